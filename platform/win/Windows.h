@@ -1,0 +1,9 @@
+#pragma once
+// Everything of platform/win in one include, as code written for Windows expects.
+
+#include "platform/win/ComError.h"
+#include "platform/win/Console.h"
+#include "platform/win/Dialogs.h"
+#include "platform/win/Files.h"
+#include "platform/win/PerformanceCounter.h"
+#include "platform/win/Types.h"
