@@ -78,3 +78,22 @@ function(qz_add_benchmark name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
 endfunction()
+
+# qz_add_folder_library(name [EXCLUDE file...] [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# A library of every .cpp file of the folder, so that parallel work on one folder does
+# not collide in its source list.
+function(qz_add_folder_library name)
+  cmake_parse_arguments(ARG "" "" "EXCLUDE;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
+  if(NOT sources)
+    # Headers only so far.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_PUBLIC_LIBS})
+    return()
+  endif()
+  qz_add_library(${name} SOURCES ${sources} PUBLIC_LIBS ${ARG_PUBLIC_LIBS} PRIVATE_LIBS ${ARG_PRIVATE_LIBS})
+endfunction()
