@@ -58,6 +58,7 @@ protected:
         folder_ = fs::current_path() / "listing";
         fs::remove_all(folder_);
         fs::create_directories(folder_ / "folder.raw");
+        fs::create_directories(folder_ / ".hidden-folder.raw");  // a folder with a further attribute bit
         for (const char* name : {"a.raw", "b.RAW", "c.raw.gz", "d.txt", ".hidden.raw"}) {
             std::ofstream(folder_ / name) << "x";
         }
@@ -80,7 +81,7 @@ protected:
 
 TEST_F(ListFilesTest, ListsMatchingFilesButNoFolders)
 {
-    // Read-only and hidden files still count; the folder "folder.raw" does not.
+    // Read-only and hidden files still count; no folder does, hidden or not.
     EXPECT_EQ((std::vector<std::string>{".hidden.raw", "a.raw", "b.RAW"}),
               Sorted(ListFiles(folder_.string(), "*", "raw")));
     EXPECT_EQ((std::vector<std::string>{"c.raw.gz"}), Sorted(ListFiles(folder_.string(), "*", "gz")));
