@@ -5,5 +5,6 @@
 #include "platform/win/Console.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/Files.h"
+#include "platform/win/Memory.h"
 #include "platform/win/PerformanceCounter.h"
 #include "platform/win/Types.h"
