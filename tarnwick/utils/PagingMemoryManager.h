@@ -85,7 +85,7 @@ private:
     static std::string Method(const char* name);
     std::size_t PageOf(Address address) const { return static_cast<std::size_t>((address & pageMask_) >> pageShift_); }
     bool Resident(const Page& page) const { return page.lruPosition != lru_.end(); }
-    // Throws unless the pages from first to last exist.
+    // Throws when address + size overflows or page `last` does not exist yet.
     void CheckPages(const char* method, Address address, Address size, std::size_t last) const;
 
     LruList lru_;  // most recently used at the front
