@@ -1,0 +1,11 @@
+#include "tarnwick/core/MebibytePrinter.h"
+
+#include <cstdint>
+
+namespace qz::core {
+
+const VariantPrinter MebibytePrinter = [](std::ostream& stream, const VariantEncapsulation& value) -> std::ostream& {
+    return stream << value.As<std::int64_t>() / 1024 / 1024 << " MiB";
+};
+
+}  // namespace qz::core
