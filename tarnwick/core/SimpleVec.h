@@ -28,6 +28,14 @@ struct VecComponents<T, 3> {
     T z {};
 };
 
+template <class T>
+struct VecComponents<T, 4> {
+    T x {};
+    T y {};
+    T z {};
+    T w {};
+};
+
 template <class T, int N>
 class SimpleVec : public Serializable, public VecComponents<T, N> {
 public:
@@ -105,8 +113,11 @@ private:
         if constexpr (N == 2) {
             constexpr T Components::*members[] = {&Components::x, &Components::y};
             return members[i];
-        } else {
+        } else if constexpr (N == 3) {
             constexpr T Components::*members[] = {&Components::x, &Components::y, &Components::z};
+            return members[i];
+        } else {
+            constexpr T Components::*members[] = {&Components::x, &Components::y, &Components::z, &Components::w};
             return members[i];
         }
     }
