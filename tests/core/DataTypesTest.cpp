@@ -1,7 +1,8 @@
 #include "tarnwick/core/Variants.h"
 
-#include "tests/support/ErrorText.h"
 #include "tests/support/OutputCapture.h"
+#include "tests/support/TextMatch.h"
+#include "tests/utils/ErrorText.h"
 
 #include <gtest/gtest.h>
 
@@ -74,8 +75,8 @@ TEST(Variant, AsRequiresTheExactType)
     EXPECT_EQ(5, wide);
 
     float single = 1.0f;
-    EXPECT_NE("no exception", ErrorText([&] { VariantEncapsulation::Of(single).As<double>(); }));
-    EXPECT_NE("no exception", ErrorText([] { VariantEncapsulation().As<int>(); }));
+    EXPECT_NE("", ErrorText([&] { VariantEncapsulation::Of(single).As<double>(); }));
+    EXPECT_NE("", ErrorText([] { VariantEncapsulation().As<int>(); }));
 }
 
 TEST(Variant, ClassValuesAreReadAsSerializableOrTheirOwnClass)
@@ -86,7 +87,7 @@ TEST(Variant, ClassValuesAreReadAsSerializableOrTheirOwnClass)
     EXPECT_EQ(static_cast<Serializable*>(&vector), variant.Pointer());
     EXPECT_EQ(&vector, &variant.As<FloatVec3>());
     EXPECT_STREQ("FloatVec3", variant.As<Serializable>().GetTypeName());
-    EXPECT_NE("no exception", ErrorText([&] { variant.As<Int32Vec2>(); }));
+    EXPECT_NE("", ErrorText([&] { variant.As<Int32Vec2>(); }));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "tarnwick/dev/StatisticsRecorder.h"
 
-#include "tests/support/ErrorText.h"
 #include "tests/support/OutputCapture.h"
+#include "tests/support/TextMatch.h"
+#include "tests/utils/ErrorText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 #include "tarnwick/utils/Settings.h"
 
 #include "platform/tweakbar/Bars.h"
-#include "tests/support/ErrorText.h"
 #include "tests/support/OutputCapture.h"
+#include "tests/support/TextMatch.h"
+#include "tests/utils/ErrorText.h"
 
 #include <gtest/gtest.h>
 
