@@ -4,8 +4,9 @@
 
 namespace qz::core {
 
-const VariantPrinter MebibytePrinter = [](std::ostream& stream, const VariantEncapsulation& value) -> std::ostream& {
+std::ostream& MebibytePrinter(std::ostream& stream, const VariantEncapsulation& value)
+{
     return stream << value.As<std::int64_t>() / 1024 / 1024 << " MiB";
-};
+}
 
 }  // namespace qz::core

@@ -4,13 +4,23 @@
 #include "tarnwick/core/ErrorReport.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace {
 
 bool ReadDocument(const std::string& fileName, TiXmlDocument& document)
 {
-    return document.LoadFile(platform::win::ToNativePath(fileName));
+    const std::string path = platform::win::ToNativePath(fileName);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (!error && status.type() != std::filesystem::file_type::regular) {
+        // Folders and devices open for reading, but the library would take their length
+        // for the size of a file.
+        document.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
+        return false;
+    }
+    return document.LoadFile(path);
 }
 
 // Every group of the table reads the part of that name, when the root has one.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -213,6 +214,35 @@ TEST(BinaryStream, BoolBytesOtherThanZeroAreTrue)
     EXPECT_TRUE(flag);
     EXPECT_EQ("", Load(reader, std::string("f\0", 2) + Index(10) + std::string("\0", 1)));
     EXPECT_FALSE(flag);
+}
+
+TEST(BinaryStream, DamagedStreamsEitherLoadOrThrow)
+{
+    int x = 1;
+    std::string s = "text";
+    FloatVec3 v {1, 2, 3};
+    bool flag = true;
+    double d = 0.5;
+    VariantCollection collection;
+    collection.AddTypedItem("x", &x);
+    collection.AddTypedItem("s", &s);
+    collection.AddTypedItem("v", &v);
+    collection.AddTypedItem("flag", &flag);
+    collection.AddTypedItem("d", &d);
+    const std::string valid = Stream(collection);
+
+    CoutCapture console;
+    std::mt19937 random(1234);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes = valid.substr(0, random() % (valid.size() + 1));
+        const int flips = static_cast<int>(random() % 4);
+        for (int i = 0; i < flips && !bytes.empty(); ++i) {
+            // Small values make keys end and indexes valid more often than any byte would.
+            bytes[random() % bytes.size()] = static_cast<char>(random() % 3 == 0 ? random() % 256 : random() % 13);
+        }
+        const std::string text = Load(collection, bytes);
+        EXPECT_TRUE(text.empty() || text.find("\nBinary stream ") != std::string::npos) << round << text;
+    }
 }
 
 }  // namespace

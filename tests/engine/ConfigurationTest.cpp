@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <random>
 #include <fstream>
 
 namespace {
@@ -321,6 +323,38 @@ TEST_F(ConfigurationTest, BackslashPathsWork)
     levels = 6;
     configuration.ReloadAppSettings(".\\lastsettings.xml");
     EXPECT_EQ(8, levels);
+}
+
+TEST_F(ConfigurationTest, DamagedFilesNeverStopTheLoad)
+{
+    configuration.StoreCopy("valid.xml");
+    const std::string valid = ReadFile("valid.xml");
+    CoutCapture console;
+    std::mt19937 random(99);
+    for (int round = 0; round < 500; ++round) {
+        std::string damaged = valid;
+        for (int i = 0; i < 1 + static_cast<int>(random() % 3); ++i) {
+            damaged[random() % damaged.size()] = "<>/=\"' \0x\xC3"[random() % 11];
+        }
+        WriteFile("config.xml", damaged);
+        EXPECT_NO_THROW(configuration.Load()) << round;
+    }
+}
+
+TEST_F(ConfigurationTest, FoldersAndDevicesAreNoConfigurationFiles)
+{
+    std::filesystem::create_directories("folder.xml");
+    for (const std::string name : {"folder.xml", "/dev/zero", "/dev/null"}) {
+        Configuration other(name);
+        other.appSettings[volume.Name()] = &volume;
+        CoutCapture console;
+        other.Load();
+        EXPECT_EQ("WARNING: Could not load configuration from \"" + name +
+                      "\"; error message: Failed to open file (line 0)\n",
+                  console.Text());
+        EXPECT_THROW(other.ReloadAppSettings(name), qz::core::Exception);
+        ExpectDefaults();
+    }
 }
 
 }  // namespace
