@@ -126,8 +126,10 @@ TEST_F(ConfigurationTest, StoredFileIsWhatTheXmlLibraryPrints)
     EXPECT_EQ(ReadFile("library.xml"), ReadFile("ours.xml"));
 }
 
-TEST_F(ConfigurationTest, RoundTripRestoresEveryGroup)
+TEST_F(ConfigurationTest, RoundTripRestoresEveryGroupAndTheCustomPart)
 {
+    WriteFile("config.xml", CustomFile);
+    configuration.Load();
     levels = 9;
     radius = 1.125f;
     file = "data.raw";
@@ -153,6 +155,10 @@ TEST_F(ConfigurationTest, RoundTripRestoresEveryGroup)
     EXPECT_FALSE(windowed);
     EXPECT_EQ(1, volumeRestored);
     EXPECT_EQ(1, deviceRestored);
+    const TiXmlElement* paths = configuration.Custom().FirstChildElement("paths");
+    ASSERT_NE(nullptr, paths);
+    EXPECT_STREQ("text", paths->GetText());
+    EXPECT_STREQ("kept", configuration.Custom().Attribute("note"));
 }
 
 TEST_F(ConfigurationTest, CustomElementIsCarriedThroughUnchanged)
