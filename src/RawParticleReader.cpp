@@ -39,14 +39,11 @@ void CheckHeaderSize(const char* reader, int headerSize)
     }
 }
 
-// Up to count records, never past the end; the caller's count must not be negative.
-template <class T>
-std::int64_t ClampedCount(const char* reader, std::int64_t count, std::int64_t remaining)
+// Up to count records, never past the end; a negative count is the caller's error.
+std::int64_t ClampedCount(const std::string& method, std::int64_t count, std::int64_t remaining)
 {
-    if (count < 0) {
-        QZ_THROW(Method<T>(reader, "ReadChunk").c_str(), "Invalid record count ", count);
-    }
-    return count >= remaining ? remaining : count;
+    if (count < 0) QZ_THROW(method.c_str(), "Invalid record count ", count);
+    return std::min(count, remaining);
 }
 
 // A read that delivered less than it was asked for. Only whole records that arrived stay
@@ -147,7 +144,7 @@ template <class T>
 void RawParticleReader<T>::ReadChunk(std::vector<T>& buffer, std::int64_t count)
 {
     if (IsEof()) QZ_THROW(Method<T>("RawParticleReader", "ReadChunk").c_str(), "End of file already reached");
-    count = ClampedCount<T>("RawParticleReader", count, GetParticleCount() - GetCurrentIndex());
+    count = ClampedCount(Method<T>("RawParticleReader", "ReadChunk"), count, GetParticleCount() - GetCurrentIndex());
 
     buffer.resize(static_cast<std::size_t>(count));
     const auto delivered = static_cast<std::int64_t>(
@@ -264,7 +261,7 @@ template <class T>
 void RawParticleGZReader<T>::ReadChunk(std::vector<T>& buffer, std::int64_t count)
 {
     if (IsEof()) QZ_THROW(Method<T>("RawParticleGZReader", "ReadChunk").c_str(), "End of file already reached");
-    count = ClampedCount<T>("RawParticleGZReader", count, particleCount_ - GetCurrentIndex());
+    count = ClampedCount(Method<T>("RawParticleGZReader", "ReadChunk"), count, particleCount_ - GetCurrentIndex());
 
     buffer.resize(static_cast<std::size_t>(count));
     const std::int64_t asked = count * static_cast<std::int64_t>(sizeof(T));

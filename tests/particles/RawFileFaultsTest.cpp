@@ -2,11 +2,10 @@
 // report, never zeroed or stale records.
 
 #include "tests/particles/RawFiles.h"
+#include "tests/support/ErrorText.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include <unistd.h>
 
@@ -14,16 +13,6 @@ namespace {
 
 using namespace qz::test;
 using namespace ParticleTypes;
-
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const qz::core::Exception& error) {
-        return error.what();
-    }
-    return "(no exception)";
-}
 
 class RawFileFaults : public ::testing::Test {
 protected:

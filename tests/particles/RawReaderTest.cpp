@@ -1,6 +1,7 @@
 // Behaviour shared by the raw and the gzip reader, for every record type.
 
 #include "tests/particles/RawFiles.h"
+#include "tests/support/ErrorText.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
@@ -95,12 +96,8 @@ TYPED_TEST(RawReaders, MoreThanRemainsDeliversTheRestThenEnds)
     EXPECT_TRUE(SameRecords(std::vector<T>(records.begin() + 4, records.end()), buffer));
     EXPECT_EQ(reader.GetParticleCount(), reader.GetCurrentIndex());
     EXPECT_TRUE(reader.IsEof());
-    try {
-        reader.ReadChunk(buffer, 1);
-        FAIL() << "no exception";
-    } catch (const qz::core::Exception& error) {
-        EXPECT_TRUE(std::string(error.what()).ends_with("\nEnd of file already reached")) << error.what();
-    }
+    const std::string error = ErrorOf([&] { reader.ReadChunk(buffer, 1); });
+    EXPECT_TRUE(error.ends_with("\nEnd of file already reached")) << error;
 }
 
 TYPED_TEST(RawReaders, ShortBufferKeepsNoStaleRecords)
@@ -148,12 +145,8 @@ TYPED_TEST(RawReaders, BadArgumentsAndMissingFiles)
     EXPECT_THROW(Reader(-1), qz::core::Exception);
 
     Reader reader(0);
-    try {
-        reader.OpenFile("missing.raw");
-        FAIL() << "no exception";
-    } catch (const qz::core::Exception& error) {
-        EXPECT_TRUE(std::string(error.what()).ends_with("\nCould not open missing.raw for reading")) << error.what();
-    }
+    const std::string error = ErrorOf([&] { reader.OpenFile("missing.raw"); });
+    EXPECT_TRUE(error.ends_with("\nCould not open missing.raw for reading")) << error;
     EXPECT_TRUE(reader.IsEof());
     EXPECT_EQ(0, reader.GetParticleCount());
 
