@@ -142,7 +142,9 @@ TYPED_TEST(RawReaders, BadArgumentsAndMissingFiles)
 {
     using T = typename TestFixture::T;
     using Reader = typename TestFixture::Reader;
-    EXPECT_THROW(Reader(-1), qz::core::Exception);
+    const std::string negative = ErrorOf([] { Reader reader(-1); });
+    EXPECT_NE(std::string::npos, negative.find("Reader<struct ParticleTypes::")) << negative;
+    EXPECT_TRUE(negative.ends_with("\nInvalid header size -1: the header size must not be negative")) << negative;
 
     Reader reader(0);
     const std::string error = ErrorOf([&] { reader.OpenFile("missing.raw"); });
