@@ -1,7 +1,7 @@
 #include "src/PartioReader.h"
 #include "tarnwick/core/Exception.h"
 #include "tests/support/BinaryFiles.h"
-#include "tests/support/ErrorText.h"
+#include "tests/utils/ErrorText.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@ namespace {
 
 using namespace ParticleTypes;
 using qz::test::CoutCapture;
-using qz::test::ErrorOf;
+using qz::test::ErrorText;
 using PartioFiles::ParticlesOwner;
 
 float PositionValue(int particle, int component)
@@ -138,7 +138,7 @@ void ExpectUnsupported(const char* typeName)
     reader.OpenFile("flow.bgeo");
     EXPECT_EQ(4, reader.GetParticleCount());
     std::vector<T> buffer;
-    const std::string error = ErrorOf([&] { reader.ReadChunk(buffer, 3); });
+    const std::string error = ErrorText([&] { reader.ReadChunk(buffer, 3); });
     EXPECT_EQ(0u, error.find(std::string("\nMethod: PartioAttributeReader<struct ParticleTypes::") + typeName +
                              ">::operator ()\nFile: \"src\\PartioReader\": "))
         << error;
@@ -162,7 +162,7 @@ TEST_F(PartioReaderTest, MissingVelocityFailsBeforeAnyRecordIsCopied)
     PartioReader<RawParticle_PosVel> reader;
     reader.OpenFile("still.bgeo");
     std::vector<RawParticle_PosVel> buffer;
-    const std::string error = ErrorOf([&] { reader.ReadChunk(buffer, 4); });
+    const std::string error = ErrorText([&] { reader.ReadChunk(buffer, 4); });
     EXPECT_TRUE(error.ends_with("\nCould not find attribute \"velocity\"")) << error;
     ASSERT_EQ(4u, buffer.size());
     EXPECT_EQ(0.0f, buffer[0].x);
@@ -174,7 +174,7 @@ TEST_F(PartioReaderTest, AttributeChecks)
     using Reader = PartioAttributeReader<RawParticle_PosVel>;
     std::vector<RawParticle_PosVel> buffer(2);
     const auto errorFor = [&](const ParticlesOwner& particles) {
-        return ErrorOf([&] { Reader()(*particles, 0, 2, buffer); });
+        return ErrorText([&] { Reader()(*particles, 0, 2, buffer); });
     };
 
     ParticlesOwner none(Partio::create());
@@ -182,7 +182,7 @@ TEST_F(PartioReaderTest, AttributeChecks)
     none->addParticles(2);
     EXPECT_TRUE(errorFor(none).ends_with("\nCould not find attribute \"position\"")) << errorFor(none);
     std::vector<RawParticle_Pos> positions;
-    EXPECT_TRUE(ErrorOf([&] { PartioAttributeReader<RawParticle_Pos>()(*none, 0, 0, positions); })
+    EXPECT_TRUE(ErrorText([&] { PartioAttributeReader<RawParticle_Pos>()(*none, 0, 0, positions); })
                     .ends_with("\nCould not find attribute \"position\""));
 
     EXPECT_TRUE(errorFor(MakeParticles(2, true, 4)).ends_with("\nInvalid \"position\" attribute: float3 required"));
@@ -213,7 +213,7 @@ TEST_F(PartioReaderTest, UnreadableFilesThrowAndStopTheSpinner)
                  {"points.xyz", "no reader for the extension"}};
     PartioReader<RawParticle_Pos> reader;
     for (const auto& c : cases) {
-        const std::string error = ErrorOf([&] { reader.OpenFile(c.name); });
+        const std::string error = ErrorText([&] { reader.OpenFile(c.name); });
         EXPECT_NE(std::string::npos,
                   error.find(std::string("\nMethod: PartioReader<struct ParticleTypes::RawParticle_Pos>::OpenFile\n")));
         EXPECT_NE(std::string::npos, error.find(std::string("\nCould not open ") + c.name + " for reading\n")) << error;

@@ -2,7 +2,7 @@
 // report, never zeroed or stale records.
 
 #include "tests/particles/RawFiles.h"
-#include "tests/support/ErrorText.h"
+#include "tests/utils/ErrorText.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ TEST_F(RawFileFaults, HeaderSizeDecidesTheRecordCount)
     withHeader.OpenFile("25.raw");
     EXPECT_EQ(2, withHeader.GetParticleCount());
 
-    const std::string error = ErrorOf([] { RawParticleReader<RawParticle_Pos>(0).OpenFile("25.raw"); });
+    const std::string error = ErrorText([] { RawParticleReader<RawParticle_Pos>(0).OpenFile("25.raw"); });
     EXPECT_EQ(0u, error.find("\nMethod: RawParticleReader<struct ParticleTypes::RawParticle_Pos>::OpenFile\nFile: "
                              "\"src\\RawParticleReader\": "))
         << error;
@@ -40,7 +40,7 @@ TEST_F(RawFileFaults, HeaderSizeDecidesTheRecordCount)
     velocity.OpenFile("24.raw");
     EXPECT_EQ(1, velocity.GetParticleCount());
     EXPECT_NE(std::string::npos,
-              ErrorOf([] { RawParticleReader<RawParticle_Pos>(36).OpenFile("24.raw"); }).find("Invalid file size"));
+              ErrorText([] { RawParticleReader<RawParticle_Pos>(36).OpenFile("24.raw"); }).find("Invalid file size"));
 }
 
 TEST_F(RawFileFaults, EmptyFileHasNoRecords)
@@ -51,7 +51,7 @@ TEST_F(RawFileFaults, EmptyFileHasNoRecords)
     EXPECT_EQ(0, reader.GetParticleCount());
     EXPECT_TRUE(reader.IsEof());
     std::vector<RawParticle_PosCol> buffer;
-    const std::string error = ErrorOf([&] { reader.ReadChunk(buffer, 10); });
+    const std::string error = ErrorText([&] { reader.ReadChunk(buffer, 10); });
     EXPECT_NE(std::string::npos,
               error.find("\nMethod: RawParticleReader<struct ParticleTypes::RawParticle_PosCol>::ReadChunk\n"));
     EXPECT_TRUE(error.ends_with("\nEnd of file already reached")) << error;
@@ -100,7 +100,7 @@ TEST_F(RawFileFaults, FileCutShortWhileOpen)
     std::vector<RawParticle_PosVel> buffer;
     reader.ReadChunk(buffer, 40);
     ASSERT_EQ(0, truncate("cut.raw", 3 + 500 * 24 + 5));
-    const std::string error = ErrorOf([&] { reader.ReadChunk(buffer, 900); });
+    const std::string error = ErrorText([&] { reader.ReadChunk(buffer, 900); });
     EXPECT_NE(std::string::npos, error.find("cut.raw: Read 460 of 900 records: the file ends early")) << error;
     // Only what really arrived is in the buffer.
     EXPECT_TRUE(SameRecords(std::vector<RawParticle_PosVel>(records.begin() + 40, records.begin() + 500), buffer));
@@ -109,7 +109,7 @@ TEST_F(RawFileFaults, FileCutShortWhileOpen)
 TEST_F(RawFileFaults, GzipSizeMessageHasNoFileName)
 {
     GzipFiles::Store("odd.raw.gz", std::string(25, 'x'));
-    const std::string error = ErrorOf([] { RawParticleGZReader<RawParticle_Pos>(0).OpenFile("odd.raw.gz"); });
+    const std::string error = ErrorText([] { RawParticleGZReader<RawParticle_Pos>(0).OpenFile("odd.raw.gz"); });
     EXPECT_NE(std::string::npos,
               error.find("\nMethod: RawParticleGZReader<struct ParticleTypes::RawParticle_Pos>::OpenFile\nFile: "
                          "\"src\\RawParticleReader\": "));
@@ -136,7 +136,7 @@ TEST_F(RawFileFaults, GzipFilesThatAreNoGzip)
     for (const auto& c : cases) {
         WriteBinaryFile("bad.raw.gz", c.bytes);
         RawParticleGZReader<RawParticle_Pos> reader(0);
-        const std::string error = ErrorOf([&] { reader.OpenFile("bad.raw.gz"); });
+        const std::string error = ErrorText([&] { reader.OpenFile("bad.raw.gz"); });
         EXPECT_TRUE(error.ends_with(std::string("\nbad.raw.gz: ") + c.message)) << error;
         EXPECT_TRUE(reader.IsEof());
     }
@@ -198,21 +198,21 @@ TEST_F(RawFileFaults, GzipSizeTrailerThatDoesNotMatchTheData)
     std::string longer = compressed;
     SetSizeTrailer(longer, 100005 * 24);
     WriteBinaryFile("longer.raw.gz", longer);
-    const std::string tooLong = ErrorOf([] { ReadAllGzip("longer.raw.gz", 0); });
+    const std::string tooLong = ErrorText([] { ReadAllGzip("longer.raw.gz", 0); });
     EXPECT_NE(std::string::npos, tooLong.find(" of 100005 records: ")) << tooLong;
 
     // A size that wrapped at 4 GiB, or the last of several members, counts too few records.
     std::string shorter = compressed;
     SetSizeTrailer(shorter, 80000 * 24);
     WriteBinaryFile("shorter.raw.gz", shorter);
-    const std::string tooShort = ErrorOf([] { ReadAllGzip("shorter.raw.gz", 0); });
+    const std::string tooShort = ErrorText([] { ReadAllGzip("shorter.raw.gz", 0); });
     EXPECT_NE(std::string::npos, tooShort.find("shorter.raw.gz: The data goes on beyond the size in the gzip trailer"))
         << tooShort;
 
     const std::string members = GzipBytes(AsBytes(std::vector<RawParticle_PosVel>(records.begin(), records.begin() + 25))) +
                                 GzipBytes(AsBytes(std::vector<RawParticle_PosVel>(records.begin() + 25, records.begin() + 40)));
     WriteBinaryFile("members.raw.gz", members);
-    const std::string twoMembers = ErrorOf([] { ReadAllGzip("members.raw.gz", 0); });
+    const std::string twoMembers = ErrorText([] { ReadAllGzip("members.raw.gz", 0); });
     EXPECT_NE(std::string::npos, twoMembers.find("members.raw.gz: The data goes on beyond")) << twoMembers;
 }
 
@@ -222,7 +222,7 @@ TEST_F(RawFileFaults, GzipSizeTrailerBeyondWhatDeflateCanHold)
     std::string compressed = GzipBytes(AsBytes(PatternRecords<RawParticle_PosVel>(40)));
     SetSizeTrailer(compressed, 100000008);
     WriteBinaryFile("claims.raw.gz", compressed);
-    const std::string error = ErrorOf([] { RawParticleGZReader<RawParticle_Pos>(0).OpenFile("claims.raw.gz"); });
+    const std::string error = ErrorText([] { RawParticleGZReader<RawParticle_Pos>(0).OpenFile("claims.raw.gz"); });
     EXPECT_TRUE(error.ends_with("claims.raw.gz: Corrupt or truncated gzip file (its size trailer claims more data "
                                 "than the file can hold)"))
         << error;
@@ -241,7 +241,7 @@ TEST_F(RawFileFaults, GzipHeaderLongerThanTheData)
     std::string compressed = GzipBytes(AsBytes(PatternRecords<RawParticle_PosVel>(1)));
     SetSizeTrailer(compressed, 1024);
     WriteBinaryFile("header.raw.gz", compressed);
-    EXPECT_NE(std::string::npos, ErrorOf([] { ReadAllGzip("header.raw.gz", 1000); }).find("Read 0 of 1 records"));
+    EXPECT_NE(std::string::npos, ErrorText([] { ReadAllGzip("header.raw.gz", 1000); }).find("Read 0 of 1 records"));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Behaviour shared by the raw and the gzip reader, for every record type.
 
 #include "tests/particles/RawFiles.h"
-#include "tests/support/ErrorText.h"
+#include "tests/utils/ErrorText.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
@@ -96,7 +96,7 @@ TYPED_TEST(RawReaders, MoreThanRemainsDeliversTheRestThenEnds)
     EXPECT_TRUE(SameRecords(std::vector<T>(records.begin() + 4, records.end()), buffer));
     EXPECT_EQ(reader.GetParticleCount(), reader.GetCurrentIndex());
     EXPECT_TRUE(reader.IsEof());
-    const std::string error = ErrorOf([&] { reader.ReadChunk(buffer, 1); });
+    const std::string error = ErrorText([&] { reader.ReadChunk(buffer, 1); });
     EXPECT_TRUE(error.ends_with("\nEnd of file already reached")) << error;
 }
 
@@ -142,12 +142,12 @@ TYPED_TEST(RawReaders, BadArgumentsAndMissingFiles)
 {
     using T = typename TestFixture::T;
     using Reader = typename TestFixture::Reader;
-    const std::string negative = ErrorOf([] { Reader reader(-1); });
+    const std::string negative = ErrorText([] { Reader reader(-1); });
     EXPECT_NE(std::string::npos, negative.find("Reader<struct ParticleTypes::")) << negative;
     EXPECT_TRUE(negative.ends_with("\nInvalid header size -1: the header size must not be negative")) << negative;
 
     Reader reader(0);
-    const std::string error = ErrorOf([&] { reader.OpenFile("missing.raw"); });
+    const std::string error = ErrorText([&] { reader.OpenFile("missing.raw"); });
     EXPECT_TRUE(error.ends_with("\nCould not open missing.raw for reading")) << error;
     EXPECT_TRUE(reader.IsEof());
     EXPECT_EQ(0, reader.GetParticleCount());
