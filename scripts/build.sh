@@ -5,6 +5,7 @@ set -euo pipefail
 folder=$1; sanitizer=$2; shift 2
 root=$(cd "$(dirname "$0")/.." && pwd)
 [ "$sanitizer" = none ] && sanitizer=""
+mkdir -p "$folder"
 if [ ! -f "$folder/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DQZ_SANITIZE="$sanitizer" > "$folder.configure.log" 2>&1 \
