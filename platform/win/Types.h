@@ -5,9 +5,12 @@
 
 using BOOL = int;
 using BYTE = std::uint8_t;
+using UINT8 = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using UINT = unsigned int;
+using INT = int;
+using FLOAT = float;
 using LONG = std::int32_t;
 using ULONG = std::uint32_t;
 using INT64 = std::int64_t;
@@ -26,6 +29,17 @@ using HANDLE = void*;
 
 struct HWND__;
 using HWND = HWND__*;
+struct HMONITOR__;
+using HMONITOR = HMONITOR__*;
+struct HINSTANCE__;
+using HMODULE = HINSTANCE__*;
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
 
 #ifndef TRUE
 #define TRUE 1

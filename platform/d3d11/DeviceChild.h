@@ -1,0 +1,42 @@
+#pragma once
+// Base of every object a device creates: it holds a public reference to its device while
+// it has public references of its own, and answers the interface queries of its faces.
+
+#include "platform/d3d11/ComObject.h"
+#include "platform/d3d11/D3D11Interfaces.h"
+
+namespace d3d11sw {
+
+// The object as the first face it is asked for in Faces (the first face also answers
+// IUnknown); null when none matches.
+template <class First, class... Faces, class Object>
+void* QueryFaces(Object* object, REFIID riid)
+{
+    if (riid == IUnknown::Iid || riid == First::Iid) {
+        return static_cast<First*>(object);
+    }
+    void* found = nullptr;
+    ((found = (!found && riid == Faces::Iid) ? static_cast<Faces*>(object) : found), ...);
+    return found;
+}
+
+template <class... Interfaces>
+class DeviceChild : public ComObject<Interfaces...> {
+public:
+    explicit DeviceChild(ID3D11Device* device) : device_(device) { device_->AddRef(); }
+
+    void GetDevice(ID3D11Device** device) override
+    {
+        device_->AddRef();
+        *device = device_;
+    }
+
+protected:
+    void OnPublicReferencesGone() override { device_->Release(); }
+    void OnPublicReferencesBack() override { device_->AddRef(); }
+
+private:
+    ID3D11Device* device_;
+};
+
+}  // namespace d3d11sw
