@@ -1,6 +1,9 @@
 #include "platform/d3d11/DeviceContext.h"
 
+#include "platform/d3d11/RasterThreads.h"
+
 #include <algorithm>
+#include <thread>
 
 namespace d3d11sw {
 namespace {
@@ -42,7 +45,36 @@ void GetShader(const Bound<Impl>& slot, Face** shader, UINT* instanceCount)
 
 }  // namespace
 
-DeviceContext::DeviceContext(ID3D11Device* device) : device_(device), state_(std::make_unique<PipelineState>()) {}
+DeviceContext::DeviceContext(ID3D11Device* device)
+    : device_(device),
+      state_(std::make_unique<PipelineState>()),
+      rasterThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 8u))
+{
+}
+
+void DeviceContext::SetRasterThreads(unsigned threads)
+{
+    rasterThreads_ = std::max(threads, 1u);
+    if (workers_ && workers_->Threads() != rasterThreads_) {
+        workers_.reset();
+    }
+}
+
+WorkerPool* DeviceContext::Workers()
+{
+    if (rasterThreads_ < 2) {
+        return nullptr;
+    }
+    if (!workers_) {
+        workers_ = std::make_unique<WorkerPool>(rasterThreads_ - 1);
+    }
+    return workers_.get();
+}
+
+void SetRasterThreads(ID3D11DeviceContext* context, unsigned threads)
+{
+    static_cast<DeviceContext*>(context)->SetRasterThreads(threads);
+}
 
 HRESULT DeviceContext::QueryInterface(REFIID riid, void** object)
 {

@@ -3,6 +3,7 @@
 // to it is a reference to the device.
 
 #include "platform/d3d11/PipelineState.h"
+#include "platform/d3d11/WorkerPool.h"
 
 #include <atomic>
 #include <memory>
@@ -84,10 +85,16 @@ public:
 
     const PipelineState& State() const { return *state_; }
 
+    void SetRasterThreads(unsigned threads);
+    // The threads for a large draw; null when draws run on the calling thread alone.
+    WorkerPool* Workers();
+
 private:
     ID3D11Device* device_;  // owns this context
     std::atomic<ULONG> references_{0};
     std::unique_ptr<PipelineState> state_;
+    unsigned rasterThreads_;
+    std::unique_ptr<WorkerPool> workers_;  // made on the first large draw
 };
 
 }  // namespace d3d11sw

@@ -1,13 +1,14 @@
 #pragma once
 // The one value type of the shader kernels: four floats, as a shader register holds them.
+// Like a register it starts undefined; Float4{} is zero.
 
 namespace d3d11sw {
 
 struct Float4 {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-    float w = 0.0f;
+    float x;
+    float y;
+    float z;
+    float w;
 
     float& operator[](int i) { return (&x)[i]; }
     float operator[](int i) const { return (&x)[i]; }

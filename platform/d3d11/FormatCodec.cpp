@@ -19,6 +19,7 @@ float SrgbCurveToLinear(double encoded)
 
 struct SrgbTables {
     std::array<float, 256> toLinear{};
+    std::array<float, 256> unorm{};  // k / 255, as the division gives it
     // thresholds[k]: the smallest linear value that encodes to byte k or more.
     std::array<float, 257> thresholds{};
     // A first guess for each of 4096 linear steps, never above the exact byte.
@@ -28,6 +29,7 @@ struct SrgbTables {
     {
         for (int k = 0; k < 256; ++k) {
             toLinear[k] = SrgbCurveToLinear(k / 255.0);
+            unorm[k] = static_cast<float>(k) / 255.0f;
         }
         thresholds[0] = -std::numeric_limits<float>::infinity();
         for (int k = 1; k < 256; ++k) {
@@ -45,11 +47,10 @@ struct SrgbTables {
     }
 };
 
-const SrgbTables& Srgb()
-{
-    static const SrgbTables tables;
-    return tables;
-}
+// Built before main; immutable afterwards.
+const SrgbTables kTables;
+
+const SrgbTables& Srgb() { return kTables; }
 
 // ---- one channel ---------------------------------------------------------------------
 
@@ -61,7 +62,9 @@ constexpr float kMax = static_cast<float>(std::numeric_limits<T>::max());
 template <Kind K, class T>
 float Decode(T value, int channel)
 {
-    if constexpr (K == Kind::Unorm) {
+    if constexpr (K == Kind::Unorm && sizeof(T) == 1) {
+        return Srgb().unorm[value];
+    } else if constexpr (K == Kind::Unorm) {
         return static_cast<float>(value) / kMax<T>;
     } else if constexpr (K == Kind::Snorm) {
         return std::max(static_cast<float>(value) / kMax<T>, -1.0f);
@@ -72,7 +75,7 @@ float Decode(T value, int channel)
     } else if constexpr (K == Kind::Half) {
         return HalfToFloat(value);
     } else {
-        return channel < 3 ? Srgb().toLinear[value] : static_cast<float>(value) / 255.0f;
+        return channel < 3 ? Srgb().toLinear[value] : Srgb().unorm[value];
     }
 }
 
@@ -92,13 +95,9 @@ T ClampToInteger(float value)
 template <class T>
 T EncodeUnorm(float value)
 {
-    if (!(value > 0.0f)) {
-        return 0;
-    }
-    if (value >= 1.0f) {
-        return std::numeric_limits<T>::max();
-    }
-    return static_cast<T>(value * kMax<T> + 0.5f);
+    // NaN fails both comparisons and becomes 0.
+    const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
+    return static_cast<T>(clamped * kMax<T> + 0.5f);
 }
 
 template <Kind K, class T>
@@ -126,39 +125,36 @@ T Encode(float value, int channel)
 
 enum Order { Rgba, Bgra, Bgrx };
 
+// Components are kept in scalars, not written through an index: a Float4 assembled in
+// memory piece by piece and read back whole stalls the processor.
 template <Kind K, class T, int N, Order O = Rgba>
 Float4 LoadChannels(const std::byte* element)
 {
-    T values[N];
-    std::memcpy(values, element, sizeof(values));
-    Float4 result{0.0f, 0.0f, 0.0f, 1.0f};
-    for (int i = 0; i < N; ++i) {
-        result[i] = Decode<K>(values[i], i);
-    }
-    if constexpr (O != Rgba) {
-        std::swap(result.x, result.z);
-    }
-    if constexpr (O == Bgrx) {
-        result.w = 1.0f;
-    }
-    return result;
+    T values[4] = {};
+    std::memcpy(values, element, sizeof(T) * N);
+    const float c0 = Decode<K>(values[0], 0);
+    const float c1 = N > 1 ? Decode<K>(values[1], 1) : 0.0f;
+    const float c2 = N > 2 ? Decode<K>(values[2], 2) : 0.0f;
+    const float c3 = (N > 3 && O != Bgrx) ? Decode<K>(values[3], 3) : 1.0f;
+    return O == Rgba ? Float4{c0, c1, c2, c3} : Float4{c2, c1, c0, c3};
 }
 
 template <Kind K, class T, int N, Order O = Rgba>
 void StoreChannels(const Float4& value, std::byte* element)
 {
-    Float4 ordered = value;
-    if constexpr (O != Rgba) {
-        std::swap(ordered.x, ordered.z);
+    const float first = O == Rgba ? value.x : value.z;
+    const float third = O == Rgba ? value.z : value.x;
+    auto put = [element](int index, T encoded) { std::memcpy(element + index * sizeof(T), &encoded, sizeof(T)); };
+    put(0, Encode<K, T>(first, 0));
+    if constexpr (N > 1) {
+        put(1, Encode<K, T>(value.y, 1));
     }
-    T values[N];
-    for (int i = 0; i < N; ++i) {
-        values[i] = Encode<K, T>(ordered[i], i);
+    if constexpr (N > 2) {
+        put(2, Encode<K, T>(third, 2));
     }
-    if constexpr (O == Bgrx) {
-        values[3] = std::numeric_limits<T>::max();
+    if constexpr (N > 3) {
+        put(3, O == Bgrx ? std::numeric_limits<T>::max() : Encode<K, T>(value.w, 3));
     }
-    std::memcpy(element, values, sizeof(values));
 }
 
 std::uint32_t Word(const std::byte* element)
@@ -225,7 +221,7 @@ constexpr FormatCodec Channels()
                                                  : ComponentType::Float;
     const bool normalized = K == Kind::Unorm || K == Kind::Snorm || K == Kind::Srgb;
     return FormatCodec{&LoadChannels<K, T, N, O>, &StoreChannels<K, T, N, O>, type, O == Bgrx ? 3u : UINT{N},
-                       normalized};
+                       normalized, K == Kind::Snorm};
 }
 
 using u8 = std::uint8_t;

@@ -21,7 +21,8 @@ struct FormatCodec {
     StoreElement store = nullptr;  // null: nor write it
     ComponentType type = ComponentType::Float;
     UINT components = 0;
-    bool normalized = false;  // outputs are clamped before blending
+    bool normalized = false;  // outputs are clamped before blending: to [0, 1],
+    bool signedNormalized = false;  // or to [-1, 1]
 };
 
 const FormatCodec& CodecOf(DXGI_FORMAT format);

@@ -51,10 +51,17 @@ struct PixelOutput {
 // bound to its slots when the draw was issued.
 class StageResources {
 public:
-    explicit StageResources(const StageBindings& bindings) : bindings_(bindings) {}
+    explicit StageResources(const StageBindings& bindings);
 
     // The bytes of a constant buffer slot; null (and size 0) when nothing is bound.
-    const std::byte* ConstantBuffer(UINT slot, UINT* size = nullptr) const;
+    const std::byte* ConstantBuffer(UINT slot, UINT* size = nullptr) const
+    {
+        const bool bound = slot < kConstantSlots;
+        if (size) {
+            *size = bound ? constantSizes_[slot] : 0;
+        }
+        return bound ? constantData_[slot] : nullptr;
+    }
     // A value at a byte offset of a constant buffer; zero outside the buffer.
     template <class T>
     T Constant(UINT slot, UINT offset) const
@@ -80,7 +87,12 @@ public:
     bool Dimensions(UINT texture, UINT mip, UINT& width, UINT& height, UINT& depth, UINT& levels) const;
 
 private:
+    static constexpr UINT kConstantSlots = D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT;
+
     const StageBindings& bindings_;
+    // Read on every pixel, so taken from the bindings once per draw.
+    const std::byte* constantData_[kConstantSlots] = {};
+    UINT constantSizes_[kConstantSlots] = {};
 };
 
 using VertexKernel = std::function<void(const StageResources&, const VertexInput&, VertexOutput&)>;

@@ -1,0 +1,35 @@
+#pragma once
+// A blend state of one render target as arithmetic: each factor is a sum of weighted
+// terms (one, source colour, source alpha, destination colour, destination alpha,
+// constant), so blending runs without a case per factor.
+
+#include "platform/d3d11/D3D11Descs.h"
+#include "platform/d3d11/Float4.h"
+
+namespace d3d11sw {
+
+struct FactorTerms {
+    float one = 0.0f;
+    float source = 0.0f;
+    float sourceAlpha = 0.0f;
+    float destination = 0.0f;
+    float destinationAlpha = 0.0f;
+    float constant = 0.0f;
+    bool saturatedAlpha = false;  // min(source alpha, 1 - destination alpha)
+};
+
+class BlendEquation {
+public:
+    explicit BlendEquation(const D3D11_RENDER_TARGET_BLEND_DESC& desc);
+    Float4 Apply(const Float4& source, const Float4& destination, const Float4& constant) const;
+
+private:
+    FactorTerms colourSource_;
+    FactorTerms colourDestination_;
+    FactorTerms alphaSource_;
+    FactorTerms alphaDestination_;
+    D3D11_BLEND_OP colourOp_;
+    D3D11_BLEND_OP alphaOp_;
+};
+
+}  // namespace d3d11sw

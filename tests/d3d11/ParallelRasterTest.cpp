@@ -1,0 +1,77 @@
+// Large draws are shared by several threads; the pixels must not depend on how many.
+
+#include "platform/d3d11/RasterThreads.h"
+#include "tests/d3d11/RenderFixture.h"
+
+#include <random>
+
+namespace {
+
+using qz::test::At;
+using qz::test::ComPtr;
+using qz::test::RenderTest;
+using qz::test::Vertex;
+
+class ParallelRaster : public RenderTest {
+protected:
+    std::vector<std::uint32_t> Render(unsigned threads, D3D11_PRIMITIVE_TOPOLOGY topology)
+    {
+        d3d11sw::SetRasterThreads(context.Get(), threads);
+        MakeTarget(320, 240);
+        MakeDepth();
+        D3D11_BLEND_DESC blendDesc{};
+        blendDesc.RenderTarget[0] = {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD,
+                                     D3D11_BLEND_ONE, D3D11_BLEND_ONE, D3D11_BLEND_OP_ADD,
+                                     D3D11_COLOR_WRITE_ENABLE_ALL};
+        ComPtr<ID3D11BlendState> blend;
+        EXPECT_EQ(S_OK, device->CreateBlendState(&blendDesc, blend.ReleaseAndGetAddressOf()));
+        context->OMSetBlendState(blend.Get(), nullptr, D3D11_DEFAULT_SAMPLE_MASK);
+        context->RSSetState(noCulling.Get());
+        Clear(0.1f, 0.2f, 0.3f, 1.0f);
+        std::mt19937 random(7);
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+        std::uniform_real_distribution<float> position(-1.3f, 1.3f);
+        std::vector<Vertex> vertices;
+        for (int i = 0; i < 600 * 3; ++i) {
+            vertices.push_back(At(position(random), position(random), unit(random), unit(random), unit(random),
+                                  unit(random), unit(random)));
+        }
+        Draw(vertices, topology);
+        return Pixels();
+    }
+};
+
+TEST_F(ParallelRaster, TrianglesAndLinesGiveTheSamePixelsOnAnyNumberOfThreads)
+{
+    for (D3D11_PRIMITIVE_TOPOLOGY topology : {D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST, D3D11_PRIMITIVE_TOPOLOGY_LINELIST}) {
+        const std::vector<std::uint32_t> alone = Render(1, topology);
+        EXPECT_EQ(alone, Render(3, topology)) << topology;
+        EXPECT_EQ(alone, Render(4, topology)) << topology;
+    }
+}
+
+TEST_F(ParallelRaster, KernelExceptionsReachTheCaller)
+{
+    d3d11sw::SetRasterThreads(context.Get(), 4);
+    MakeTarget(256, 256);
+    d3d11sw::PixelShaderDesc desc;
+    desc.kernel = [](const d3d11sw::StageResources&, const d3d11sw::PixelInput& in, d3d11sw::PixelOutput&) -> bool {
+        if (in.position.y > 200.0f) {
+            throw std::runtime_error("kernel failed");
+        }
+        return true;
+    };
+    ComPtr<ID3D11PixelShader> throwing;
+    ASSERT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), desc, throwing.ReleaseAndGetAddressOf()));
+    context->PSSetShader(throwing.Get(), nullptr, 0);
+    context->RSSetState(noCulling.Get());
+    EXPECT_THROW(Draw({At(-1, 1, 0, 1, 1, 1), At(3, 1, 0, 1, 1, 1), At(-1, -3, 0, 1, 1, 1)},
+                      D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST),
+                 std::runtime_error);
+    // The pool is still usable afterwards.
+    context->PSSetShader(pixelShader.Get(), nullptr, 0);
+    Draw({At(-1, 1, 0, 1, 1, 1), At(3, 1, 0, 1, 1, 1), At(-1, -3, 0, 1, 1, 1)}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    EXPECT_EQ(Rgba(255, 255, 255, 255), Pixels()[255 * 256 + 255]);
+}
+
+}  // namespace
