@@ -65,6 +65,19 @@ private:
     std::atomic<std::uint64_t> counts_{1};
 };
 
+// The object as the first face it is asked for in Faces (the first face also answers
+// IUnknown); null when none matches.
+template <class First, class... Faces, class Object>
+void* QueryFaces(Object* object, REFIID riid)
+{
+    if (riid == IUnknown::Iid || riid == First::Iid) {
+        return static_cast<First*>(object);
+    }
+    void* found = nullptr;
+    ((found = (!found && riid == Faces::Iid) ? static_cast<Faces*>(object) : found), ...);
+    return found;
+}
+
 template <class... Interfaces>
 class ComObject : public Interfaces..., public RefCounted {
 public:
