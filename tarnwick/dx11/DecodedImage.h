@@ -1,0 +1,27 @@
+#pragma once
+// An image file decoded by stb_image, owned until it is dropped.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace qz::dx11 {
+
+struct DecodedImage {
+    struct Freer {
+        void operator()(std::uint8_t* pixels) const;
+    };
+
+    bool opened = false;          // false: the file could not be opened
+    std::string failure;          // why decoding failed; empty on success
+    int width = 0;
+    int height = 0;
+    int channels = 0;             // of the file
+    std::unique_ptr<std::uint8_t, Freer> pixels;  // null when it failed
+
+    // wantedChannels: 0 for the file's own count, else the count to convert to.
+    // Backslashes in the name are folder separators.
+    static DecodedImage FromFile(const std::string& fileName, int wantedChannels);
+};
+
+}  // namespace qz::dx11
