@@ -64,9 +64,20 @@ BlendEquation::BlendEquation(const D3D11_RENDER_TARGET_BLEND_DESC& desc)
     if (alphaDestination_.saturatedAlpha) {
         alphaDestination_ = TermsOf(D3D11_BLEND_ONE);
     }
+    auto shortcut = [](D3D11_BLEND source, D3D11_BLEND destination, D3D11_BLEND_OP op) {
+        if (op != D3D11_BLEND_OP_ADD) {
+            return Shortcut::None;
+        }
+        if (source == D3D11_BLEND_SRC_ALPHA && destination == D3D11_BLEND_INV_SRC_ALPHA) {
+            return Shortcut::SourceOver;
+        }
+        return source == D3D11_BLEND_ONE && destination == D3D11_BLEND_ONE ? Shortcut::Add : Shortcut::None;
+    };
+    colourShortcut_ = shortcut(desc.SrcBlend, desc.DestBlend, desc.BlendOp);
+    alphaShortcut_ = shortcut(desc.SrcBlendAlpha, desc.DestBlendAlpha, desc.BlendOpAlpha);
 }
 
-Float4 BlendEquation::Apply(const Float4& s, const Float4& d, const Float4& k) const
+Float4 BlendEquation::ApplyTerms(const Float4& s, const Float4& d, const Float4& k) const
 {
     auto colour = [&](float source, float destination, float constant) {
         const float sourceFactor = Factor(colourSource_, source, s.w, destination, d.w, constant);

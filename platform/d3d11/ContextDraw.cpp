@@ -98,13 +98,14 @@ struct Primitive {
 };
 
 // Primitives of a draw, rasterised a batch at a time: on the calling thread, or for
-// batches of many pixels by all raster threads, each taking its own bands of rows.
+// batches of many pixels in bands of rows by all raster threads.
 class PrimitiveBatch {
 public:
-    PrimitiveBatch(const RasterState& raster, OutputMerger& merger, WorkerPool* workers)
-        : raster_(raster), merger_(merger), workers_(workers)
+    PrimitiveBatch(const RasterState& raster, OutputMerger& merger, DeviceContext& context)
+        : raster_(raster), merger_(merger), context_(context)
     {
         primitives_.reserve(kBatchSize);
+        rows_.reserve(kBatchSize);
     }
 
     Primitive& Add(UINT vertexCount)
@@ -122,30 +123,48 @@ public:
         if (primitives_.empty()) {
             return;
         }
-        if (workers_ && EstimatedPixels() >= kParallelPixels) {
-            const unsigned threads = workers_->Threads();
-            workers_->Run([&](unsigned index) {
-                RasterState band = raster_;
-                band.bandCount = static_cast<int>(threads);
-                band.bandIndex = static_cast<int>(index);
-                DrawAll(band);
+        const Extent extent = Measure();
+        // The threads start with the first draw that needs them.
+        WorkerPool* workers = extent.pixels >= kParallelPixels ? context_.Workers() : nullptr;
+        if (workers) {
+            const int span = extent.bottom - extent.top;
+            const int bandHeight = std::max(kMinBandHeight, (span + 2 * static_cast<int>(workers->Threads()) - 1) /
+                                                                (2 * static_cast<int>(workers->Threads())));
+            const auto bands = static_cast<unsigned>((span + bandHeight - 1) / bandHeight);
+            workers->ForEach(bands, [&](unsigned band) {
+                RasterState rows = raster_;
+                rows.top = extent.top + static_cast<int>(band) * bandHeight;
+                rows.bottom = std::min(extent.bottom, rows.top + bandHeight);
+                DrawAll(rows);
             });
         } else {
             DrawAll(raster_);
         }
         primitives_.clear();
+        rows_.clear();
     }
 
 private:
     static constexpr std::size_t kBatchSize = 256;
     static constexpr double kParallelPixels = 2048.0;
+    static constexpr int kMinBandHeight = 4;
 
+    struct Extent {
+        double pixels = 0.0;
+        int top = 0;
+        int bottom = 0;
+    };
+
+    // The primitives that reach the rows of the state, in order.
     void DrawAll(const RasterState& state) const
     {
         Rasterizer rasterizer(state, merger_);
-        for (const Primitive& primitive : primitives_) {
-            const auto& v = primitive.vertices;
-            switch (primitive.vertexCount) {
+        for (std::size_t i = 0; i < primitives_.size(); ++i) {
+            if (!rows_.empty() && (rows_[i].second < state.top || rows_[i].first >= state.bottom)) {
+                continue;
+            }
+            const auto& v = primitives_[i].vertices;
+            switch (primitives_[i].vertexCount) {
             case 1: rasterizer.Point(v[0]); break;
             case 2: rasterizer.Line(v[0], v[1]); break;
             default: rasterizer.Triangle(v[0], v[1], v[2]); break;
@@ -153,13 +172,13 @@ private:
         }
     }
 
-    // Screen bounds of the primitives; one reaching behind the eye counts the whole
-    // drawing area.
-    double EstimatedPixels() const
+    // Screen bounds of every primitive (its rows kept for the bands) and of the batch; a
+    // primitive reaching behind the eye counts the whole drawing area.
+    Extent Measure()
     {
-        const double area = static_cast<double>(raster_.right - raster_.left) * (raster_.bottom - raster_.top);
         const D3D11_VIEWPORT& vp = raster_.viewport;
-        double total = 0.0;
+        const double width = raster_.right - raster_.left;
+        Extent extent{0.0, raster_.bottom, raster_.top};
         for (const Primitive& primitive : primitives_) {
             double low[2] = {1e30, 1e30};
             double high[2] = {-1e30, -1e30};
@@ -174,21 +193,27 @@ private:
                 high[0] = std::max(high[0], x);
                 high[1] = std::max(high[1], y);
             }
-            if (behind) {
-                total += area;
-                continue;
+            // Rows with a pixel of margin; NaN positions count as everywhere.
+            int top = raster_.top;
+            int bottom = raster_.bottom;
+            if (!behind && low[1] == low[1] && high[1] == high[1]) {
+                top = static_cast<int>(std::clamp(std::floor(low[1]) - 1.0, static_cast<double>(raster_.top), static_cast<double>(raster_.bottom)));
+                bottom = static_cast<int>(std::clamp(std::ceil(high[1]) + 1.0, static_cast<double>(raster_.top), static_cast<double>(raster_.bottom)));
             }
-            const double width = std::min<double>(high[0], raster_.right) - std::max<double>(low[0], raster_.left);
-            const double height = std::min<double>(high[1], raster_.bottom) - std::max<double>(low[1], raster_.top);
-            total += std::max(width, 1.0) * std::max(height, 1.0);
+            rows_.emplace_back(top, bottom);
+            extent.top = std::min(extent.top, top);
+            extent.bottom = std::max(extent.bottom, bottom);
+            const double columns = behind ? width : std::clamp(high[0] - low[0], 1.0, width);
+            extent.pixels += columns * std::max(bottom - top, 1);
         }
-        return total;
+        return extent;
     }
 
     const RasterState& raster_;
     OutputMerger& merger_;
-    WorkerPool* workers_;
+    DeviceContext& context_;
     std::vector<Primitive> primitives_;
+    std::vector<std::pair<int, int>> rows_;  // per primitive: first row, row after the last
 };
 
 // Feeds the vertices of a draw to the batch as primitives of the bound topology.
@@ -251,8 +276,9 @@ void Assemble(D3D11_PRIMITIVE_TOPOLOGY topology, UINT count, const VertexNumbers
     batch.Flush();
 }
 
-void DrawPrimitives(const PipelineState& state, UINT count, const VertexNumbers& numbers, WorkerPool* workers)
+void DrawPrimitives(DeviceContext& context, UINT count, const VertexNumbers& numbers)
 {
+    const PipelineState& state = context.State();
     const VertexShader* vertexShader = state.vertexShader.Get();
     if (!vertexShader || count == 0) {
         return;
@@ -268,7 +294,7 @@ void DrawPrimitives(const PipelineState& state, UINT count, const VertexNumbers&
         return;
     }
     VertexStage vertices(state, *vertexShader);
-    PrimitiveBatch batch(raster, merger, workers);
+    PrimitiveBatch batch(raster, merger, context);
     Assemble(state.topology, count, numbers, vertices, batch);
 }
 
@@ -276,12 +302,12 @@ void DrawPrimitives(const PipelineState& state, UINT count, const VertexNumbers&
 
 void DeviceContext::Draw(UINT vertexCount, UINT startVertex)
 {
-    DrawPrimitives(*state_, vertexCount, VertexNumbers::Sequential(startVertex), Workers());
+    DrawPrimitives(*this, vertexCount, VertexNumbers::Sequential(startVertex));
 }
 
 void DeviceContext::DrawIndexed(UINT indexCount, UINT startIndex, INT baseVertex)
 {
-    DrawPrimitives(*state_, indexCount, VertexNumbers::Indexed(*state_, startIndex, baseVertex), Workers());
+    DrawPrimitives(*this, indexCount, VertexNumbers::Indexed(*state_, startIndex, baseVertex));
 }
 
 }  // namespace d3d11sw

@@ -13,12 +13,18 @@ namespace {
 
 constexpr UINT kMapDoNotWait = 0x100000;
 
+// One row element by element, the others copied from it.
 void FillSurface(const Surface& surface, const std::byte* element)
 {
-    for (UINT y = 0; y < surface.height; ++y) {
-        for (UINT x = 0; x < surface.width; ++x) {
-            std::memcpy(surface.Element(x, y), element, surface.elementBytes);
-        }
+    if (surface.height == 0) {
+        return;
+    }
+    for (UINT x = 0; x < surface.width; ++x) {
+        std::memcpy(surface.Element(x, 0), element, surface.elementBytes);
+    }
+    const std::size_t rowBytes = std::size_t{surface.width} * surface.elementBytes;
+    for (UINT y = 1; y < surface.height; ++y) {
+        std::memcpy(surface.Element(0, y), surface.data, rowBytes);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/d3d11/FormatCodec.h"
 
+#include "platform/d3d11/ByteChannels.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,48 +11,6 @@
 
 namespace d3d11sw {
 namespace {
-
-// ---- sRGB and half-float conversions ---------------------------------------------------
-
-float SrgbCurveToLinear(double encoded)
-{
-    return static_cast<float>(encoded <= 0.04045 ? encoded / 12.92 : std::pow((encoded + 0.055) / 1.055, 2.4));
-}
-
-struct SrgbTables {
-    std::array<float, 256> toLinear{};
-    std::array<float, 256> unorm{};  // k / 255, as the division gives it
-    // thresholds[k]: the smallest linear value that encodes to byte k or more.
-    std::array<float, 257> thresholds{};
-    // A first guess for each of 4096 linear steps, never above the exact byte.
-    std::array<std::uint8_t, 4096> guess{};
-
-    SrgbTables()
-    {
-        for (int k = 0; k < 256; ++k) {
-            toLinear[k] = SrgbCurveToLinear(k / 255.0);
-            unorm[k] = static_cast<float>(k) / 255.0f;
-        }
-        thresholds[0] = -std::numeric_limits<float>::infinity();
-        for (int k = 1; k < 256; ++k) {
-            thresholds[k] = SrgbCurveToLinear((k - 0.5) / 255.0);
-        }
-        thresholds[256] = std::numeric_limits<float>::infinity();
-        int byte = 0;
-        for (int i = 0; i < 4096; ++i) {
-            const float value = i / 4095.0f;
-            while (value >= thresholds[byte + 1]) {
-                ++byte;
-            }
-            guess[i] = static_cast<std::uint8_t>(byte);
-        }
-    }
-};
-
-// Built before main; immutable afterwards.
-const SrgbTables kTables;
-
-const SrgbTables& Srgb() { return kTables; }
 
 // ---- one channel ---------------------------------------------------------------------
 
@@ -63,7 +23,7 @@ template <Kind K, class T>
 float Decode(T value, int channel)
 {
     if constexpr (K == Kind::Unorm && sizeof(T) == 1) {
-        return Srgb().unorm[value];
+        return UnormFromByte(value);
     } else if constexpr (K == Kind::Unorm) {
         return static_cast<float>(value) / kMax<T>;
     } else if constexpr (K == Kind::Snorm) {
@@ -75,7 +35,7 @@ float Decode(T value, int channel)
     } else if constexpr (K == Kind::Half) {
         return HalfToFloat(value);
     } else {
-        return channel < 3 ? Srgb().toLinear[value] : Srgb().unorm[value];
+        return channel < 3 ? LinearFromSrgbByte(value) : UnormFromByte(value);
     }
 }
 
@@ -95,9 +55,7 @@ T ClampToInteger(float value)
 template <class T>
 T EncodeUnorm(float value)
 {
-    // NaN fails both comparisons and becomes 0.
-    const float clamped = value > 0.0f ? (value < 1.0f ? value : 1.0f) : 0.0f;
-    return static_cast<T>(clamped * kMax<T> + 0.5f);
+    return static_cast<T>(Saturate(value) * kMax<T> + 0.5f);
 }
 
 template <Kind K, class T>
@@ -117,7 +75,7 @@ T Encode(float value, int channel)
     } else if constexpr (K == Kind::Half) {
         return FloatToHalf(value);
     } else {
-        return channel < 3 ? LinearToSrgb(value) : EncodeUnorm<std::uint8_t>(value);
+        return channel < 3 ? SrgbByte(value) : UnormByte(value);
     }
 }
 
@@ -379,23 +337,9 @@ const DepthCodec& DepthCodecOf(DXGI_FORMAT format)
     }
 }
 
-float SrgbToLinear(std::uint8_t value) { return Srgb().toLinear[value]; }
+float SrgbToLinear(std::uint8_t value) { return LinearFromSrgbByte(value); }
 
-std::uint8_t LinearToSrgb(float value)
-{
-    if (!(value > 0.0f)) {
-        return 0;
-    }
-    if (value >= 1.0f) {
-        return 255;
-    }
-    const SrgbTables& tables = Srgb();
-    int byte = tables.guess[static_cast<int>(value * 4095.0f)];
-    while (value >= tables.thresholds[byte + 1]) {
-        ++byte;
-    }
-    return static_cast<std::uint8_t>(byte);
-}
+std::uint8_t LinearToSrgb(float value) { return SrgbByte(value); }
 
 float HalfToFloat(std::uint16_t half)
 {

@@ -1,6 +1,9 @@
 #include "platform/d3d11/OutputMerger.h"
 
+#include "platform/d3d11/ByteChannels.h"
+
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace d3d11sw {
@@ -49,6 +52,13 @@ OutputMerger::OutputMerger(const PipelineState& state)
         }
         target.writeMask = targetBlend.RenderTargetWriteMask;
         target.low = codec->signedNormalized ? -1.0f : 0.0f;
+        const DXGI_FORMAT format = view->Range().format;
+        if (format == DXGI_FORMAT_R8G8B8A8_UNORM || format == DXGI_FORMAT_R8G8B8A8_UNORM_SRGB) {
+            target.bytes = ByteLayout::Rgba;
+        } else if (format == DXGI_FORMAT_B8G8R8A8_UNORM || format == DXGI_FORMAT_B8G8R8A8_UNORM_SRGB) {
+            target.bytes = ByteLayout::Bgra;
+        }
+        target.srgb = format == DXGI_FORMAT_R8G8B8A8_UNORM_SRGB || format == DXGI_FORMAT_B8G8R8A8_UNORM_SRGB;
         const Float4 factor{state.blendFactor[0], state.blendFactor[1], state.blendFactor[2], state.blendFactor[3]};
         target.blendFactor = codec->normalized ? Clamp(factor, target.low) : factor;
         targetCount_ = slot + 1;
@@ -108,6 +118,10 @@ void OutputMerger::WriteColour(const ColourTarget& target, int x, int y, const F
         return;
     }
     std::byte* element = target.surface.Element(static_cast<UINT>(x), static_cast<UINT>(y));
+    if (target.bytes != ByteLayout::None && mask == D3D11_COLOR_WRITE_ENABLE_ALL) {
+        WriteBytes(target, element, colour);
+        return;
+    }
     const Float4 source = target.codec->normalized ? Clamp(colour, target.low) : colour;
     if (!target.blend && mask == D3D11_COLOR_WRITE_ENABLE_ALL) {
         target.codec->store(source, element);
@@ -125,6 +139,29 @@ void OutputMerger::WriteColour(const ColourTarget& target, int x, int y, const F
                         (mask & D3D11_COLOR_WRITE_ENABLE_ALPHA) ? result.w : destination.w};
     }
     target.codec->store(result, element);
+}
+
+// The same arithmetic as the codec's, with the channel conversions inline.
+void OutputMerger::WriteBytes(const ColourTarget& target, std::byte* element, const Float4& colour)
+{
+    const bool swap = target.bytes == ByteLayout::Bgra;
+    const Float4 source = Clamp(colour, 0.0f);
+    Float4 result = source;
+    if (target.blend) {
+        std::uint8_t stored[4];
+        std::memcpy(stored, element, 4);
+        auto channel = [&](int index) {
+            return target.srgb && index != 3 ? LinearFromSrgbByte(stored[index]) : UnormFromByte(stored[index]);
+        };
+        const float first = channel(0);
+        const float third = channel(2);
+        const Float4 destination{swap ? third : first, channel(1), swap ? first : third, channel(3)};
+        result = target.blend->Apply(source, destination, target.blendFactor);
+    }
+    auto encode = [&](float value) { return target.srgb ? SrgbByte(value) : UnormByte(value); };
+    const std::uint8_t bytes[4] = {encode(swap ? result.z : result.x), encode(result.y),
+                                   encode(swap ? result.x : result.z), UnormByte(result.w)};
+    std::memcpy(element, bytes, 4);
 }
 
 }  // namespace d3d11sw

@@ -27,8 +27,13 @@ public:
     void Pixel(int x, int y, float z, PixelInput& input);
 
 private:
+    // 8-bit four-channel targets are written without the codec's calls.
+    enum class ByteLayout { None, Rgba, Bgra };
+
     struct ColourTarget {
         Surface surface;
+        ByteLayout bytes = ByteLayout::None;
+        bool srgb = false;
         const FormatCodec* codec = nullptr;
         std::optional<BlendEquation> blend;  // none: written as it comes
         Float4 blendFactor{};  // clamped as the format clamps outputs
@@ -37,6 +42,7 @@ private:
     };
 
     void WriteColour(const ColourTarget& target, int x, int y, const Float4& colour) const;
+    static void WriteBytes(const ColourTarget& target, std::byte* element, const Float4& colour);
 
     const PixelShader* pixelShader_;
     StageResources resources_;

@@ -103,6 +103,7 @@ struct Rasterizer::Interpolation {
     std::array<float, 3> dWeightDy{};
     float depthBias = 0.0f;
     bool front = true;
+    bool affine = false;  // every vertex has the same w
 };
 
 bool Rasterizer::Project(const VertexOutput& vertex, Projected& out) const
@@ -193,6 +194,7 @@ void Rasterizer::FillTriangle(const VertexOutput& a, const VertexOutput& b, cons
 
     Interpolation setup;
     setup.front = front;
+    setup.affine = v[0].invW == v[1].invW && v[1].invW == v[2].invW;
     const double invArea = 1.0 / static_cast<double>(area);
     for (int k = 0; k < 3; ++k) {
         setup.vertices[k] = &v[k];
@@ -222,12 +224,6 @@ void Rasterizer::FillTriangle(const VertexOutput& a, const VertexOutput& b, cons
     }
 
     for (int y = yMin; y <= yMax; ++y) {
-        if (!state_.OwnsRow(y)) {
-            edges[0].row += edges[0].stepY;
-            edges[1].row += edges[1].stepY;
-            edges[2].row += edges[2].stepY;
-            continue;
-        }
         std::int64_t e0 = edges[0].row;
         std::int64_t e1 = edges[1].row;
         std::int64_t e2 = edges[2].row;
@@ -293,6 +289,7 @@ void Rasterizer::DrawLine(const VertexOutput& a, const VertexOutput& b)
 
     Interpolation setup;
     setup.vertices = {&v[0], &v[1], &v[1]};
+    setup.affine = v[0].invW == v[1].invW;
     const auto along = static_cast<float>(1.0 / length);
     (xMajor ? setup.dWeightDx : setup.dWeightDy) = {-along, along, 0.0f};
 
@@ -305,7 +302,7 @@ void Rasterizer::DrawLine(const VertexOutput& a, const VertexOutput& b)
     for (int step = first; step < last; ++step) {
         const double t = (step + 0.5 - start) / length;
         const int across = FloorToInt(minorStart + t * minor);
-        if (across < lowMinor || across >= highMinor || !state_.OwnsRow(xMajor ? across : step)) {
+        if (across < lowMinor || across >= highMinor) {
             continue;
         }
         const float weights[3] = {static_cast<float>(1.0 - t), static_cast<float>(t), 0.0f};
@@ -321,11 +318,12 @@ void Rasterizer::Point(const VertexOutput& a)
     }
     const int x = static_cast<int>(p.x >> 8);
     const int y = static_cast<int>(p.y >> 8);
-    if (x < state_.left || x >= state_.right || y < state_.top || y >= state_.bottom || !state_.OwnsRow(y)) {
+    if (x < state_.left || x >= state_.right || y < state_.top || y >= state_.bottom) {
         return;
     }
     Interpolation setup;
     setup.vertices = {&p, &p, &p};
+    setup.affine = true;
     const float weights[3] = {1.0f, 0.0f, 0.0f};
     Shade(setup, x, y, weights);
 }
@@ -338,13 +336,21 @@ void Rasterizer::Shade(const Interpolation& setup, int x, int y, const float* we
     const float farZ = std::max(state_.viewport.MinDepth, state_.viewport.MaxDepth);
     z = std::clamp(z, nearZ, farZ);
 
-    // Screen-space weights become perspective-correct through 1/w.
-    const float scaled[3] = {weights[0] * v[0]->invW, weights[1] * v[1]->invW, weights[2] * v[2]->invW};
-    const float invW = scaled[0] + scaled[1] + scaled[2];
-    const float toPerspective = 1.0f / invW;
-    const float p0 = scaled[0] * toPerspective;
-    const float p1 = scaled[1] * toPerspective;
-    const float p2 = scaled[2] * toPerspective;
+    // Screen-space weights become perspective-correct through 1/w; where all vertices
+    // share one w (2D drawing) they already are.
+    float invW = v[0]->invW;
+    float toPerspective = 1.0f / invW;
+    float p0 = weights[0];
+    float p1 = weights[1];
+    float p2 = weights[2];
+    if (!setup.affine) {
+        const float scaled[3] = {weights[0] * v[0]->invW, weights[1] * v[1]->invW, weights[2] * v[2]->invW};
+        invW = scaled[0] + scaled[1] + scaled[2];
+        toPerspective = 1.0f / invW;
+        p0 = scaled[0] * toPerspective;
+        p1 = scaled[1] * toPerspective;
+        p2 = scaled[2] * toPerspective;
+    }
 
     const UINT count = state_.varyingCount;
     Float4 varyings[kMaxVaryings];

@@ -25,13 +25,6 @@ struct RasterState {
     float depthResolution = 0.0f;  // one step of a unorm depth format; 0 for float depth
     UINT varyingCount = 0;
     bool derivatives = false;
-    // Threads share a draw by bands of rows: this one draws band k where
-    // k % bandCount == bandIndex.
-    int bandHeight = 4;
-    int bandCount = 1;
-    int bandIndex = 0;
-
-    bool OwnsRow(int y) const { return bandCount == 1 || (y / bandHeight) % bandCount == bandIndex; }
 };
 
 class Rasterizer {

@@ -7,7 +7,7 @@ namespace {
 
 // Busy-waits (without system calls) until done() or the time is up.
 template <class Done>
-void Spin(std::chrono::microseconds limit, Done done)
+bool Spin(std::chrono::microseconds limit, Done done)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (unsigned turn = 1; !done(); ++turn) {
@@ -15,20 +15,31 @@ void Spin(std::chrono::microseconds limit, Done done)
         __builtin_ia32_pause();
 #endif
         if (turn % 64 == 0 && std::chrono::steady_clock::now() > end) {
-            return;
+            return false;
         }
     }
+    return true;
 }
 
-constexpr std::chrono::microseconds kWorkerSpin{200};
-constexpr std::chrono::microseconds kCallerSpin{2000};
+constexpr std::chrono::microseconds kHelperSpin{100};
+constexpr std::chrono::microseconds kCallerSpin{500};
 
 }  // namespace
+
+struct WorkerPool::Job {
+    const std::function<void(unsigned)>* work = nullptr;  // only used for a claimed item
+    unsigned count = 0;
+    std::atomic<unsigned> next{0};
+    std::atomic<unsigned> done{0};
+    std::mutex failureMutex;
+    std::exception_ptr failure;
+    WorkerPool* pool = nullptr;
+};
 
 WorkerPool::WorkerPool(unsigned helpers)
 {
     for (unsigned i = 0; i < helpers; ++i) {
-        threads_.emplace_back([this, i] { Work(i + 1); });
+        threads_.emplace_back([this] { Help(); });
     }
 }
 
@@ -44,64 +55,76 @@ WorkerPool::~WorkerPool()
     }
 }
 
-void WorkerPool::Run(const std::function<void(unsigned)>& task)
+void WorkerPool::Take(Job& job)
 {
+    for (unsigned item = job.next.fetch_add(1); item < job.count; item = job.next.fetch_add(1)) {
+        try {
+            (*job.work)(item);
+        } catch (...) {
+            std::lock_guard lock(job.failureMutex);
+            if (!job.failure) {
+                job.failure = std::current_exception();
+            }
+        }
+        if (job.done.fetch_add(1) + 1 == job.count) {
+            std::lock_guard lock(job.pool->mutex_);
+            job.pool->finished_.notify_all();
+        }
+    }
+}
+
+void WorkerPool::ForEach(unsigned count, const std::function<void(unsigned)>& work)
+{
+    if (count == 0) {
+        return;
+    }
+    auto job = std::make_shared<Job>();
+    job->work = &work;
+    job->count = count;
+    job->pool = this;
     {
         std::lock_guard lock(mutex_);
-        task_ = &task;
-        failure_ = nullptr;
-        running_.store(static_cast<unsigned>(threads_.size()));
+        job_ = job;
         generation_.fetch_add(1);
     }
     start_.notify_all();
-    std::exception_ptr own;
-    try {
-        task(0);
-    } catch (...) {
-        own = std::current_exception();
+    Take(*job);
+    auto finished = [&] { return job->done.load() == count; };
+    if (!Spin(kCallerSpin, finished)) {
+        std::unique_lock lock(mutex_);
+        finished_.wait(lock, finished);
     }
-    Spin(kCallerSpin, [this] { return running_.load() == 0; });
-    std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return running_.load() == 0; });
-    task_ = nullptr;
-    if (own) {
-        std::rethrow_exception(own);
+    {
+        std::lock_guard lock(mutex_);
+        if (job_ == job) {
+            job_.reset();
+        }
     }
-    if (failure_) {
-        std::rethrow_exception(failure_);
+    if (job->failure) {
+        std::rethrow_exception(job->failure);
     }
 }
 
-bool WorkerPool::WaitForWork(std::uint64_t seen)
-{
-    Spin(kWorkerSpin, [&] { return stopping_.load() || generation_.load() != seen; });
-    std::unique_lock lock(mutex_);
-    start_.wait(lock, [&] { return stopping_.load() || generation_.load() != seen; });
-    return !stopping_.load();
-}
-
-void WorkerPool::Work(unsigned index)
+void WorkerPool::Help()
 {
     std::uint64_t seen = 0;
-    while (WaitForWork(seen)) {
-        const std::function<void(unsigned)>* task = nullptr;
+    for (;;) {
+        auto news = [&] { return stopping_.load() || generation_.load() != seen; };
+        if (!Spin(kHelperSpin, news)) {
+            std::unique_lock lock(mutex_);
+            start_.wait(lock, news);
+        }
+        std::shared_ptr<Job> job;
         {
             std::lock_guard lock(mutex_);
+            if (stopping_) {
+                return;
+            }
             seen = generation_.load();
-            task = task_;
+            job = job_;
         }
-        std::exception_ptr failure;
-        try {
-            (*task)(index);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        std::lock_guard lock(mutex_);
-        if (failure && !failure_) {
-            failure_ = failure;
-        }
-        if (running_.fetch_sub(1) == 1) {
-            done_.notify_one();
+        if (job) {
+            Take(*job);
         }
     }
 }

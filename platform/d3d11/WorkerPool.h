@@ -1,12 +1,15 @@
 #pragma once
-// The threads that rasterise large draws together. Each task takes its own bands of
-// rows, so every pixel is still written by one thread, in primitive order. Workers spin
-// a little before they sleep, because draws come in bursts of many small ones.
+// The threads that rasterise large draws together. A draw's rows are cut into bands;
+// the calling thread and every helper that is free take bands in turn, and each band
+// runs all the draw's primitives in order, so every pixel is written by one thread in
+// primitive order. A helper that comes late finds no band left and does not hold the
+// draw up. Helpers spin a little before they sleep: draws come in bursts.
 
 #include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -23,23 +26,23 @@ public:
 
     unsigned Threads() const { return static_cast<unsigned>(threads_.size()) + 1; }
 
-    // Runs task(0) to task(Threads() - 1), one per thread, the caller taking task 0;
-    // returns when all have ended and rethrows the first exception of any of them.
-    void Run(const std::function<void(unsigned)>& task);
+    // Runs work(0) to work(count - 1), each once, on any of the threads; returns when
+    // all have ended and rethrows the first exception of any of them.
+    void ForEach(unsigned count, const std::function<void(unsigned)>& work);
 
 private:
-    void Work(unsigned index);
-    bool WaitForWork(std::uint64_t seen);
+    struct Job;
+
+    void Help();
+    static void Take(Job& job);
 
     std::vector<std::thread> threads_;
     std::mutex mutex_;
     std::condition_variable start_;
-    std::condition_variable done_;
-    const std::function<void(unsigned)>* task_ = nullptr;
+    std::condition_variable finished_;
+    std::shared_ptr<Job> job_;
     std::atomic<std::uint64_t> generation_{0};
-    std::atomic<unsigned> running_{0};
     std::atomic<bool> stopping_{false};
-    std::exception_ptr failure_;
 };
 
 }  // namespace d3d11sw

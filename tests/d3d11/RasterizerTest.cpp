@@ -4,6 +4,7 @@
 #include "tests/d3d11/RenderFixture.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -197,6 +198,45 @@ TEST_F(Rasterizer, AlphaBlendingOfTheOverlay)
         const std::uint32_t half = format == DXGI_FORMAT_R8G8B8A8_UNORM ? 128 : 188;
         EXPECT_EQ(64, CountOf(Pixels(), Rgba(half, 0, half, 255))) << format;
     }
+}
+
+TEST_F(Rasterizer, WriteMasksAndFloatTargetsTakeTheGeneralPath)
+{
+    MakeTarget(8, 8);
+    context->RSSetState(noCulling.Get());
+    Clear(0.2f, 0.4f, 0.6f, 0.8f);
+    D3D11_BLEND_DESC desc{};
+    desc.RenderTarget[0] = {FALSE, D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE,
+                            D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD,
+                            D3D11_COLOR_WRITE_ENABLE_RED | D3D11_COLOR_WRITE_ENABLE_ALPHA};
+    ASSERT_EQ(S_OK, device->CreateBlendState(&desc, blend.ReleaseAndGetAddressOf()));
+    context->OMSetBlendState(blend.Get(), nullptr, D3D11_DEFAULT_SAMPLE_MASK);
+    const std::vector<Vertex> screen = {Screen(0, 0, 0, 1, 1, 1, 1), Screen(8, 0, 0, 1, 1, 1, 1),
+                                        Screen(0, 8, 0, 1, 1, 1, 1), Screen(8, 8, 0, 1, 1, 1, 1)};
+    Draw(screen, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+    EXPECT_EQ(64, CountOf(Pixels(), Rgba(255, 102, 153, 255)));
+
+    // Additive blending on a float target is not clamped.
+    MakeTarget(8, 8, DXGI_FORMAT_R32G32B32A32_FLOAT);
+    context->RSSetState(noCulling.Get());
+    SetBlend(D3D11_BLEND_ONE, D3D11_BLEND_ONE);
+    Clear(0.75f, -2.0f, 0.0f, 1.0f);
+    const std::vector<Vertex> bright = {Screen(0, 0, 0, 0.5f, 3, 0, 1), Screen(8, 0, 0, 0.5f, 3, 0, 1),
+                                        Screen(0, 8, 0, 0.5f, 3, 0, 1), Screen(8, 8, 0, 0.5f, 3, 0, 1)};
+    Draw(bright, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+    D3D11_TEXTURE2D_DESC stagingDesc = StagingDesc(8, 8, DXGI_FORMAT_R32G32B32A32_FLOAT);
+    ComPtr<ID3D11Texture2D> staging;
+    ASSERT_EQ(S_OK, device->CreateTexture2D(&stagingDesc, nullptr, staging.ReleaseAndGetAddressOf()));
+    context->CopyResource(staging.Get(), target.Get());
+    D3D11_MAPPED_SUBRESOURCE mapped{};
+    ASSERT_EQ(S_OK, context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped));
+    float pixel[4];
+    std::memcpy(pixel, static_cast<const std::byte*>(mapped.pData) + mapped.RowPitch * 5 + 16 * 3, 16);
+    context->Unmap(staging.Get(), 0);
+    EXPECT_EQ(1.25f, pixel[0]);
+    EXPECT_EQ(1.0f, pixel[1]);
+    EXPECT_EQ(0.0f, pixel[2]);
+    EXPECT_EQ(2.0f, pixel[3]);
 }
 
 TEST_F(Rasterizer, VaryingsArePerspectiveCorrect)
