@@ -1,0 +1,134 @@
+// Insertion of particles into the leaf grid: every particle becomes one record of its
+// leaf brick plus copies for the neighbours whose overlap border holds it, and every
+// record is counted on its brick's atomic counter for the octree build.
+
+#include "src/ParallelFailure.h"
+#include "src/ParticleVolume.h"
+
+#include "tarnwick/core/ErrorReport.h"
+
+#include <omp.h>
+
+template <class Attr>
+void ParticleVolume<Attr>::InsertParticles(std::uint64_t first, std::uint64_t end)
+{
+    qz::core::Logger::BeginMessageWith("Starting insertion of ")
+        << static_cast<std::int64_t>(end - first) << " particles";
+    if (!leafCounters || counterCount != geometry.leafCount) {
+        QZ_VOLUME_THROW("InsertParticles", "PrepareTemporaryData() call missing before InsertParticles()");
+    }
+    if (first == end) {
+        first = 0;
+        end = chunks.size();
+    }
+    if (first > end || end > chunks.size()) {
+        QZ_VOLUME_THROW("InsertParticles", "Invalid chunk range ", first, " - ", end, " of ", chunks.size(),
+                 " chunks");
+    }
+    std::uint64_t count = 0;
+    if (end > first) {
+        for (std::uint64_t c = first; c + 1 < end; ++c) {
+            if (chunks[c].size() != ChunkSize) {
+                QZ_VOLUME_THROW("InsertParticles", "Chunk ", c, " holds ", chunks[c].size(),
+                         " particles; only the last chunk of a range may hold fewer than ", ChunkSize);
+            }
+        }
+        if (chunks[end - 1].size() > ChunkSize) {
+            QZ_VOLUME_THROW("InsertParticles", "Chunk ", end - 1, " holds ", chunks[end - 1].size(),
+                     " particles; a chunk holds at most ", ChunkSize);
+        }
+        count = (end - first - 1) * ChunkSize + chunks[end - 1].size();
+    }
+    if (records.size() < first * ChunkSize + count) {
+        QZ_VOLUME_THROW("InsertParticles", "The record list holds ", records.size(), " records; ",
+                 first * ChunkSize + count, " are needed");
+    }
+    if (count > 0) {
+        const std::string boxError = BoxMapping::CheckBox(boundingBox);
+        if (!boxError.empty()) QZ_VOLUME_THROW("InsertParticles", boxError);
+    }
+
+    timer.Start();
+    qz::core::Logger::BeginMessageWith("Parallel processing of ")
+        << count << " chunks of size " << ChunkSize << "starting...";
+    if (count > 0) InsertRange(first, count);
+    qz::core::Logger::BeginMessageWith("Processing finished.");
+    for (std::uint64_t c = first; c < end; ++c) std::vector<Particle>().swap(chunks[c]);
+    timer.Pause();
+}
+
+template <class Attr>
+void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
+{
+    const VolumeGeometry g = geometry;
+    const BoxMapping mapping = BoxMapping::FromBox(boundingBox);
+    const bool swap = swapYZ;
+    const auto maxThreads = static_cast<std::size_t>(omp_get_max_threads());
+    if (threadRecords.size() < maxThreads) threadRecords.resize(maxThreads);
+
+    std::atomic<std::uint64_t>* counters = leafCounters.get();
+    Record* out = records.data() + first * ChunkSize;
+    ParallelFailure failure;
+    std::atomic<bool> invalidIndex {false};
+
+#pragma omp parallel
+    {
+        const auto thread = static_cast<std::size_t>(omp_get_thread_num());
+        const auto blocks = static_cast<std::uint64_t>(omp_get_num_threads());
+        // A list of its own while the loop runs: neighbouring list headers in one array
+        // would share cache lines.
+        std::vector<Record> copies = std::move(threadRecords[thread]);
+
+#pragma omp for schedule(static)
+        for (std::uint64_t block = 0; block < blocks; ++block) {
+            failure.Guard([&] {
+                const std::uint64_t begin = count * block / blocks;
+                const std::uint64_t stop = count * (block + 1) / blocks;
+                std::uint32_t runBrick = 0;
+                std::uint64_t run = 0;
+                std::uint64_t i = begin;
+                while (i < stop && !failure.Failed()) {
+                    const std::vector<Particle>& chunk = chunks[first + i / ChunkSize];
+                    const std::uint64_t offset = i % ChunkSize;
+                    const std::uint64_t n = std::min<std::uint64_t>(chunk.size() - offset, stop - i);
+                    const Particle* particles = chunk.data() + offset;
+                    Record* target = out + i;
+                    for (std::uint64_t j = 0; j < n; ++j) {
+                        const Particle& p = particles[j];
+                        const QuantizedPosition q = QuantizePosition(g, mapping, swap, p.x, p.y, p.z);
+                        const std::uint32_t k = g.LeafIndex(q.brick[0], q.brick[1], q.brick[2]);
+                        target[j] = Record {PackBrickPosition(q.local[0], q.local[1], q.local[2]),
+                                            p.attributes, k};
+                        if (k >= g.leafCount) {
+                            invalidIndex.store(true, std::memory_order_relaxed);
+                            continue;
+                        }
+                        // Neighbouring particles mostly share a brick: count runs at once.
+                        if (k != runBrick || run == 0) {
+                            if (run) counters[runBrick].fetch_add(run, std::memory_order_relaxed);
+                            runBrick = k;
+                            run = 0;
+                        }
+                        ++run;
+                        ForEachOverlapCopy(g, q, k, [&](std::uint32_t packed, std::uint32_t brick) {
+                            copies.push_back(Record {packed, p.attributes, brick});
+                            counters[brick].fetch_add(1, std::memory_order_relaxed);
+                        });
+                    }
+                    i += n;
+                }
+                if (run) counters[runBrick].fetch_add(run, std::memory_order_relaxed);
+            });
+        }
+        threadRecords[thread] = std::move(copies);
+    }
+
+    failure.RethrowIfFailed();
+    if (invalidIndex.load()) QZ_VOLUME_THROW("InsertParticles", "Invalid brick index calculated");
+}
+
+#define QZ_INSTANTIATE(Attr)                                                              \
+    template void ParticleVolume<Attr>::InsertParticles(std::uint64_t, std::uint64_t); \
+    template void ParticleVolume<Attr>::InsertRange(std::uint64_t, std::uint64_t);
+QZ_FOR_EACH_ATTRIBUTE_KIND(QZ_INSTANTIATE)
+#undef QZ_INSTANTIATE

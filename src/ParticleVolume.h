@@ -1,0 +1,88 @@
+#pragma once
+// A particle volume of one attribute kind: timestep creation, parallel insertion of the
+// particles into the leaf grid (with overlap copies), and the octree build that sorts the
+// records into their leaf bricks.
+//
+// Building a timestep from particles:
+//   CreateTimestep -> PrepareTemporaryData -> size `chunks` and `records`, fill the chunks
+//   -> InsertParticles (once, or once per chunk) -> Create.
+// Chunks hold ChunkSize particles each (the last one of an insertion range fewer);
+// `records` holds one record per particle at its global index.
+
+#include "src/BrickParticle.h"
+#include "src/ParticleVolumeInterface.h"
+#include "src/PendingStandIns.h"
+#include "tarnwick/core/ErrorReport.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+template <class Attr>
+class ParticleVolume : public ParticleVolumeInterface {
+public:
+    using Record = BrickParticle<Attr>;
+    using Particle = ParticleTypes::VolumeParticle<Attr>;
+    static constexpr std::uint64_t ChunkSize = 50'000'000;
+
+    ParticleVolume();
+    ~ParticleVolume() override;
+
+    TimestepAnalysis AnalyzeTimestep(std::uint32_t timestep) override;
+    bool HasAttributes() const override;
+    std::uint32_t CreateTimestep(bool select) override;
+    void Create(int timestep) override;
+    void ClearAll() override;
+    void ClearParticleData(int timestep) override;
+    void ClearVolumeData(int timestep) override;
+
+    void PrepareTemporaryData();
+    // Inserts the chunks first ... end - 1; first == end inserts every chunk.
+    void InsertParticles(std::uint64_t first, std::uint64_t end);
+    void ClearTemporaryData();
+
+    // The brick at that grid position of that level, created with its path when `create`
+    // is set; null when it is missing and `create` is not set.
+    Brick* GetBrick(int timestep, const std::uint32_t position[3], int level, bool create);
+
+    static void ResetBrickParticleCount(Brick& brick);
+    static void FreeBrickVolumeData(Brick& brick);
+    static void AnalyzeBrick(TimestepAnalysis& result, const Brick& brick);
+
+    // Temporary insertion data, from PrepareTemporaryData to the end of Create.
+    // Overlap copies, one list per OpenMP thread.
+    std::vector<std::vector<Record>> threadRecords;
+    std::vector<std::vector<Particle>> chunks;
+    std::vector<Record> records;
+    // Records (own and copies) per leaf brick.
+    std::unique_ptr<std::atomic<std::uint64_t>[]> leafCounters;
+
+private:
+    // "ParticleVolume<struct ParticleTypes::ParticleAttributes_...>::" + operation.
+    static std::string MethodName(const char* operation);
+    // The timestep of that index; fails as `operation` when there is none.
+    TimestepPointer RequireTimestep(const char* operation, int index) const;
+    // The descent from the root towards that brick; `reached` is the position where it
+    // ended, which differs from the requested one when that lies outside the grid.
+    static Brick* Descend(Brick& root, const std::uint32_t position[3], std::uint32_t level,
+                          bool create, std::int64_t reached[3]);
+    void InsertRange(std::uint64_t first, std::uint64_t count);
+    void ScatterRecords(const std::vector<Record*>& leafArrays);
+    void RecordBuildStatistics();
+
+    // Number of leafCounters, fixed when they were made.
+    std::uint64_t counterCount = 0;
+};
+
+// Every part of the volume reports as its main source file.
+#define QZ_VOLUME_THROW(operation, ...)                                                        \
+    ::qz::core::ThrowErrorReport(MethodName(operation).c_str(),                                \
+                                 ::qz::core::ReportFileName("src/ParticleVolume.cpp"), __LINE__, \
+                                 __VA_ARGS__)
+
+#define QZ_FOR_EACH_ATTRIBUTE_KIND(X)             \
+    X(ParticleTypes::ParticleAttributes_None)     \
+    X(ParticleTypes::ParticleAttributes_VMag)     \
+    X(ParticleTypes::ParticleAttributes_ColorCount)

@@ -1,0 +1,99 @@
+#include "src/ParticleVolumeInterface.h"
+
+#include "tarnwick/core/ErrorReport.h"
+
+#include <deque>
+
+ParticleVolumeStatistics::ParticleVolumeStatistics() = default;
+
+ParticleVolumeInterface::ParticleVolumeInterface()
+{
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) worldToVolume.m[r][c] = r == c ? 1.0f : 0.0f;
+    }
+    timer.SetScale(1.0);
+    timer.Stop();
+}
+
+ParticleVolumeInterface::~ParticleVolumeInterface() = default;
+
+void ParticleVolumeInterface::Prepare(std::uint32_t newBrickSize, std::uint32_t newOverlap,
+                                      std::uint32_t levels)
+{
+    qz::core::Logger::BeginMessageWith("Preparing volume:\n\tBrickSize: ")
+        << newBrickSize << "\n\tOverlap: " << newOverlap << "\n\tLevels: " << levels;
+    const std::string error = VolumeGeometry::CheckSettings(newBrickSize, newOverlap, levels);
+    if (!error.empty()) QZ_THROW("ParticleVolumeInterface::Prepare", error);
+    brickSize = newBrickSize;
+    overlap = newOverlap;
+    levelCount = levels;
+    geometry = VolumeGeometry::FromSettings(brickSize, overlap, levelCount);
+    timer.Stop();
+}
+
+void ParticleVolumeInterface::SetTimestep(int timestep)
+{
+    qz::core::Logger::BeginMessageWith("Changing particle volume timestep to ") << timestep;
+    std::lock_guard<std::mutex> lock(timestepsMutex);
+    if (timestep >= 0 && static_cast<std::size_t>(timestep) < timesteps.size()) {
+        currentTimestep = timestep;
+    }
+}
+
+int ParticleVolumeInterface::GetCurrentTimestep() const
+{
+    std::lock_guard<std::mutex> lock(timestepsMutex);
+    return currentTimestep;
+}
+
+std::size_t ParticleVolumeInterface::GetTimestepCount() const
+{
+    std::lock_guard<std::mutex> lock(timestepsMutex);
+    return timesteps.size();
+}
+
+ParticleVolumeInterface::TimestepPointer ParticleVolumeInterface::GetTimestep(int index) const
+{
+    std::lock_guard<std::mutex> lock(timestepsMutex);
+    if (index < 0 || static_cast<std::size_t>(index) >= timesteps.size()) return nullptr;
+    return timesteps[static_cast<std::size_t>(index)];
+}
+
+std::uint32_t ParticleVolumeInterface::AppendTimestep(bool select)
+{
+    auto timestep = std::make_shared<TimestepAttributes>();
+    std::lock_guard<std::mutex> lock(timestepsMutex);
+    const auto index = static_cast<std::int32_t>(timesteps.size());
+    timestep->root.timestep = index;
+    timesteps.push_back(std::move(timestep));
+    if (select || currentTimestep == -1) currentTimestep = index;
+    return static_cast<std::uint32_t>(index);
+}
+
+void ParticleVolumeInterface::RemoveAllTimesteps()
+{
+    std::vector<TimestepPointer> removed;
+    {
+        std::lock_guard<std::mutex> lock(timestepsMutex);
+        removed.swap(timesteps);
+        currentTimestep = -1;
+    }
+    // The trees are destroyed here, outside the lock.
+}
+
+void ParticleVolumeInterface::ForEachBrick(TimestepAttributes* timestep,
+                                           std::function<void(Brick&)> function,
+                                           const ViewFrustum* frustum)
+{
+    std::deque<Brick*> queue;
+    queue.push_back(&timestep->root);
+    while (!queue.empty()) {
+        Brick* brick = queue.front();
+        queue.pop_front();
+        if (frustum && !frustum->IntersectsBox(brick->box)) continue;
+        for (const auto& child : brick->children) {
+            if (child) queue.push_back(child.get());
+        }
+        function(*brick);
+    }
+}

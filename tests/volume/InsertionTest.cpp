@@ -1,0 +1,259 @@
+#include "tests/volume/VolumeTestSupport.h"
+
+#include "tests/support/OutputCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cfloat>
+#include <cmath>
+#include <omp.h>
+#include <random>
+
+namespace {
+
+using namespace qz::test;
+
+TEST(CreateTimestep, NeedsPrepare)
+{
+    ParticleVolume<None> volume;
+    const std::string error = ErrorOf([&] { volume.CreateTimestep(false); });
+    EXPECT_NE(std::string::npos, error.find("Prepare() call missing before CreateTimestep()"));
+    EXPECT_NE(std::string::npos,
+              error.find("ParticleVolume<struct ParticleTypes::ParticleAttributes_None>::CreateTimestep"));
+    EXPECT_FALSE(volume.HasTimesteps());
+}
+
+TEST(CreateTimestep, RefusesWhileATimestepIsBeingBuilt)
+{
+    ParticleVolume<VMag> volume;
+    volume.Prepare(64, 4, 6);
+    volume.CreateTimestep(false);
+    LoadChunk(volume, Particles<VMag>(3));
+    const std::string error = ErrorOf([&] { volume.CreateTimestep(false); });
+    EXPECT_NE(std::string::npos,
+              error.find("There's temporary data existing, assure no timestep is already being created!"));
+    EXPECT_NE(std::string::npos, error.find("ParticleAttributes_VMag>::CreateTimestep"));
+    EXPECT_EQ(1u, volume.GetTimestepCount());
+}
+
+TEST(CreateTimestep, SelectsOnlyWhenAskedOrWhenNoneIsCurrent)
+{
+    ParticleVolume<None> volume;
+    volume.Prepare(16, 2, 3);
+    EXPECT_EQ(0u, volume.CreateTimestep(false));
+    EXPECT_EQ(0, volume.GetCurrentTimestep());
+    EXPECT_EQ(1u, volume.CreateTimestep(false));
+    EXPECT_EQ(2u, volume.CreateTimestep(true));
+    EXPECT_EQ(2, volume.GetCurrentTimestep());
+    EXPECT_EQ(3u, volume.CreateTimestep(false));
+    EXPECT_EQ(2, volume.GetCurrentTimestep());
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(t, volume.GetTimestep(t)->root.timestep);
+}
+
+TEST(InsertParticles, RejectsBoxesThatCannotBeMapped)
+{
+    ParticleVolume<VMag> volume;
+    volume.Prepare(64, 4, 6);
+    volume.CreateTimestep(false);
+    const Particles<VMag> particles = {MakeParticle(0.5f, 0.5f, 0.5f)};
+    const std::vector<std::array<float, 6>> boxes = {
+        {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX},  // what an empty file leaves
+        {0, 0, 0, 0, 0, 0},
+        {1, 1, 1, 1, 1, 1},
+        {0, 0, 0, NAN, 1, 1}};
+    for (const auto& box : boxes) {
+        std::copy(box.begin(), box.end(), volume.boundingBox);
+        LoadChunk(volume, particles);
+        const std::string error = ErrorOf([&] { volume.InsertParticles(0, 0); });
+        EXPECT_NE(std::string::npos, error.find("Invalid bounding box")) << error << " for " << box[0];
+    }
+    // With nothing to insert the box is not needed.
+    LoadChunk(volume, Particles<VMag>());
+    EXPECT_EQ("", ErrorOf([&] { volume.InsertParticles(0, 0); }));
+}
+
+TEST(InsertParticles, RejectsInconsistentTemporaryData)
+{
+    ParticleVolume<None> volume;
+    volume.Prepare(64, 4, 6);
+    volume.CreateTimestep(false);
+    SetBox(volume, {0, 0, 0, 1, 1, 1});
+    EXPECT_NE(std::string::npos,
+              ErrorOf([&] { volume.InsertParticles(0, 0); }).find("PrepareTemporaryData() call missing"));
+
+    LoadChunk(volume, Particles<None>(10));
+    volume.records.resize(9);
+    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.InsertParticles(0, 0); }).find("The record list holds 9"));
+
+    LoadChunk(volume, Particles<None>(10));
+    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.InsertParticles(0, 2); }).find("Invalid chunk range"));
+    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.InsertParticles(1, 0); }).find("Invalid chunk range"));
+
+    // Only the last chunk of a range may be short.
+    volume.chunks.resize(2);
+    volume.chunks[1] = Particles<None>(4);
+    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.InsertParticles(0, 0); }).find("Chunk 0 holds 10"));
+
+    // A level count changed after the counters were made.
+    LoadChunk(volume, Particles<None>(10));
+    volume.Prepare(64, 4, 7);
+    EXPECT_NE(std::string::npos,
+              ErrorOf([&] { volume.InsertParticles(0, 0); }).find("PrepareTemporaryData() call missing"));
+}
+
+TEST(InsertParticles, LogsThePassedDifferenceAndFreesTheChunks)
+{
+    ParticleVolume<None> volume;
+    volume.Prepare(64, 4, 6);
+    volume.CreateTimestep(false);
+    SetBox(volume, {0, 0, 0, 1, 1, 1});
+    LoadChunk(volume, Particles<None>(7));
+    qz::test::CoutCapture capture;
+    volume.InsertParticles(0, 0);
+    const std::string text = capture.Text();
+    EXPECT_NE(std::string::npos, text.find("Starting insertion of 0 particles"));
+    EXPECT_NE(std::string::npos, text.find("Parallel processing of 7 chunks of size 50000000starting..."));
+    EXPECT_NE(std::string::npos, text.find("Processing finished."));
+    EXPECT_TRUE(volume.chunks[0].empty());
+    EXPECT_EQ(0u, volume.chunks[0].capacity());
+    EXPECT_EQ(qz::utils::Timer::Paused, volume.timer.GetState());
+    EXPECT_EQ(7u, volume.leafCounters[0].load());
+}
+
+TEST(InsertParticles, ThreadsBeyondThePreparedCountAreServed)
+{
+    ParticleVolume<None> volume;
+    volume.Prepare(16, 2, 3);
+    volume.CreateTimestep(false);
+    SetBox(volume, {0, 0, 0, 1, 1, 1});
+    {
+        ThreadCount one(1);
+        LoadChunk(volume, Particles<None>(1000, ParticleTypes::VolumeParticle<None> {0.5f, 0.5f, 0.5f}));
+    }
+    ThreadCount many(6);
+    volume.InsertParticles(0, 0);
+    EXPECT_GE(volume.threadRecords.size(), 1u);
+}
+
+// Every particle goes to each brick, its own or a neighbour not low on one axis and high
+// on another, whose region widened by the overlap holds its voxel.
+std::vector<std::tuple<std::uint32_t, std::uint32_t, float>> ReferenceRecords(
+    const VolumeGeometry& g, const float box[6], bool swapYZ, const Particles<VMag>& particles)
+{
+    const BoxMapping m = BoxMapping::FromBox(box);
+    const auto e = static_cast<std::int64_t>(g.innerSize);
+    const auto d = static_cast<std::int64_t>(g.leavesPerAxis);
+    const auto n = static_cast<std::int64_t>(g.overlap);
+    std::vector<std::tuple<std::uint32_t, std::uint32_t, float>> out;
+    for (const auto& p : particles) {
+        const float position[3] = {p.x, p.y, p.z};
+        std::int64_t v[3], b[3];
+        for (int a = 0; a < 3; ++a) {
+            const float f = (position[a] - m.origin[a]) * m.scale * static_cast<float>(g.maxVoxel) + 0.5f;
+            // Beyond the grid: one voxel past the edge brick's region, where the brick has one.
+            const std::int64_t last = n > 0 ? e * d : e * d - 1;
+            v[a] = std::isnan(f) ? 0 : static_cast<std::int64_t>(std::clamp(f, 0.0f, static_cast<float>(last)));
+        }
+        if (swapYZ) std::swap(v[1], v[2]);
+        for (int a = 0; a < 3; ++a) b[a] = std::min(v[a] / e, d - 1);
+        for (int dz = -1; dz <= 1; ++dz) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int offset[3] = {dx, dy, dz};
+                    const bool low = dx < 0 || dy < 0 || dz < 0;
+                    const bool high = dx > 0 || dy > 0 || dz > 0;
+                    if (low && high) continue;
+                    std::int64_t local[3], brick[3];
+                    bool inside = true;
+                    for (int a = 0; a < 3; ++a) {
+                        brick[a] = b[a] + offset[a];
+                        local[a] = v[a] - brick[a] * e + n;
+                        inside = inside && brick[a] >= 0 && brick[a] < d && local[a] >= 0 &&
+                                 local[a] < static_cast<std::int64_t>(g.brickSize);
+                    }
+                    if (!inside) continue;
+                    const auto k = static_cast<std::uint32_t>(brick[0] + brick[1] * d + brick[2] * d * d);
+                    out.emplace_back(k,
+                                     PackBrickPosition(static_cast<std::uint32_t>(local[0]),
+                                                       static_cast<std::uint32_t>(local[1]),
+                                                       static_cast<std::uint32_t>(local[2])),
+                                     p.attributes.magnitude);
+                }
+            }
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+Particles<VMag> RandomParticles(std::size_t count, const float box[6], unsigned seed)
+{
+    std::mt19937 random(seed);
+    Particles<VMag> particles;
+    for (std::size_t i = 0; i < count; ++i) {
+        float p[3];
+        for (int a = 0; a < 3; ++a) {
+            // A few particles fall a little outside the box.
+            std::uniform_real_distribution<float> along(box[a] - 0.02f, box[a + 3] + 0.02f);
+            p[a] = along(random);
+        }
+        particles.push_back(MakeParticle(p[0], p[1], p[2], static_cast<float>(i)));
+    }
+    return particles;
+}
+
+TEST(InsertParticles, EveryParticleLandsInItsLeafAndItsOverlapCopies)
+{
+    struct Setting {
+        std::uint32_t brickSize, overlap, levels;
+        bool swapYZ;
+    };
+    const float box[6] = {-1.5f, 0.25f, 2.0f, 0.5f, 1.0f, 3.5f};
+    for (const Setting s : {Setting {16, 2, 4, false}, Setting {16, 2, 4, true}, Setting {8, 3, 3, false},
+                            Setting {32, 1, 2, false}, Setting {8, 0, 3, true}}) {
+        ParticleVolume<VMag> volume;
+        volume.Prepare(s.brickSize, s.overlap, s.levels);
+        volume.swapYZ = s.swapYZ;
+        std::copy(box, box + 6, volume.boundingBox);
+        const Particles<VMag> particles = RandomParticles(40'000, box, s.brickSize + s.overlap);
+        const int t = BuildTimestep(volume, particles);
+        const auto built = CollectRecords(volume, t);
+        const auto expected = ReferenceRecords(volume.GetGeometry(), box, s.swapYZ, particles);
+        if (s.overlap > 0) {
+            EXPECT_GT(expected.size(), particles.size());
+        }
+        EXPECT_EQ(expected.size(), built.size());
+        EXPECT_TRUE(expected == built) << "brick size " << s.brickSize << ", overlap " << s.overlap;
+    }
+}
+
+TEST(InsertParticles, RecordsCarryTheirAttributes)
+{
+    ParticleVolume<ColorCount> volume;
+    volume.Prepare(16, 2, 2);
+    SetBox(volume, {0, 0, 0, 1, 1, 1});
+    Particles<ColorCount> particles(3);
+    for (int i = 0; i < 3; ++i) {
+        // Voxels 2, 6 and 21 of 0 ... 23: none in an overlap border.
+        particles[i].x = i == 0 ? 0.1f : i == 1 ? 0.25f : 0.9f;
+        particles[i].attributes.red = static_cast<std::uint16_t>(255 - i);
+        particles[i].attributes.green = 128;
+        particles[i].attributes.blue = static_cast<std::uint16_t>(i);
+    }
+    const int t = BuildTimestep(volume, particles);
+    std::vector<std::uint16_t> reds;
+    for (Brick* brick : volume.GetTimestep(t)->leafBricks) {
+        const auto* records = brick->particles.Get<ColorCount>();
+        ASSERT_NE(nullptr, records);
+        for (std::uint64_t i = 0; i < brick->particleCount; ++i) {
+            EXPECT_EQ(128, records[i].attributes.green);
+            EXPECT_EQ(255 - records[i].attributes.red, records[i].attributes.blue);
+            reds.push_back(records[i].attributes.red);
+        }
+    }
+    std::sort(reds.begin(), reds.end());
+    EXPECT_EQ((std::vector<std::uint16_t> {253, 254, 255}), reds);
+}
+
+}  // namespace
