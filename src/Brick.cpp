@@ -5,12 +5,9 @@
 void SetBrickBox(qz::utils::AABox& box, std::uint32_t level, const std::uint32_t position[3])
 {
     const float edge = 2.0f / std::exp2(static_cast<float>(level));
-    for (int a = 0; a < 3; ++a) {
-        box.center[a] = (static_cast<float>(position[a]) + 0.5f) * edge - 1.0f;
-        box.halfSize[a] = edge / 2.0f;
-    }
-    box.center[3] = 1.0f;
-    box.halfSize[3] = 0.0f;
+    auto centre = [&](int a) { return (static_cast<float>(position[a]) + 0.5f) * edge - 1.0f; };
+    box.center = DirectX::XMVectorSet(centre(0), centre(1), centre(2), 1.0f);
+    box.halfSize = DirectX::XMVectorSet(edge / 2.0f, edge / 2.0f, edge / 2.0f, 0.0f);
 }
 
 Brick& Brick::CreateChild(unsigned childNumber)

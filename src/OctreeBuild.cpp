@@ -9,9 +9,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <omp.h>
 
 namespace {
+
+const char* const StatisticsFolder = "./Media";
+const char* const StatisticsFile = "./Media/particleVolumeStatistics.csv";
 
 // Copies the records into their leaves' arrays. Each counter holds the number of slots
 // of its leaf not yet taken; a run of records of one leaf takes its slots at once from
@@ -146,6 +150,27 @@ void ParticleVolume<Attr>::ScatterRecords(const std::vector<Record*>& leafArrays
 template <class Attr>
 void ParticleVolume<Attr>::RecordBuildStatistics()
 {
+    // The statistics must not cost a finished build: without the folder, or with a file
+    // that cannot be written, the build goes on with a warning.
+    try {
+        if (!statisticsRecorder.IsRecording()) {
+            std::error_code error;
+            std::filesystem::create_directories(StatisticsFolder, error);
+            if (!std::filesystem::is_directory(StatisticsFolder, error)) {
+                auto warning = qz::core::Logger::BeginMessage(qz::core::LogLevelImportant);
+                warning.SetType(qz::core::LogTypeWarning);
+                warning << "Volume statistics are not recorded: the folder \"" << StatisticsFolder
+                        << "\" cannot be created";
+                return;
+            }
+            statisticsRecorder.Start(StatisticsFile);
+        }
+        statisticsRecorder.AddRecord();
+    } catch (const qz::core::Exception&) {
+        auto warning = qz::core::Logger::BeginMessage(qz::core::LogLevelImportant);
+        warning.SetType(qz::core::LogTypeWarning);
+        warning << "Volume statistics of this build are not recorded";
+    }
 }
 
 #define QZ_INSTANTIATE(Attr)                                                                 \

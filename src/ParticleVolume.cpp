@@ -10,18 +10,6 @@
 
 namespace {
 
-template <class Attr>
-const char* KindName()
-{
-    if constexpr (std::is_same_v<Attr, ParticleTypes::ParticleAttributes_VMag>) {
-        return "struct ParticleTypes::ParticleAttributes_VMag";
-    } else if constexpr (std::is_same_v<Attr, ParticleTypes::ParticleAttributes_ColorCount>) {
-        return "struct ParticleTypes::ParticleAttributes_ColorCount";
-    } else {
-        return "struct ParticleTypes::ParticleAttributes_None";
-    }
-}
-
 std::string PositionText(const std::uint32_t position[3])
 {
     std::ostringstream text;
@@ -34,14 +22,23 @@ std::string PositionText(const std::uint32_t position[3])
 template <class Attr>
 std::string ParticleVolume<Attr>::MethodName(const char* operation)
 {
-    return std::string("ParticleVolume<") + KindName<Attr>() + ">::" + operation;
+    return std::string("ParticleVolume<") + ParticleTypes::TypeName<Attr>() + ">::" + operation;
 }
 
 template <class Attr>
 ParticleVolume<Attr>::ParticleVolume() = default;
 
 template <class Attr>
-ParticleVolume<Attr>::~ParticleVolume() = default;
+ParticleVolume<Attr>::~ParticleVolume()
+{
+    if (statisticsRecorder.IsRecording()) {
+        try {
+            statisticsRecorder.End();
+        } catch (const qz::core::Exception&) {
+            // Reported where it failed; a destructor goes on.
+        }
+    }
+}
 
 template <class Attr>
 bool ParticleVolume<Attr>::HasAttributes() const

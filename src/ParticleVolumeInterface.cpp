@@ -1,21 +1,32 @@
 #include "src/ParticleVolumeInterface.h"
 
 #include "tarnwick/core/ErrorReport.h"
+#include "tarnwick/dev/Statistics.h"
 
 #include <deque>
 
-ParticleVolumeStatistics::ParticleVolumeStatistics() = default;
+namespace {
+
+const char* const RegistryCollection = "particlevolume";
+
+}  // namespace
 
 ParticleVolumeInterface::ParticleVolumeInterface()
 {
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) worldToVolume.m[r][c] = r == c ? 1.0f : 0.0f;
-    }
+    statisticsRecorder.Collections().push_back(&statistics.collection);
+    DirectX::XMStoreFloat4x4(&worldToVolume, DirectX::XMMatrixIdentity());
     timer.SetScale(1.0);
     timer.Stop();
+    auto& published = qz::dev::Statistics::GetCollection(RegistryCollection);
+    published.label = "Particle Volume";
+    published.AddTypedItem("timestep", &currentTimestep, "Current timestep");
 }
 
-ParticleVolumeInterface::~ParticleVolumeInterface() = default;
+ParticleVolumeInterface::~ParticleVolumeInterface()
+{
+    // By its storage: a newer volume has taken the key over, and its item stays.
+    qz::dev::Statistics::GetCollection(RegistryCollection).RemoveItem(static_cast<const void*>(&currentTimestep));
+}
 
 void ParticleVolumeInterface::Prepare(std::uint32_t newBrickSize, std::uint32_t newOverlap,
                                       std::uint32_t levels)

@@ -9,10 +9,12 @@
 
 #include "src/Brick.h"
 #include "src/ParticleVolumeStatistics.h"
-#include "src/PendingStandIns.h"
 #include "src/TimestepAnalysis.h"
 #include "src/VolumeGeometry.h"
+#include "platform/xmath/DirectXMath.h"
+#include "tarnwick/dev/StatisticsRecorder.h"
 #include "tarnwick/utils/Timer.h"
+#include "tarnwick/utils/ViewFrustum.h"
 
 #include <cstdint>
 #include <functional>
@@ -74,6 +76,8 @@ public:
     // Insertion swaps the y and z voxel coordinates.
     bool swapYZ = false;
     ParticleVolumeStatistics statistics;
+    // One line per timestep build into "./Media/particleVolumeStatistics.csv".
+    qz::dev::StatisticsRecorder statisticsRecorder;
     // World-space box of the particles: minimum x, y, z, then maximum x, y, z.
     float boundingBox[6] = {0, 0, 0, 0, 0, 0};
     // Row vectors; maps world positions into [-1,1]^3. Set by the octree build.
@@ -93,6 +97,8 @@ protected:
 
 private:
     mutable std::mutex timestepsMutex;
+    // Published in the statistics registry as "particlevolume" / "timestep", which the
+    // main thread reads without the lock.
     std::vector<TimestepPointer> timesteps;
     std::int32_t currentTimestep = -1;
 };

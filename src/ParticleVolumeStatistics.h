@@ -1,9 +1,12 @@
 #pragma once
 // Measurements of the last timestep build, recorded per build by the volume's recorder.
 
+#include "tarnwick/core/Variants.h"
+
 #include <cstdint>
 
 struct ParticleVolumeStatistics {
+    // Binds the collection's items to the fields.
     ParticleVolumeStatistics();
     ParticleVolumeStatistics(const ParticleVolumeStatistics&) = delete;
     ParticleVolumeStatistics& operator=(const ParticleVolumeStatistics&) = delete;
@@ -17,4 +20,6 @@ struct ParticleVolumeStatistics {
     std::int64_t particleCount = 0;
     // Always 0; kept for the column.
     std::int64_t overlapParticleCount = 0;
+    // The seven values above, bound to these fields.
+    qz::core::VariantCollection collection;
 };

@@ -3,6 +3,8 @@
 // they are on main.
 
 #include <cstdint>
+#include <string>
+#include <type_traits>
 
 namespace ParticleTypes {
 struct ParticleAttributes_None {};
@@ -20,46 +22,14 @@ struct VolumeParticle {
 };
 }  // namespace ParticleTypes
 
-namespace qz::core {
+namespace ParticleTypes {
 template <class T>
-struct SimpleVec4 {
-    T x {}, y {}, z {}, w {};
-};
-}  // namespace qz::core
-
-namespace qz::utils {
-struct alignas(16) AABox {
-    virtual ~AABox() = default;
-    float center[4] {0.0f, 0.0f, 0.0f, 1.0f};
-    float halfSize[4] {1.0f, 1.0f, 1.0f, 0.0f};
-};
-class FixedSlotMemoryManager {
-public:
-    struct Slot {
-        std::uint32_t index = 0xFFFFFFFFu;
-        bool reserved = false;
-    };
-};
-}  // namespace qz::utils
-
-struct alignas(16) ViewFrustum {
-    float planes[6][4] {};
-    bool IntersectsBox(const qz::utils::AABox& box) const
-    {
-        for (const auto& p : planes) {
-            float d = p[3] * box.center[3], r = 0.0f;
-            for (int i = 0; i < 3; ++i) {
-                d += p[i] * box.center[i];
-                r += (p[i] < 0 ? -p[i] : p[i]) * box.halfSize[i];
-            }
-            if (-r >= d) return false;
-        }
-        return true;
+constexpr const char* TypeName()
+{
+    if constexpr (std::is_same_v<T, ParticleAttributes_VMag>) return "struct ParticleTypes::ParticleAttributes_VMag";
+    if constexpr (std::is_same_v<T, ParticleAttributes_ColorCount>) {
+        return "struct ParticleTypes::ParticleAttributes_ColorCount";
     }
-};
-
-namespace DirectX {
-struct XMFLOAT4X4 {
-    float m[4][4];
-};
-}  // namespace DirectX
+    return "struct ParticleTypes::ParticleAttributes_None";
+}
+}  // namespace ParticleTypes
