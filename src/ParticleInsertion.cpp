@@ -7,7 +7,15 @@
 
 #include "tarnwick/core/ErrorReport.h"
 
+#include <algorithm>
 #include <omp.h>
+
+namespace {
+
+// Leaf grids up to 7 levels: a private table of 2 MiB per thread.
+constexpr std::uint32_t MaxPrivateCounters = 1u << 18;
+
+}  // namespace
 
 template <class Attr>
 void ParticleVolume<Attr>::InsertParticles(std::uint64_t first, std::uint64_t end)
@@ -84,10 +92,22 @@ void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
             failure.Guard([&] {
                 const std::uint64_t begin = count * block / blocks;
                 const std::uint64_t stop = count * (block + 1) / blocks;
-                std::uint32_t runBrick = 0;
-                std::uint64_t run = 0;
-                std::uint64_t i = begin;
-                while (i < stop && !failure.Failed()) {
+                // Room for one copy per particle costs address space only until used.
+                if (copies.capacity() - copies.size() < stop - begin) {
+                    copies.reserve(std::max(2 * copies.capacity(), copies.size() + (stop - begin)));
+                }
+                // With a small leaf grid each thread counts privately and adds its counts
+                // to the shared counters once: clustered data would otherwise have every
+                // thread increment the same few counters.
+                std::vector<std::uint64_t> local(g.leafCount <= MaxPrivateCounters ? g.leafCount : 0);
+                auto countRecord = [&](std::uint32_t k) {
+                    if (!local.empty()) {
+                        ++local[k];
+                    } else {
+                        counters[k].fetch_add(1, std::memory_order_relaxed);
+                    }
+                };
+                for (std::uint64_t i = begin; i < stop && !failure.Failed();) {
                     const std::vector<Particle>& chunk = chunks[first + i / ChunkSize];
                     const std::uint64_t offset = i % ChunkSize;
                     const std::uint64_t n = std::min<std::uint64_t>(chunk.size() - offset, stop - i);
@@ -103,21 +123,17 @@ void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
                             invalidIndex.store(true, std::memory_order_relaxed);
                             continue;
                         }
-                        // Neighbouring particles mostly share a brick: count runs at once.
-                        if (k != runBrick || run == 0) {
-                            if (run) counters[runBrick].fetch_add(run, std::memory_order_relaxed);
-                            runBrick = k;
-                            run = 0;
-                        }
-                        ++run;
+                        countRecord(k);
                         ForEachOverlapCopy(g, q, k, [&](std::uint32_t packed, std::uint32_t brick) {
                             copies.push_back(Record {packed, p.attributes, brick});
-                            counters[brick].fetch_add(1, std::memory_order_relaxed);
+                            countRecord(brick);
                         });
                     }
                     i += n;
                 }
-                if (run) counters[runBrick].fetch_add(run, std::memory_order_relaxed);
+                for (std::uint64_t k = 0; k < local.size(); ++k) {
+                    if (local[k]) counters[k].fetch_add(local[k], std::memory_order_relaxed);
+                }
             });
         }
         threadRecords[thread] = std::move(copies);

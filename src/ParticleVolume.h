@@ -69,7 +69,6 @@ private:
     static Brick* Descend(Brick& root, const std::uint32_t position[3], std::uint32_t level,
                           bool create, std::int64_t reached[3]);
     void InsertRange(std::uint64_t first, std::uint64_t count);
-    void ScatterRecords(const std::vector<Record*>& leafArrays);
     void RecordBuildStatistics();
 
     // Number of leafCounters, fixed when they were made.

@@ -214,7 +214,9 @@ TEST(InsertParticles, EveryParticleLandsInItsLeafAndItsOverlapCopies)
     };
     const float box[6] = {-1.5f, 0.25f, 2.0f, 0.5f, 1.0f, 3.5f};
     for (const Setting s : {Setting {16, 2, 4, false}, Setting {16, 2, 4, true}, Setting {8, 3, 3, false},
-                            Setting {32, 1, 2, false}, Setting {8, 0, 3, true}}) {
+                            Setting {32, 1, 2, false}, Setting {8, 0, 3, true},
+                            // Beyond private counting: every count goes to the shared counters.
+                            Setting {8, 1, 8, false}}) {
         ParticleVolume<VMag> volume;
         volume.Prepare(s.brickSize, s.overlap, s.levels);
         volume.swapYZ = s.swapYZ;

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <regex>
 
 namespace {
 
@@ -39,6 +38,28 @@ std::vector<std::string> CsvLines(const std::string& text)
     return lines;
 }
 
+bool IsFixedText(const std::string& text)
+{
+    const std::size_t dot = text.find('.');
+    return dot != std::string::npos && dot > 0 && text.size() == dot + 7 &&
+           text.find_first_not_of("0123456789.") == std::string::npos;
+}
+
+// Every field is "text"; with a semicolon after it.
+bool FieldsMatch(const std::string& line, const std::vector<std::string>& expected)
+{
+    std::size_t at = 0;
+    for (const std::string& field : expected) {
+        if (line.compare(at, 1, "\"") != 0) return false;
+        const std::size_t close = line.find("\";", at + 1);
+        if (close == std::string::npos) return false;
+        const std::string text = line.substr(at + 1, close - at - 1);
+        if (field == "*" ? !IsFixedText(text) : text != field) return false;
+        at = close + 2;
+    }
+    return at == line.size();
+}
+
 TEST(VolumeStatistics, EveryBuildAddsOneLineBelowTheHeader)
 {
     std::filesystem::remove_all("Media");
@@ -56,11 +77,11 @@ TEST(VolumeStatistics, EveryBuildAddsOneLineBelowTheHeader)
     EXPECT_EQ("\"Insertion time (ms)\";\"# overlap particles\";\"# particles in\";\"Octree time (ms)\";"
               "\"Overlap copy time (ms)\";\"Reading time (ms)\";\"Sorting time (ms)\";",
               lines[0]);
-    const std::string time = "\"[0-9]+\\.[0-9]{6}\";";
-    EXPECT_TRUE(std::regex_match(lines[1], std::regex(time + "\"0\";\"3\";" + time + "\"0.000000\";\"0.000000\";" + time)))
-        << lines[1];
-    EXPECT_TRUE(std::regex_match(lines[2], std::regex(time + "\"0\";\"2\";" + time + "\"0.000000\";\"1.500000\";" + time)))
-        << lines[2];
+    // Measured times vary: "*" stands for any "%f" text.
+    const std::vector<std::string> first = {"*", "0", "3", "*", "0.000000", "0.000000", "*"};
+    const std::vector<std::string> second = {"*", "0", "2", "*", "0.000000", "1.500000", "*"};
+    EXPECT_TRUE(FieldsMatch(lines[1], first)) << lines[1];
+    EXPECT_TRUE(FieldsMatch(lines[2], second)) << lines[2];
 }
 
 TEST(VolumeStatistics, AFolderThatCannotBeMadeCostsOnlyTheRecord)
