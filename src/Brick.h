@@ -6,7 +6,6 @@
 
 #include "src/BrickDescriptor.h"
 #include "src/BrickParticleArray.h"
-#include "src/PendingStandIns.h"
 #include "tarnwick/core/SimpleVec4.h"
 #include "tarnwick/utils/AABox.h"
 #include "tarnwick/utils/MemUtils.h"

@@ -1,5 +1,6 @@
 #include "src/ParticleVolume.h"
 
+#include "src/ParticleTypeNames.h"
 #include "tarnwick/core/ErrorReport.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ std::string PositionText(const std::uint32_t position[3])
 template <class Attr>
 std::string ParticleVolume<Attr>::MethodName(const char* operation)
 {
-    return std::string("ParticleVolume<") + ParticleTypes::TypeName<Attr>() + ">::" + operation;
+    return ParticleTypes::TemplateMethodName<Attr>("ParticleVolume", operation);
 }
 
 template <class Attr>

@@ -11,7 +11,7 @@
 
 #include "src/BrickParticle.h"
 #include "src/ParticleVolumeInterface.h"
-#include "src/PendingStandIns.h"
+#include "src/ParticleTypes.h"
 #include "tarnwick/core/ErrorReport.h"
 
 #include <atomic>

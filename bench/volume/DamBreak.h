@@ -3,7 +3,7 @@
 // column with a sheet running along the floor, and spray in droplet clusters above the
 // front. Deterministic per particle index, so any range can be made on any thread.
 
-#include "src/PendingStandIns.h"
+#include "src/ParticleTypes.h"
 
 #include <cstdint>
 

@@ -1,4 +1,5 @@
 #include "src/Brick.h"
+#include "src/ParticleTypes.h"
 
 #include <gtest/gtest.h>
 

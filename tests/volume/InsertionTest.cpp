@@ -17,7 +17,7 @@ using namespace qz::test;
 TEST(CreateTimestep, NeedsPrepare)
 {
     ParticleVolume<None> volume;
-    const std::string error = ErrorOf([&] { volume.CreateTimestep(false); });
+    const std::string error = ErrorText([&] { volume.CreateTimestep(false); });
     EXPECT_NE(std::string::npos, error.find("Prepare() call missing before CreateTimestep()"));
     EXPECT_NE(std::string::npos,
               error.find("ParticleVolume<struct ParticleTypes::ParticleAttributes_None>::CreateTimestep"));
@@ -30,7 +30,7 @@ TEST(CreateTimestep, RefusesWhileATimestepIsBeingBuilt)
     volume.Prepare(64, 4, 6);
     volume.CreateTimestep(false);
     LoadChunk(volume, Particles<VMag>(3));
-    const std::string error = ErrorOf([&] { volume.CreateTimestep(false); });
+    const std::string error = ErrorText([&] { volume.CreateTimestep(false); });
     EXPECT_NE(std::string::npos,
               error.find("There's temporary data existing, assure no timestep is already being created!"));
     EXPECT_NE(std::string::npos, error.find("ParticleAttributes_VMag>::CreateTimestep"));
@@ -65,12 +65,12 @@ TEST(InsertParticles, RejectsBoxesThatCannotBeMapped)
     for (const auto& box : boxes) {
         std::copy(box.begin(), box.end(), volume.boundingBox);
         LoadChunk(volume, particles);
-        const std::string error = ErrorOf([&] { volume.InsertParticles(0, 0); });
+        const std::string error = ErrorText([&] { volume.InsertParticles(0, 0); });
         EXPECT_NE(std::string::npos, error.find("Invalid bounding box")) << error << " for " << box[0];
     }
     // With nothing to insert the box is not needed.
     LoadChunk(volume, Particles<VMag>());
-    EXPECT_EQ("", ErrorOf([&] { volume.InsertParticles(0, 0); }));
+    EXPECT_EQ("", ErrorText([&] { volume.InsertParticles(0, 0); }));
 }
 
 TEST(InsertParticles, RejectsInconsistentTemporaryData)
@@ -80,26 +80,26 @@ TEST(InsertParticles, RejectsInconsistentTemporaryData)
     volume.CreateTimestep(false);
     SetBox(volume, {0, 0, 0, 1, 1, 1});
     EXPECT_NE(std::string::npos,
-              ErrorOf([&] { volume.InsertParticles(0, 0); }).find("PrepareTemporaryData() call missing"));
+              ErrorText([&] { volume.InsertParticles(0, 0); }).find("PrepareTemporaryData() call missing"));
 
     LoadChunk(volume, Particles<None>(10));
     volume.records.resize(9);
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.InsertParticles(0, 0); }).find("The record list holds 9"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(0, 0); }).find("The record list holds 9"));
 
     LoadChunk(volume, Particles<None>(10));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.InsertParticles(0, 2); }).find("Invalid chunk range"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.InsertParticles(1, 0); }).find("Invalid chunk range"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(0, 2); }).find("Invalid chunk range"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(1, 0); }).find("Invalid chunk range"));
 
     // Only the last chunk of a range may be short.
     volume.chunks.resize(2);
     volume.chunks[1] = Particles<None>(4);
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.InsertParticles(0, 0); }).find("Chunk 0 holds 10"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(0, 0); }).find("Chunk 0 holds 10"));
 
     // A level count changed after the counters were made.
     LoadChunk(volume, Particles<None>(10));
     volume.Prepare(64, 4, 7);
     EXPECT_NE(std::string::npos,
-              ErrorOf([&] { volume.InsertParticles(0, 0); }).find("PrepareTemporaryData() call missing"));
+              ErrorText([&] { volume.InsertParticles(0, 0); }).find("PrepareTemporaryData() call missing"));
 }
 
 TEST(InsertParticles, LogsThePassedDifferenceAndFreesTheChunks)
@@ -132,7 +132,7 @@ TEST(InsertParticles, ThreadsBeyondThePreparedCountAreServed)
     SetBox(volume, {0, 0, 0, 1, 1, 1});
     {
         ThreadCount one(1);
-        LoadChunk(volume, Particles<None>(1000, ParticleTypes::VolumeParticle<None> {0.5f, 0.5f, 0.5f}));
+        LoadChunk(volume, Particles<None>(1000, ParticleTypes::VolumeParticle<None> {0.5f, 0.5f, 0.5f, {}}));
     }
     ThreadCount many(6);
     volume.InsertParticles(0, 0);

@@ -1,6 +1,6 @@
 #include "src/BrickParticle.h"
 #include "src/LeafScatter.h"
-#include "src/PendingStandIns.h"
+#include "src/ParticleTypes.h"
 
 #include <gtest/gtest.h>
 

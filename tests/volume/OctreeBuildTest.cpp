@@ -115,7 +115,7 @@ TEST(OctreeBuild, ASecondBuildBeforeSplattingFails)
     const int t = BuildTimestep(volume, {AtVoxel(84, 84, 28)});
     LoadChunk(volume, {AtVoxel(85, 85, 28)});
     volume.InsertParticles(0, 0);
-    const std::string error = ErrorOf([&] { volume.Create(t); });
+    const std::string error = ErrorText([&] { volume.Create(t); });
     EXPECT_NE(std::string::npos, error.find("Brick already contains particles"));
     EXPECT_NE(std::string::npos, error.find("ParticleVolume<struct ParticleTypes::ParticleAttributes_VMag>::Create"));
     // The temporary data stays for the caller to clear.
@@ -148,12 +148,12 @@ TEST(OctreeBuild, RecordsThatDoNotMatchTheCountersAreAnError)
     const int t = static_cast<int>(volume.CreateTimestep(true));
     LoadChunk(volume, Particles<VMag>(5));
     // Not inserted: the records name brick 0, whose counter says 0.
-    const std::string error = ErrorOf([&] { volume.Create(t); });
+    const std::string error = ErrorText([&] { volume.Create(t); });
     EXPECT_NE(std::string::npos, error.find("The inserted records do not match the leaf counters"));
     volume.ClearTemporaryData();
 
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.Create(t); }).find("PrepareTemporaryData() call missing"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.Create(4); }).find("Invalid timestep 4"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.Create(t); }).find("PrepareTemporaryData() call missing"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.Create(4); }).find("Invalid timestep 4"));
 }
 
 TEST(GetBrick, FindsOrCreatesAlongThePath)
@@ -183,40 +183,40 @@ TEST(GetBrick, PositionsOutsideTheGridAreIndexErrors)
     PrepareUnitVolume(volume);
     const int t = static_cast<int>(volume.CreateTimestep(true));
     const std::uint32_t outside[3] = {32, 0, 0};
-    const std::string error = ErrorOf([&] { volume.GetBrick(t, outside, 5, true); });
+    const std::string error = ErrorText([&] { volume.GetBrick(t, outside, 5, true); });
     EXPECT_NE(std::string::npos, error.find("Index error: [32, 0, 0]"));
     // The path down to (31, 0, 0) was made before the failure.
     const std::uint32_t last[3] = {31, 0, 0};
     EXPECT_NE(nullptr, volume.GetBrick(t, last, 5, false));
 
     const std::uint32_t one[3] = {1, 0, 0};
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.GetBrick(t, one, 0, true); }).find("Index error: [1, 0, 0]"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t, one, 0, true); }).find("Index error: [1, 0, 0]"));
     const std::uint32_t huge[3] = {0x80000000u, 0, 0xFFFFFFFFu};
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.GetBrick(t, huge, 5, true); }).find("Index error"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.GetBrick(t, one, -1, true); }).find("Invalid brick level -1"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.GetBrick(t, one, 6, true); }).find("Invalid brick level 6"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.GetBrick(t + 1, one, 1, true); }).find("Invalid timestep"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.GetBrick(-1, one, 1, true); }).find("No timestep selected"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t, huge, 5, true); }).find("Index error"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t, one, -1, true); }).find("Invalid brick level -1"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t, one, 6, true); }).find("Invalid brick level 6"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t + 1, one, 1, true); }).find("Invalid timestep"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(-1, one, 1, true); }).find("No timestep selected"));
 }
 
 TEST(ClearOperations, CheckTheTimestepIndex)
 {
     ParticleVolume<VMag> volume;
     PrepareUnitVolume(volume);
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.ClearParticleData(-1); }).find("No timestep selected"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.ClearParticleData(-1); }).find("No timestep selected"));
     {
         qz::test::CoutCapture capture;
-        EXPECT_NE(std::string::npos, ErrorOf([&] { volume.ClearVolumeData(-1); }).find("No timestep selected"));
+        EXPECT_NE(std::string::npos, ErrorText([&] { volume.ClearVolumeData(-1); }).find("No timestep selected"));
         const std::string text = capture.Text();
         EXPECT_LT(text.find("Clearing volume data"), text.find("No timestep selected"));
     }
     volume.CreateTimestep(false);
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.ClearParticleData(1); }).find("Invalid timestep 1"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.ClearVolumeData(7); }).find("Invalid timestep 7"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.ClearParticleData(1); }).find("Invalid timestep 1"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.ClearVolumeData(7); }).find("Invalid timestep 7"));
     EXPECT_NE(std::string::npos,
-              ErrorOf([&] { volume.ClearVolumeData(7); }).find("ParticleAttributes_VMag>::ClearVolumeData"));
-    EXPECT_EQ("", ErrorOf([&] { volume.ClearParticleData(0); }));
-    EXPECT_EQ("", ErrorOf([&] { volume.ClearVolumeData(0); }));
+              ErrorText([&] { volume.ClearVolumeData(7); }).find("ParticleAttributes_VMag>::ClearVolumeData"));
+    EXPECT_EQ("", ErrorText([&] { volume.ClearParticleData(0); }));
+    EXPECT_EQ("", ErrorText([&] { volume.ClearVolumeData(0); }));
 }
 
 TEST(ClearOperations, VolumeDataIsReleasedButCountsAndOffsetsStay)
@@ -293,12 +293,12 @@ TEST(AnalyzeTimestep, ChecksTheTimestepIndex)
 {
     ParticleVolume<VMag> volume;
     PrepareUnitVolume(volume);
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.AnalyzeTimestep(~0u); }).find("No timestep selected"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.AnalyzeTimestep(~0u); }).find("No timestep selected"));
     volume.CreateTimestep(false);
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.AnalyzeTimestep(1); }).find("Invalid timestep 1"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.AnalyzeTimestep(0x80000000u); }).find("Invalid timestep"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.AnalyzeTimestep(1); }).find("Invalid timestep 1"));
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.AnalyzeTimestep(0x80000000u); }).find("Invalid timestep"));
     qz::test::CoutCapture capture;
-    EXPECT_EQ("", ErrorOf([&] { volume.AnalyzeTimestep(0); }));
+    EXPECT_EQ("", ErrorText([&] { volume.AnalyzeTimestep(0); }));
     EXPECT_NE(std::string::npos, capture.Text().find("Starting analysis of timestep 0"));
 }
 

@@ -24,7 +24,7 @@ void PrepareUnitVolume(ParticleVolume<None>& volume)
 Particles<None> InteriorParticles(std::size_t count)
 {
     // Voxel 30 of brick 0 on every axis: no overlap copies.
-    return Particles<None>(count, ParticleTypes::VolumeParticle<None> {30.0f / 1791, 30.0f / 1791, 30.0f / 1791});
+    return Particles<None>(count, ParticleTypes::VolumeParticle<None> {30.0f / 1791, 30.0f / 1791, 30.0f / 1791, {}});
 }
 
 std::vector<std::string> CsvLines(const std::string& text)

@@ -52,11 +52,11 @@ TEST(ParticleVolumeInterface, PrepareRejectsSettingsThatCannotMakeAVolume)
     for (const Settings s : {Settings {48, 4, 6}, Settings {4, 0, 6}, Settings {2048, 4, 6}, Settings {64, 32, 6},
                              Settings {64, 4, 0}, Settings {64, 4, 12}, Settings {~0u, ~0u, ~0u}}) {
         ParticleVolume<None> volume;
-        const std::string error = ErrorOf([&] { volume.Prepare(s.brickSize, s.overlap, s.levels); });
+        const std::string error = ErrorText([&] { volume.Prepare(s.brickSize, s.overlap, s.levels); });
         EXPECT_NE(std::string::npos, error.find("ParticleVolumeInterface::Prepare")) << s.brickSize;
         EXPECT_NE(std::string::npos, error.find("Invalid")) << error;
         EXPECT_FALSE(volume.IsPrepared());
-        EXPECT_NE(std::string::npos, ErrorOf([&] { volume.CreateTimestep(false); }).find("Prepare() call missing"));
+        EXPECT_NE(std::string::npos, ErrorText([&] { volume.CreateTimestep(false); }).find("Prepare() call missing"));
     }
 }
 

@@ -2,7 +2,7 @@
 // Builds timesteps from particle lists and reads the records back out of the bricks.
 
 #include "src/ParticleVolume.h"
-#include "tarnwick/core/Exception.h"
+#include "tests/utils/ErrorText.h"
 
 #include <gtest/gtest.h>
 
@@ -27,17 +27,6 @@ public:
 private:
     int previous_;
 };
-
-template <class Function>
-std::string ErrorOf(Function&& function)
-{
-    try {
-        function();
-    } catch (const qz::core::Exception& e) {
-        return e.what();
-    }
-    return "";
-}
 
 template <class Attr>
 using Particles = std::vector<ParticleTypes::VolumeParticle<Attr>>;
