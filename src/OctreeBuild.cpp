@@ -4,8 +4,8 @@
 
 #include "src/LeafScatter.h"
 #include "src/ParticleVolume.h"
+#include "src/ParticleVolumeSources.h"
 
-#include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/utils/Timer.h"
 
 #include <algorithm>

@@ -4,8 +4,8 @@
 
 #include "src/ParallelFailure.h"
 #include "src/ParticleVolume.h"
+#include "src/ParticleVolumeSources.h"
 
-#include "tarnwick/core/ErrorReport.h"
 
 #include <algorithm>
 #include <omp.h>
@@ -31,25 +31,25 @@ void ParticleVolume<Attr>::InsertParticles(std::uint64_t first, std::uint64_t en
     }
     if (first > end || end > chunks.size()) {
         QZ_VOLUME_THROW("InsertParticles", "Invalid chunk range ", first, " - ", end, " of ", chunks.size(),
-                 " chunks");
+                        " chunks");
     }
     std::uint64_t count = 0;
     if (end > first) {
         for (std::uint64_t c = first; c + 1 < end; ++c) {
             if (chunks[c].size() != ChunkSize) {
                 QZ_VOLUME_THROW("InsertParticles", "Chunk ", c, " holds ", chunks[c].size(),
-                         " particles; only the last chunk of a range may hold fewer than ", ChunkSize);
+                                " particles; only the last chunk of a range may hold fewer than ", ChunkSize);
             }
         }
         if (chunks[end - 1].size() > ChunkSize) {
             QZ_VOLUME_THROW("InsertParticles", "Chunk ", end - 1, " holds ", chunks[end - 1].size(),
-                     " particles; a chunk holds at most ", ChunkSize);
+                            " particles; a chunk holds at most ", ChunkSize);
         }
         count = (end - first - 1) * ChunkSize + chunks[end - 1].size();
     }
     if (records.size() < first * ChunkSize + count) {
         QZ_VOLUME_THROW("InsertParticles", "The record list holds ", records.size(), " records; ",
-                 first * ChunkSize + count, " are needed");
+                        first * ChunkSize + count, " are needed");
     }
     if (count > 0) {
         const std::string boxError = BoxMapping::CheckBox(boundingBox);
@@ -59,7 +59,12 @@ void ParticleVolume<Attr>::InsertParticles(std::uint64_t first, std::uint64_t en
     timer.Start();
     qz::core::Logger::BeginMessageWith("Parallel processing of ")
         << count << " chunks of size " << ChunkSize << "starting...";
-    if (count > 0) InsertRange(first, count);
+    try {
+        if (count > 0) InsertRange(first, count);
+    } catch (...) {
+        timer.Pause();
+        throw;
+    }
     qz::core::Logger::BeginMessageWith("Processing finished.");
     for (std::uint64_t c = first; c < end; ++c) std::vector<Particle>().swap(chunks[c]);
     timer.Pause();

@@ -1,7 +1,7 @@
 #include "src/ParticleVolume.h"
+#include "src/ParticleVolumeSources.h"
 
 #include "src/ParticleTypeNames.h"
-#include "tarnwick/core/ErrorReport.h"
 
 #include <algorithm>
 #include <bit>

@@ -12,7 +12,6 @@
 #include "src/BrickParticle.h"
 #include "src/ParticleVolumeInterface.h"
 #include "src/ParticleTypes.h"
-#include "tarnwick/core/ErrorReport.h"
 
 #include <atomic>
 #include <cstdint>
@@ -74,14 +73,3 @@ private:
     // Number of leafCounters, fixed when they were made.
     std::uint64_t counterCount = 0;
 };
-
-// Every part of the volume reports as its main source file.
-#define QZ_VOLUME_THROW(operation, ...)                                                        \
-    ::qz::core::ThrowErrorReport(MethodName(operation).c_str(),                                \
-                                 ::qz::core::ReportFileName("src/ParticleVolume.cpp"), __LINE__, \
-                                 __VA_ARGS__)
-
-#define QZ_FOR_EACH_ATTRIBUTE_KIND(X)             \
-    X(ParticleTypes::ParticleAttributes_None)     \
-    X(ParticleTypes::ParticleAttributes_VMag)     \
-    X(ParticleTypes::ParticleAttributes_ColorCount)
