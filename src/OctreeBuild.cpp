@@ -49,32 +49,50 @@ void ParticleVolume<Attr>::Create(int timestep)
     stopwatch.Start();
     LeafArrays<Record> leaves;
     leaves.denseIndex.assign(g.leafCount, LeafArrays<Record>::NoLeaf);
-    for (std::uint32_t k = 0; k < g.leafCount; ++k) {
-        const std::uint64_t c = leafCounters[k].load(std::memory_order_relaxed);
-        if (c == 0) continue;
-        const std::uint32_t position[3] = {k & mask, k >> g.leafLevel & mask, k >> 2 * g.leafLevel};
-        std::int64_t reached[3];
-        Brick* brick = Descend(data->root, position, g.leafLevel, true, reached);
-        if (brick->particleCount != 0) QZ_VOLUME_THROW("Create", "Brick already contains particles");
-        // Splatting normally frees the records; a brick whose records were only forgotten
-        // still holds them, and Allocate releases them.
-        leaves.denseIndex[k] = static_cast<std::uint32_t>(leaves.arrays.size());
-        leaves.arrays.push_back(brick->particles.template Allocate<Attr>(c));
-        leaves.sizes.push_back(c);
-        brick->particleCount = c;
-        brick->totalParticleCount += c;
-        data->leafBricks.push_back(brick);
-    }
-    stopwatch.Stop();
-    qz::core::Logger::BeginMessageWith(stopwatch);
-    statistics.octreeTime = stopwatch.Total();
+    std::vector<Brick*> filled;
+    const std::size_t leavesBefore = data->leafBricks.size();
+    // A failed build must not leave arrays that were never filled for splatting.
+    auto rollBack = [&] {
+        for (std::size_t d = 0; d < filled.size(); ++d) {
+            filled[d]->particles.Reset();
+            filled[d]->particleCount = 0;
+            filled[d]->totalParticleCount -= leaves.sizes[d];
+        }
+        data->leafBricks.resize(leavesBefore);
+    };
+    try {
+        for (std::uint32_t k = 0; k < g.leafCount; ++k) {
+            const std::uint64_t c = leafCounters[k].load(std::memory_order_relaxed);
+            if (c == 0) continue;
+            const std::uint32_t position[3] = {k & mask, k >> g.leafLevel & mask, k >> 2 * g.leafLevel};
+            std::int64_t reached[3];
+            Brick* brick = Descend(data->root, position, g.leafLevel, true, reached);
+            if (brick->particleCount != 0) QZ_VOLUME_THROW("Create", "Brick already contains particles");
+            // Splatting normally frees the records; a brick whose records were only
+            // forgotten still holds them, and Allocate releases them.
+            leaves.denseIndex[k] = static_cast<std::uint32_t>(leaves.arrays.size());
+            leaves.arrays.push_back(brick->particles.template Allocate<Attr>(c));
+            leaves.sizes.push_back(c);
+            filled.push_back(brick);
+            brick->particleCount = c;
+            brick->totalParticleCount += c;
+            data->leafBricks.push_back(brick);
+        }
+        stopwatch.Stop();
+        qz::core::Logger::BeginMessageWith(stopwatch);
+        statistics.octreeTime = stopwatch.Total();
 
-    qz::core::Logger::BeginMessageWith("Sorting particles by node index");
-    stopwatch.Start();
-    const bool complete = ScatterIntoLeaves(leaves, records.data(), records.size(), threadRecords);
+        qz::core::Logger::BeginMessageWith("Sorting particles by node index");
+        stopwatch.Start();
+        // Records and counters come from one insertion, unless that insertion failed.
+        if (!ScatterIntoLeaves(leaves, records.data(), records.size(), threadRecords)) {
+            QZ_VOLUME_THROW("Create", "The inserted records do not match the leaf counters");
+        }
+    } catch (...) {
+        rollBack();
+        throw;
+    }
     leaves = {};
-    // Records and counters come from one insertion, unless that insertion failed.
-    if (!complete) QZ_VOLUME_THROW("Create", "The inserted records do not match the leaf counters");
     stopwatch.Stop();
     qz::core::Logger::BeginMessageWith(stopwatch);
     statistics.sortTime = stopwatch.Total();

@@ -141,6 +141,37 @@ TEST(OctreeBuild, RebuildingAfterForgettingTheParticlesReleasesTheOldRecords)
     // AddressSanitizer reports the first array if it leaked.
 }
 
+TEST(OctreeBuild, AFailedBuildLeavesNoUnfilledArrays)
+{
+    ParticleVolume<VMag> volume;
+    PrepareUnitVolume(volume);
+    const int t = BuildTimestep(volume, {AtVoxel(84, 84, 28)});
+    // Leaf 0 comes first and gets its array; leaf 33 still holds its particle.
+    LoadChunk(volume, {AtVoxel(1, 1, 1), AtVoxel(85, 85, 28)});
+    volume.InsertParticles(0, 0);
+    EXPECT_NE(std::string::npos, ErrorText([&] { volume.Create(t); }).find("Brick already contains particles"));
+    const auto data = volume.GetTimestep(t);
+    ASSERT_EQ(1u, data->leafBricks.size());
+    EXPECT_EQ(1u, data->leafBricks[0]->position[0]);
+    const std::uint32_t origin[3] = {0, 0, 0};
+    Brick* first = volume.GetBrick(t, origin, 5, false);
+    ASSERT_NE(nullptr, first);
+    EXPECT_FALSE(first->particles);
+    EXPECT_EQ(0u, first->particleCount);
+    EXPECT_EQ(0u, first->totalParticleCount);
+    volume.ClearTemporaryData();
+
+    // Counters that promise fewer records than there are.
+    LoadChunk(volume, Particles<VMag>(5));
+    volume.leafCounters[0] = 3;
+    EXPECT_NE(std::string::npos,
+              ErrorText([&] { volume.Create(t); }).find("The inserted records do not match the leaf counters"));
+    EXPECT_FALSE(first->particles);
+    EXPECT_EQ(0u, first->particleCount);
+    EXPECT_EQ(1u, data->leafBricks.size());
+    volume.ClearTemporaryData();
+}
+
 TEST(OctreeBuild, RecordsThatDoNotMatchTheCountersAreAnError)
 {
     ParticleVolume<VMag> volume;
