@@ -34,9 +34,6 @@ VolumeGeometry VolumeGeometry::FromSettings(std::uint32_t brickSize, std::uint32
     g.leavesPerAxis = 1u << g.leafLevel;
     g.leafCount = g.leavesPerAxis * g.leavesPerAxis * g.leavesPerAxis;
     g.maxVoxel = g.innerSize * g.leavesPerAxis - 1;
-    // With e = innerDivisor * E - 2^32 (0 < e <= E), v * innerDivisor / 2^32 exceeds v / E
-    // by v * e / (E * 2^32), less than 1 / E while v * e < 2^32: the quotient is exact.
-    g.innerDivisor = (std::uint64_t {1} << 32) / g.innerSize + 1;
     return g;
 }
 

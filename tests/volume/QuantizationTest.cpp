@@ -254,22 +254,3 @@ TEST(Quantization, NoOverlapKeepsLocalVoxelsInsideTheBrick)
 }
 
 }  // namespace
-
-namespace {
-
-TEST(VolumeGeometry, DivisionByTheInnerSizeIsExactOverTheWholeGrid)
-{
-    for (std::uint32_t brickSize = 8; brickSize <= 1024; brickSize *= 2) {
-        for (std::uint32_t overlap : {0u, 1u, 3u, brickSize / 2 - 1}) {
-            const VolumeGeometry g = VolumeGeometry::FromSettings(brickSize, overlap, VolumeGeometry::MaxLevelCount);
-            for (std::uint32_t v = 0; v <= g.innerSize * g.leavesPerAxis; ++v) {
-                if (g.DivideByInnerSize(v) != v / g.innerSize) {
-                    ADD_FAILURE() << v << " / " << g.innerSize;
-                    return;
-                }
-            }
-        }
-    }
-}
-
-}  // namespace
