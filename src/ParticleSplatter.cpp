@@ -1,0 +1,130 @@
+#include "src/ParticleSplatterInterface.h"
+
+#include "tarnwick/core/ErrorReport.h"
+#include "tarnwick/core/Logging.h"
+
+#include <chrono>
+#include <exception>
+
+namespace {
+
+constexpr auto IdleSleep = std::chrono::milliseconds(5);
+
+void ReportFailedJob(const Brick& brick, const char* what)
+{
+    auto message = qz::core::Logger::BeginMessage(qz::core::LogLevelImportant);
+    message.SetType(qz::core::LogTypeWarning);
+    message << "Splatting the brick at level " << brick.level << " [" << brick.position[0] << ", "
+            << brick.position[1] << ", " << brick.position[2] << "] failed; it stays unsplatted: " << what;
+}
+
+}  // namespace
+
+ParticleSplatterInterface::ParticleSplatterInterface(unsigned workerCount)
+    : workers_(workerCount == 0 ? DefaultWorkerCount() : workerCount)
+{
+}
+
+ParticleSplatterInterface::~ParticleSplatterInterface()
+{
+    StopProcessing();
+}
+
+unsigned ParticleSplatterInterface::WorkerCountFor(unsigned hardwareThreads)
+{
+    return hardwareThreads <= 2 ? 1 : hardwareThreads - 1;
+}
+
+unsigned ParticleSplatterInterface::DefaultWorkerCount()
+{
+    return WorkerCountFor(std::thread::hardware_concurrency());
+}
+
+void ParticleSplatterInterface::StartProcessing()
+{
+    const auto control = LockControl();
+    if (running_.load()) QZ_THROW("ParticleSplatterInterface::StartProcessing", "Already processing");
+    running_.store(true);
+    try {
+        for (std::size_t i = 0; i < workers_.size(); ++i) {
+            workers_[i] = std::thread(&ParticleSplatterInterface::WorkerLoop, this, static_cast<int>(i));
+        }
+    } catch (...) {
+        running_.store(false);
+        JoinWorkers();
+        throw;
+    }
+}
+
+void ParticleSplatterInterface::StopProcessing()
+{
+    const auto control = LockControl();
+    if (running_.load()) {
+        while (!jobQueue_.Empty() && running_.load()) std::this_thread::sleep_for(IdleSleep);
+    }
+    running_.store(false);
+    JoinWorkers();
+    jobQueue_.Drain([](Job& job) { job.brick->queued.store(false, std::memory_order_release); });
+}
+
+void ParticleSplatterInterface::JoinWorkers()
+{
+    for (std::thread& worker : workers_) {
+        if (worker.joinable()) worker.join();
+    }
+}
+
+ParticleSplatterInterface::PushResult ParticleSplatterInterface::PushJob(Brick& brick, bool handOver)
+{
+    const auto control = LockControl();
+    if (brick.queued.exchange(true, std::memory_order_acq_rel)) return PushResult::AlreadyQueued;
+    // Read only now: while a job for the brick ran, its worker was writing the count.
+    if (brick.particleCount == 0) {
+        brick.queued.store(false, std::memory_order_release);
+        return PushResult::NoParticles;
+    }
+    jobQueue_.Push(Job {&brick, handOver});
+    return PushResult::Queued;
+}
+
+bool ParticleSplatterInterface::RunJob(Job& job, int worker)
+{
+    try {
+        ProcessJob(job, worker);
+        return true;
+    } catch (const std::exception& e) {
+        ReportFailedJob(*job.brick, e.what());
+    } catch (...) {
+        ReportFailedJob(*job.brick, "unknown exception");
+    }
+    return false;
+}
+
+void ParticleSplatterInterface::HandOver(std::vector<Job>& finished, bool wait)
+{
+    if (finished.empty()) return;
+    std::unique_lock lock(handOverMutex_, std::defer_lock);
+    if (wait) {
+        lock.lock();
+    } else if (!lock.try_lock()) {
+        return;  // the GPU side is uploading; try again after the next job
+    }
+    finishedJobs_.insert(finishedJobs_.end(), finished.begin(), finished.end());
+    finished.clear();
+}
+
+void ParticleSplatterInterface::WorkerLoop(int worker)
+{
+    std::vector<Job> finished;
+    while (running_.load()) {
+        if (std::optional<Job> job = jobQueue_.TryPop()) {
+            const bool splatted = RunJob(*job, worker);
+            job->brick->queued.store(false, std::memory_order_release);
+            if (splatted && job->handOver) finished.push_back(*job);
+        } else {
+            std::this_thread::sleep_for(IdleSleep);
+        }
+        HandOver(finished, false);
+    }
+    HandOver(finished, true);
+}

@@ -1,0 +1,284 @@
+#include "src/ParticleSplatterInterface.h"
+
+#include "tarnwick/core/Exception.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <random>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Job = ParticleSplatterInterface::Job;
+using PushResult = ParticleSplatterInterface::PushResult;
+
+// Bricks with per-brick counters of what the workers did to them.
+struct BrickSet {
+    explicit BrickSet(std::size_t n)
+        : count(n), bricks(new Brick[n]), processed(new std::atomic<int>[n]), active(new std::atomic<int>[n])
+    {
+        for (std::size_t i = 0; i < n; ++i) {
+            bricks[i].particleCount = 1;
+            processed[i] = 0;
+            active[i] = 0;
+        }
+    }
+    std::size_t IndexOf(const Brick* brick) const { return static_cast<std::size_t>(brick - bricks.get()); }
+
+    std::size_t count;
+    std::unique_ptr<Brick[]> bricks;
+    std::unique_ptr<std::atomic<int>[]> processed;
+    std::unique_ptr<std::atomic<int>[]> active;  // workers inside ProcessJob for the brick
+};
+
+class TestSplatter : public ParticleSplatterInterface {
+public:
+    TestSplatter(BrickSet& set, unsigned workers) : ParticleSplatterInterface(workers), set_(set) {}
+    ~TestSplatter() override { StopProcessing(); }
+
+    bool HasAttributes() const override { return false; }
+    int GetColorAttributes() const override { return 0; }
+
+    void ProcessJob(Job& job, int worker) override
+    {
+        if (worker < 0 || static_cast<unsigned>(worker) >= GetWorkerCount()) badWorker.store(true);
+        const std::size_t i = set_.IndexOf(job.brick);
+        if (set_.active[i].fetch_add(1) != 0) overlapping.store(true);
+        if (work) work(*job.brick);
+        set_.active[i].fetch_sub(1);
+        if (failFor && failFor(i)) throw qz::core::Exception("injected failure");
+        set_.processed[i].fetch_add(1);
+        if (consume) job.brick->particleCount = 0;
+    }
+
+    std::function<bool(std::size_t)> failFor;
+    std::function<void(Brick&)> work;
+    bool consume = true;
+    std::atomic<bool> badWorker {false};
+    std::atomic<bool> overlapping {false};
+
+private:
+    BrickSet& set_;
+};
+
+// Takes finished jobs as the GPU side does: under the mutex, sometimes holding it long.
+std::vector<Job> TakeFinished(ParticleSplatterInterface& splatter, std::chrono::microseconds hold = 0us)
+{
+    std::lock_guard lock(splatter.GetHandOverMutex());
+    std::vector<Job> jobs;
+    jobs.swap(splatter.GetFinishedJobs());
+    if (hold.count() > 0) std::this_thread::sleep_for(hold);
+    return jobs;
+}
+
+template <class Predicate>
+bool WaitFor(Predicate done, std::chrono::milliseconds limit = 10s)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST(SplatterPool, WorkerCountLeavesOneThreadToRendering)
+{
+    EXPECT_EQ(1u, ParticleSplatterInterface::WorkerCountFor(0));
+    EXPECT_EQ(1u, ParticleSplatterInterface::WorkerCountFor(1));
+    EXPECT_EQ(1u, ParticleSplatterInterface::WorkerCountFor(2));
+    EXPECT_EQ(2u, ParticleSplatterInterface::WorkerCountFor(3));
+    EXPECT_EQ(7u, ParticleSplatterInterface::WorkerCountFor(8));
+    EXPECT_GE(ParticleSplatterInterface::DefaultWorkerCount(), 1u);
+
+    BrickSet set(1);
+    EXPECT_EQ(3u, TestSplatter(set, 3).GetWorkerCount());
+    EXPECT_EQ(ParticleSplatterInterface::DefaultWorkerCount(), TestSplatter(set, 0).GetWorkerCount());
+}
+
+TEST(SplatterPool, SecondStartFailsAndLeavesThePoolRunning)
+{
+    BrickSet set(20);
+    TestSplatter splatter(set, 2);
+    splatter.StartProcessing();
+    try {
+        splatter.StartProcessing();
+        FAIL() << "no exception";
+    } catch (const qz::core::Exception& e) {
+        EXPECT_NE(std::string::npos, std::string(e.what()).find("ParticleSplatterInterface::StartProcessing"));
+        EXPECT_NE(std::string::npos, std::string(e.what()).find("src\\ParticleSplatter\""));
+        EXPECT_NE(std::string::npos, std::string(e.what()).find("\nAlready processing"));
+    }
+    EXPECT_TRUE(splatter.IsProcessing());
+    for (std::size_t i = 0; i < set.count; ++i) splatter.PushJob(set.bricks[i], false);
+    splatter.StopProcessing();
+    EXPECT_FALSE(splatter.IsProcessing());
+    for (std::size_t i = 0; i < set.count; ++i) {
+        EXPECT_EQ(1, set.processed[i].load());
+        EXPECT_FALSE(set.bricks[i].queued.load());
+    }
+    // Restarting fills the same slots with new threads.
+    splatter.StartProcessing();
+    set.bricks[0].particleCount = 1;
+    splatter.PushJob(set.bricks[0], false);
+    splatter.StopProcessing();
+    EXPECT_EQ(2, set.processed[0].load());
+}
+
+TEST(SplatterPool, PushMarksTheBrickOnceAndSkipsEmptyBricks)
+{
+    BrickSet set(2);
+    TestSplatter splatter(set, 1);
+    EXPECT_EQ(PushResult::Queued, splatter.PushJob(set.bricks[0], true));
+    EXPECT_TRUE(set.bricks[0].queued.load());
+    EXPECT_EQ(PushResult::AlreadyQueued, splatter.PushJob(set.bricks[0], false));
+    set.bricks[1].particleCount = 0;
+    EXPECT_EQ(PushResult::NoParticles, splatter.PushJob(set.bricks[1], true));
+    EXPECT_FALSE(set.bricks[1].queued.load());
+    EXPECT_EQ(1u, splatter.GetQueuedJobCount());
+
+    splatter.StartProcessing();
+    splatter.StopProcessing();
+    const std::vector<Job> finished = TakeFinished(splatter);
+    ASSERT_EQ(1u, finished.size());
+    EXPECT_EQ(&set.bricks[0], finished[0].brick);
+    EXPECT_TRUE(finished[0].handOver);
+}
+
+TEST(SplatterPool, StopWhileStoppedDropsQueuedJobsUnsplatted)
+{
+    BrickSet set(10);
+    TestSplatter splatter(set, 2);
+    for (std::size_t i = 0; i < set.count; ++i) splatter.PushJob(set.bricks[i], true);
+    splatter.StopProcessing();
+    EXPECT_EQ(0u, splatter.GetQueuedJobCount());
+    for (std::size_t i = 0; i < set.count; ++i) {
+        EXPECT_FALSE(set.bricks[i].queued.load());
+        EXPECT_EQ(0, set.processed[i].load());
+        EXPECT_EQ(1u, set.bricks[i].particleCount);
+    }
+    EXPECT_TRUE(TakeFinished(splatter).empty());
+    // They can be queued again.
+    EXPECT_EQ(PushResult::Queued, splatter.PushJob(set.bricks[0], true));
+}
+
+TEST(SplatterPool, EveryHandOverJobIsFinishedExactlyOnceOverManyCycles)
+{
+    constexpr int Cycles = 40;
+    constexpr std::size_t PerCycle = 150;
+    BrickSet set(Cycles * PerCycle);
+    std::vector<bool> handOver(set.count);
+    std::mt19937 random(7);
+    for (std::size_t i = 0; i < set.count; ++i) handOver[i] = random() % 3 != 0;
+
+    TestSplatter splatter(set, 4);
+    splatter.work = [](Brick&) { std::this_thread::yield(); };
+    std::vector<int> finishedCount(set.count, 0);
+    std::atomic<bool> consuming {true};
+    std::thread consumer([&] {
+        int round = 0;
+        while (consuming.load()) {
+            for (const Job& job : TakeFinished(splatter, ++round % 4 == 0 ? 2000us : 0us)) {
+                ++finishedCount[set.IndexOf(job.brick)];
+            }
+            std::this_thread::sleep_for(300us);
+        }
+    });
+
+    for (int c = 0; c < Cycles; ++c) {
+        splatter.StopProcessing();
+        for (std::size_t i = c * PerCycle; i < (c + 1) * PerCycle; ++i) {
+            ASSERT_EQ(PushResult::Queued, splatter.PushJob(set.bricks[i], handOver[i]));
+        }
+        splatter.StartProcessing();
+        if (c % 3 == 0) std::this_thread::sleep_for(1ms);
+    }
+    splatter.StopProcessing();
+    consuming.store(false);
+    consumer.join();
+    for (const Job& job : TakeFinished(splatter)) ++finishedCount[set.IndexOf(job.brick)];
+
+    for (std::size_t i = 0; i < set.count; ++i) {
+        ASSERT_EQ(1, set.processed[i].load()) << i;
+        ASSERT_EQ(handOver[i] ? 1 : 0, finishedCount[i]) << i;
+        ASSERT_FALSE(set.bricks[i].queued.load());
+    }
+    EXPECT_FALSE(splatter.badWorker.load());
+    EXPECT_FALSE(splatter.overlapping.load());
+}
+
+TEST(SplatterPool, JobsFinishedWhileStoppingAreStillHandedOver)
+{
+    BrickSet set(50);
+    TestSplatter splatter(set, 3);
+    std::unique_lock handOver(splatter.GetHandOverMutex());
+    for (std::size_t i = 0; i < set.count; ++i) splatter.PushJob(set.bricks[i], true);
+    splatter.StartProcessing();
+    ASSERT_TRUE(WaitFor([&] {
+        return std::all_of(set.processed.get(), set.processed.get() + set.count, [](auto& n) { return n.load() == 1; });
+    }));
+    // Every worker now holds finished jobs it could not hand over.
+    std::thread stopper([&] { splatter.StopProcessing(); });
+    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(splatter.GetFinishedJobs().empty());
+    handOver.unlock();
+    stopper.join();
+    EXPECT_EQ(set.count, TakeFinished(splatter).size());
+}
+
+TEST(SplatterPool, AFailingJobIsReportedAndTheWorkerGoesOn)
+{
+    BrickSet set(30);
+    TestSplatter splatter(set, 1);
+    splatter.failFor = [](std::size_t i) { return i % 10 == 3; };
+    for (std::size_t i = 0; i < set.count; ++i) splatter.PushJob(set.bricks[i], true);
+    splatter.StartProcessing();
+    splatter.StopProcessing();
+    const std::vector<Job> finished = TakeFinished(splatter);
+    EXPECT_EQ(27u, finished.size());
+    for (const Job& job : finished) EXPECT_NE(3u, set.IndexOf(job.brick) % 10);
+    for (std::size_t i = 0; i < set.count; ++i) {
+        EXPECT_FALSE(set.bricks[i].queued.load());
+        EXPECT_EQ(i % 10 == 3 ? 1u : 0u, set.bricks[i].particleCount);
+    }
+    // The failed bricks can be queued again.
+    splatter.failFor = nullptr;
+    EXPECT_EQ(PushResult::Queued, splatter.PushJob(set.bricks[3], true));
+}
+
+TEST(SplatterPool, ConcurrentStopPushStartSequencesNeverQueueABrickTwice)
+{
+    BrickSet set(64);
+    TestSplatter splatter(set, 3);
+    splatter.consume = false;  // bricks stay eligible, so every sequence pushes them again
+    splatter.work = [](Brick&) { std::this_thread::sleep_for(20us); };
+    std::atomic<int> failures {0};
+    const auto producer = [&](std::size_t first) {
+        for (int round = 0; round < 25; ++round) {
+            try {
+                const auto control = splatter.LockControl();
+                splatter.StopProcessing();
+                for (std::size_t k = 0; k < set.count; ++k) splatter.PushJob(set.bricks[(first + k) % set.count], false);
+                splatter.StartProcessing();
+            } catch (...) {
+                failures.fetch_add(1);
+            }
+        }
+    };
+    std::thread loader(producer, 0);
+    std::thread main(producer, 32);
+    loader.join();
+    main.join();
+    splatter.StopProcessing();
+    EXPECT_EQ(0, failures.load());
+    EXPECT_FALSE(splatter.overlapping.load());
+    for (std::size_t i = 0; i < set.count; ++i) EXPECT_FALSE(set.bricks[i].queued.load());
+}
+
+}  // namespace
