@@ -1,0 +1,178 @@
+#pragma once
+// Moves the records of an open reader into converted chunks on three threads:
+//
+//   reader     ReadChunk of chunk i into buffer i % 2              (one chunk ahead at most)
+//   converter  buffer i % 2 -> chunks[i], then i onto the queue
+//   inserter   (optional) pops i and inserts chunk i while reading goes on
+//
+// A pipeline thread starts and joins the reader and the converter. A failure on any
+// thread cancels the others, which stop at their next hand-over; Run rethrows the first
+// failure once every thread has ended.
+
+#include "src/ChunkBufferExchange.h"
+#include "src/ConcurrentQueue.h"
+#include "src/PipelineStandIns.h"
+#include "tarnwick/core/ErrorReport.h"
+#include "tarnwick/core/Logging.h"
+#include "tarnwick/utils/Timer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <thread>
+#include <vector>
+
+// How n records split into chunks of at most `chunkSize`.
+struct RawLoadPlan {
+    static constexpr std::uint64_t DefaultChunkSize = 50'000'000;
+
+    std::uint64_t particleCount = 0;
+    std::uint64_t chunkSize = DefaultChunkSize;
+
+    std::size_t ChunkCount() const
+    {
+        return static_cast<std::size_t>((particleCount + chunkSize - 1) / chunkSize);
+    }
+    std::uint64_t ChunkLength(std::size_t chunk) const
+    {
+        return std::min(particleCount - chunk * chunkSize, chunkSize);
+    }
+};
+
+template <class T, class Particle>
+class RawLoadPipeline {
+public:
+    // Replaces the chunk by the converted records.
+    using Converter = std::function<void(const std::vector<T>& records, std::vector<Particle>& chunk)>;
+    // Inserts chunk i; called on the inserter thread, in chunk order.
+    using Inserter = std::function<void(std::size_t chunk)>;
+
+    // `chunks` must hold plan.ChunkCount() vectors. Without an inserter the chunks are
+    // only converted. The reading timer runs from the start of the threads to the end
+    // of conversion.
+    RawLoadPipeline(ParticleLoader<T>& reader, const RawLoadPlan& plan, std::vector<std::vector<Particle>>& chunks,
+                    Converter convert, Inserter insert)
+        : reader_(reader), plan_(plan), chunks_(chunks), convert_(std::move(convert)), insert_(std::move(insert))
+    {
+    }
+
+    void Run(qz::utils::Timer& readingTimer)
+    {
+        if (plan_.chunkSize == 0 || chunks_.size() != plan_.ChunkCount()) {
+            QZ_THROW("RawLoadPipeline::Run", "Invalid chunk plan: ", plan_.particleCount, " particles in chunks of ",
+                     plan_.chunkSize, ", ", chunks_.size(), " chunk vectors");
+        }
+        reading_.store(true);
+        readingTimer.Reset();
+        {
+            // Joined when the scope ends, also when the second thread cannot start.
+            std::jthread pipeline;
+            std::jthread inserter;
+            try {
+                pipeline = std::jthread([this, &readingTimer] { PipelineThread(readingTimer); });
+                if (insert_) inserter = std::jthread([this] { Guard([this] { InserterThread(); }); });
+            } catch (...) {
+                Fail();
+                throw;
+            }
+        }
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+private:
+    static constexpr auto PollInterval = std::chrono::milliseconds(5);
+
+    template <class Work>
+    void Guard(Work&& work) noexcept
+    {
+        try {
+            work();
+        } catch (...) {
+            Fail();
+        }
+    }
+
+    // Keeps the first failure and wakes every thread.
+    void Fail() noexcept
+    {
+        {
+            std::lock_guard lock(failureMutex_);
+            if (!failure_) failure_ = std::current_exception();
+        }
+        cancelled_.store(true);
+        buffers_.Cancel();
+    }
+
+    void PipelineThread(qz::utils::Timer& readingTimer)
+    {
+        {
+            std::jthread reader;
+            std::jthread converter;
+            Guard([&] {
+                reader = std::jthread([this] { Guard([this] { ReaderThread(); }); });
+                converter = std::jthread([this] { Guard([this] { ConverterThread(); }); });
+            });
+        }
+        reading_.store(false);
+        readingTimer.Stop();
+    }
+
+    void ReaderThread()
+    {
+        const float total = static_cast<float>(plan_.particleCount) / 1000000.0f;
+        for (std::size_t i = 0; i < plan_.ChunkCount(); ++i) {
+            const std::size_t b = ChunkBufferExchange::BufferOf(i);
+            if (!buffers_.WaitEmpty(b)) return;
+            const std::uint64_t count = plan_.ChunkLength(i);
+            reader_.ReadChunk(records_[b], static_cast<std::int64_t>(count));
+            if (records_[b].size() != count) {
+                QZ_THROW("RawLoadPipeline::ReaderThread", "The reader delivered ", records_[b].size(), " of the ",
+                         count, " records of chunk ", i);
+            }
+            qz::core::Logger::BeginMessageWith("Read ")
+                << static_cast<float>(i * plan_.chunkSize + count) / 1000000.0f << " / " << total << " mio particles";
+            buffers_.MarkFilled(b);
+        }
+    }
+
+    void ConverterThread()
+    {
+        for (std::size_t i = 0; i < plan_.ChunkCount(); ++i) {
+            const std::size_t b = ChunkBufferExchange::BufferOf(i);
+            if (!buffers_.WaitFilled(b)) return;
+            convert_(records_[b], chunks_[i]);
+            if (insert_) queue_.Push(i);
+            buffers_.MarkEmpty(b);
+        }
+    }
+
+    void InserterThread()
+    {
+        while (!cancelled_.load()) {
+            if (const std::optional<std::size_t> chunk = queue_.TryPop()) {
+                insert_(*chunk);
+            } else if (!reading_.load()) {
+                // Reading ended after the last push: an empty queue stays empty.
+                if (queue_.Empty()) return;
+            } else {
+                std::this_thread::sleep_for(PollInterval);
+            }
+        }
+    }
+
+    ParticleLoader<T>& reader_;
+    const RawLoadPlan plan_;
+    std::vector<std::vector<Particle>>& chunks_;
+    Converter convert_;
+    Inserter insert_;
+
+    std::vector<T> records_[ChunkBufferExchange::BufferCount];
+    ChunkBufferExchange buffers_;
+    ConcurrentQueue<std::size_t> queue_;
+    std::atomic<bool> reading_ {false};
+    std::atomic<bool> cancelled_ {false};
+    std::mutex failureMutex_;
+    std::exception_ptr failure_;
+};

@@ -1,0 +1,36 @@
+#include "src/RawRecordConversion.h"
+
+#include <omp.h>
+
+template <class T>
+void ConvertChunk(const std::vector<T>& records, std::vector<RecordParticle<T>>& chunk, PositionBox* box)
+{
+    // Sized first so that the threads write disjoint parts of it.
+    chunk.clear();
+    chunk.resize(records.size());
+    const auto count = static_cast<std::int64_t>(records.size());
+    const T* in = records.data();
+    RecordParticle<T>* out = chunk.data();
+    // Waking a team costs more than converting a few thousand records.
+    const bool parallel = count >= 65536;
+    if (!box) {
+#pragma omp parallel for schedule(static) if (parallel)
+        for (std::int64_t i = 0; i < count; ++i) out[i] = ConvertRecord(in[i]);
+        return;
+    }
+#pragma omp parallel if (parallel)
+    {
+        PositionBox local;
+#pragma omp for schedule(static)
+        for (std::int64_t i = 0; i < count; ++i) {
+            out[i] = ConvertRecord(in[i]);
+            local.Grow(out[i].x, out[i].y, out[i].z);
+        }
+#pragma omp critical(QzConvertChunkBox)
+        box->Grow(local);
+    }
+}
+
+#define QZ_INSTANTIATE_CONVERT_CHUNK(T) \
+    template void ConvertChunk<T>(const std::vector<T>&, std::vector<RecordParticle<T>>&, PositionBox*);
+QZ_FOR_EACH_RECORD_TYPE(QZ_INSTANTIATE_CONVERT_CHUNK)
