@@ -12,6 +12,7 @@
 
 #include "src/AttributeEncoding.h"
 #include "src/OccupancyWord.h"
+#include "src/ParticleTypes.h"
 #include "src/PipelineStandIns.h"
 #include "src/VelocityMaximum.h"
 #include "tarnwick/core/ErrorReport.h"

@@ -6,7 +6,7 @@
 // b / 32 at bit b % 32. A brick of edge S voxels is a grid of (S/4) x (S/4) x (S/8)
 // words, x fastest, then y, then z; mip level k has the grid of S >> k voxels.
 
-#include "src/PipelineStandIns.h"
+#include "tarnwick/core/SimpleVec4.h"
 
 #include <bit>
 #include <cstddef>

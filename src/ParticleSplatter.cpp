@@ -2,6 +2,7 @@
 
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"
+#include "tarnwick/dev/Statistics.h"
 
 #include <chrono>
 #include <exception>
@@ -23,6 +24,11 @@ void ReportFailedJob(const Brick& brick, const char* what)
 ParticleSplatterInterface::ParticleSplatterInterface(unsigned workerCount)
     : workers_(workerCount == 0 ? DefaultWorkerCount() : workerCount)
 {
+    // The splatter publishes nothing; a collection left by an earlier one is emptied.
+    qz::dev::Statistics::StatisticsCollection& statistics = qz::dev::Statistics::GetCollection("splatter");
+    std::vector<std::string> keys;
+    statistics.ForEachItem([&keys](const qz::core::VariantCollectionItem& item) { keys.push_back(item.key); });
+    for (const std::string& key : keys) statistics.RemoveItem(key);
 }
 
 ParticleSplatterInterface::~ParticleSplatterInterface()

@@ -1,83 +1,11 @@
 #pragma once
-// TEMPORARY: the types of work that is not on main yet, as far as the splatter and the
-// loading pipeline use them. Each part gives way to the real header once it exists.
+// TEMPORARY: the brick as far as the splatter uses it, until the volume is on main.
 
 #include <atomic>
 #include <cstdint>
-#include <string>
-#include <utility>
 #include <vector>
 
-#if __has_include("tarnwick/core/SimpleVec4.h")
 #include "tarnwick/core/SimpleVec4.h"
-#else
-namespace qz::core {
-template <class T>
-struct SimpleVec4 {
-    T x {}, y {}, z {}, w {};
-    constexpr T& operator[](int i) { return i == 0 ? x : i == 1 ? y : i == 2 ? z : w; }
-    constexpr const T& operator[](int i) const { return i == 0 ? x : i == 1 ? y : i == 2 ? z : w; }
-    friend constexpr bool operator==(const SimpleVec4&, const SimpleVec4&) = default;
-};
-}  // namespace qz::core
-#endif
-
-#if __has_include("src/ParticleTypes.h")
-#include "src/ParticleTypes.h"
-#else
-namespace ParticleTypes {
-struct RawParticle_Pos {
-    float x, y, z;
-};
-struct RawParticle_PosVel {
-    float x, y, z;
-    float vx, vy, vz;
-};
-struct RawParticle_PosCol {
-    float x, y, z;
-    std::uint8_t red, green, blue;
-    std::uint8_t unused;
-};
-struct RawParticle_PosRad {
-    float x, y, z;
-    float radius;
-};
-struct RawParticle_PosNormal {
-    float x, y, z;
-    float nx, ny, nz;
-};
-struct ParticleAttributes_None {};
-struct ParticleAttributes_VMag {
-    float magnitude;
-};
-struct ParticleAttributes_ColorCount {
-    std::uint16_t red, green, blue;
-    std::uint32_t count;
-};
-template <class Attr>
-struct VolumeParticle {
-    float x, y, z;
-    [[no_unique_address]] Attr attributes;
-};
-}  // namespace ParticleTypes
-#endif
-
-#if __has_include("src/ParticleLoader.h")
-#include "src/ParticleLoader.h"
-#else
-template <class T>
-class ParticleLoader {
-public:
-    virtual ~ParticleLoader() = default;
-    virtual void OpenFile(const std::string& fileName) = 0;
-    virtual void CloseFile() = 0;
-    virtual void ReadChunk(std::vector<T>& buffer, std::int64_t count) = 0;
-    virtual bool IsEof() const = 0;
-    virtual std::int64_t GetParticleCount() const = 0;
-    virtual std::int64_t GetCurrentIndex() const = 0;
-    virtual bool IsValid() const { return true; }
-};
-#endif
 
 #if __has_include("src/Brick.h")
 #include "src/Brick.h"

@@ -11,7 +11,7 @@
 
 #include "src/ChunkBufferExchange.h"
 #include "src/ConcurrentQueue.h"
-#include "src/PipelineStandIns.h"
+#include "src/ParticleLoader.h"
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"
 #include "tarnwick/utils/Timer.h"

@@ -6,7 +6,7 @@
 //   RawParticle_PosVel                    -> |v| in single precision, unscaled
 //   RawParticle_PosCol                    -> red, green, blue (0-255), count 0
 
-#include "src/PipelineStandIns.h"
+#include "src/ParticleTypes.h"
 
 #include <cfloat>
 #include <cmath>

@@ -1,7 +1,8 @@
 #pragma once
 // A reader over records in memory that can fail at a chosen chunk and counts its calls.
 
-#include "src/PipelineStandIns.h"
+#include "src/ParticleLoader.h"
+#include "src/ParticleTypes.h"
 #include "tarnwick/core/ErrorReport.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "src/ParticleSplatterInterface.h"
 
 #include "tarnwick/core/Exception.h"
+#include "tarnwick/dev/Statistics.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,16 @@ TEST(SplatterPool, WorkerCountLeavesOneThreadToRendering)
     BrickSet set(1);
     EXPECT_EQ(3u, TestSplatter(set, 3).GetWorkerCount());
     EXPECT_EQ(ParticleSplatterInterface::DefaultWorkerCount(), TestSplatter(set, 0).GetWorkerCount());
+}
+
+TEST(SplatterPool, EmptiesItsStatisticsCollection)
+{
+    static double stale = 1.0;
+    auto& statistics = qz::dev::Statistics::GetCollection("splatter");
+    statistics.AddTypedItem("stale", &stale, "Left by an earlier splatter");
+    BrickSet set(1);
+    TestSplatter splatter(set, 1);
+    EXPECT_EQ(0u, statistics.Size());
 }
 
 TEST(SplatterPool, SecondStartFailsAndLeavesThePoolRunning)
