@@ -104,24 +104,37 @@ std::uint64_t SetOccupancy(const BrickParticle<Attr>* records, std::uint64_t cou
 template <class Value, class Encode>
 void EncodeAttributes(Brick& brick, const OccupancyGrid& grid, Value* scratch, Encode&& encode)
 {
+    using namespace OccupancyPacking;
     const std::vector<OccupancyWord>& words = brick.levels[0];
     std::size_t setBits = 0;
-    for (const OccupancyWord& word : words) setBits += static_cast<std::size_t>(OccupancyPacking::CountBits(word));
+    for (const OccupancyWord& word : words) setBits += static_cast<std::size_t>(CountBits(word));
+
+    // Scratch offset of each bit's voxel from the block's first voxel.
+    const std::size_t size = grid.brickSize;
+    std::size_t bitOffset[128];
+    for (std::uint32_t bit = 0; bit < 128; ++bit) {
+        std::uint32_t v[3];
+        grid.Voxel(0, bit, v);
+        bitOffset[bit] = (v[2] * size + v[1]) * size + v[0];
+    }
 
     brick.attributeOffsets.resize(words.size());
     brick.attributeValues.clear();
     brick.attributeValues.reserve(setBits + (setBits & 1));
-    const std::uint32_t size = grid.brickSize;
-    for (std::size_t w = 0; w < words.size(); ++w) {
-        if (OccupancyPacking::IsEmpty(words[w])) continue;
-        brick.attributeOffsets[w] = static_cast<std::uint32_t>(brick.attributeValues.size());
-        OccupancyPacking::ForEachSetBit(words[w], [&](std::uint32_t bit) {
-            std::uint32_t v[3];
-            grid.Voxel(w, bit, v);
-            Value& element = scratch[(static_cast<std::size_t>(v[2]) * size + v[1]) * size + v[0]];
-            brick.attributeValues.push_back(encode(element));
-            element = Value {};
-        });
+    std::size_t w = 0;
+    for (std::uint32_t bz = 0; bz < grid.words[2]; ++bz) {
+        for (std::uint32_t by = 0; by < grid.words[1]; ++by) {
+            for (std::uint32_t bx = 0; bx < grid.words[0]; ++bx, ++w) {
+                if (IsEmpty(words[w])) continue;
+                brick.attributeOffsets[w] = static_cast<std::uint32_t>(brick.attributeValues.size());
+                Value* block = scratch + ((bz * Dimensions[2] * size + by * Dimensions[1]) * size + bx * Dimensions[0]);
+                ForEachSetBit(words[w], [&](std::uint32_t bit) {
+                    Value& element = block[bitOffset[bit]];
+                    brick.attributeValues.push_back(encode(element));
+                    element = Value {};
+                });
+            }
+        }
     }
     if (brick.attributeValues.size() & 1) brick.attributeValues.push_back(0);
 }
