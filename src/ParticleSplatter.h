@@ -12,6 +12,7 @@
 #include "src/BrickSplat.h"
 #include "src/ParticleSplatterInterface.h"
 #include "src/VelocityMaximum.h"
+#include "tarnwick/core/ErrorReport.h"
 
 #include <type_traits>
 #include <vector>
@@ -26,6 +27,7 @@ public:
     explicit ParticleSplatter(ParticleVolume<Attr>* volume, unsigned workerCount = 0)
         : ParticleSplatterInterface(workerCount), volume_(volume), scratch_(GetWorkerCount())
     {
+        if (!volume_) QZ_THROW("ParticleSplatter::ParticleSplatter", "No volume given");
     }
     ~ParticleSplatter() override { StopProcessing(); }
 
