@@ -1,9 +1,13 @@
 #pragma once
 // Moves the records of an open reader into converted chunks on three threads:
 //
-//   reader     ReadChunk of chunk i into buffer i % 2              (one chunk ahead at most)
-//   converter  buffer i % 2 -> chunks[i], then i onto the queue
+//   reader     reads piece p of the records into buffer p % 2     (one piece ahead at most)
+//   converter  appends buffer p % 2 to its chunk; once a chunk is whole, its index
+//              goes onto the queue
 //   inserter   (optional) pops i and inserts chunk i while reading goes on
+//
+// Chunks are read in pieces so that reading and converting overlap even for a file of
+// one chunk, and the two buffers stay small and warm.
 //
 // A pipeline thread starts and joins the reader and the converter. A failure on any
 // thread cancels the others, which stop at their next hand-over; Run rethrows the first
@@ -24,12 +28,15 @@
 #include <thread>
 #include <vector>
 
-// How n records split into chunks of at most `chunkSize`.
+// How n records split into chunks of at most `chunkSize`, each read in pieces of at most
+// `pieceSize`.
 struct RawLoadPlan {
     static constexpr std::uint64_t DefaultChunkSize = 50'000'000;
+    static constexpr std::uint64_t DefaultPieceSize = 1 << 22;
 
     std::uint64_t particleCount = 0;
     std::uint64_t chunkSize = DefaultChunkSize;
+    std::uint64_t pieceSize = DefaultPieceSize;
 
     std::size_t ChunkCount() const
     {
@@ -39,12 +46,30 @@ struct RawLoadPlan {
     {
         return std::min(particleCount - chunk * chunkSize, chunkSize);
     }
+
+    struct Piece {
+        std::size_t chunk;
+        std::uint64_t offset;  // in the chunk
+        std::uint64_t count;
+        bool ChunkEnds(const RawLoadPlan& plan) const { return offset + count == plan.ChunkLength(chunk); }
+    };
+    // Calls visit(piece) for every piece in file order until visit returns false.
+    template <class Visit>
+    void ForEachPiece(Visit&& visit) const
+    {
+        for (std::size_t chunk = 0; chunk < ChunkCount(); ++chunk) {
+            const std::uint64_t length = ChunkLength(chunk);
+            for (std::uint64_t offset = 0; offset < length; offset += pieceSize) {
+                if (!visit(Piece {chunk, offset, std::min(pieceSize, length - offset)})) return;
+            }
+        }
+    }
 };
 
 template <class T, class Particle>
 class RawLoadPipeline {
 public:
-    // Replaces the chunk by the converted records.
+    // Appends the converted records to the chunk.
     using Converter = std::function<void(const std::vector<T>& records, std::vector<Particle>& chunk)>;
     // Inserts chunk i; called on the inserter thread, in chunk order.
     using Inserter = std::function<void(std::size_t chunk)>;
@@ -60,9 +85,9 @@ public:
 
     void Run(qz::utils::Timer& readingTimer)
     {
-        if (plan_.chunkSize == 0 || chunks_.size() != plan_.ChunkCount()) {
+        if (plan_.chunkSize == 0 || plan_.pieceSize == 0 || chunks_.size() != plan_.ChunkCount()) {
             QZ_THROW("RawLoadPipeline::Run", "Invalid chunk plan: ", plan_.particleCount, " particles in chunks of ",
-                     plan_.chunkSize, ", ", chunks_.size(), " chunk vectors");
+                     plan_.chunkSize, " read in pieces of ", plan_.pieceSize, ", ", chunks_.size(), " chunk vectors");
         }
         reading_.store(true);
         readingTimer.Reset();
@@ -122,30 +147,45 @@ private:
     void ReaderThread()
     {
         const float total = static_cast<float>(plan_.particleCount) / 1000000.0f;
-        for (std::size_t i = 0; i < plan_.ChunkCount(); ++i) {
-            const std::size_t b = ChunkBufferExchange::BufferOf(i);
-            if (!buffers_.WaitEmpty(b)) return;
-            const std::uint64_t count = plan_.ChunkLength(i);
-            reader_.ReadChunk(records_[b], static_cast<std::int64_t>(count));
-            if (records_[b].size() != count) {
+        std::size_t p = 0;
+        plan_.ForEachPiece([&](const RawLoadPlan::Piece& piece) {
+            const std::size_t b = ChunkBufferExchange::BufferOf(p++);
+            if (!buffers_.WaitEmpty(b)) return false;
+            reader_.ReadChunk(records_[b], static_cast<std::int64_t>(piece.count));
+            if (records_[b].size() != piece.count) {
                 QZ_THROW("RawLoadPipeline::ReaderThread", "The reader delivered ", records_[b].size(), " of the ",
-                         count, " records of chunk ", i);
+                         piece.count, " records at ", piece.offset, " of chunk ", piece.chunk);
             }
-            qz::core::Logger::BeginMessageWith("Read ")
-                << static_cast<float>(i * plan_.chunkSize + count) / 1000000.0f << " / " << total << " mio particles";
+            if (piece.ChunkEnds(plan_)) {
+                const std::uint64_t read = piece.chunk * plan_.chunkSize + piece.offset + piece.count;
+                qz::core::Logger::BeginMessageWith("Read ")
+                    << static_cast<float>(read) / 1000000.0f << " / " << total << " mio particles";
+            }
             buffers_.MarkFilled(b);
-        }
+            return true;
+        });
     }
 
     void ConverterThread()
     {
-        for (std::size_t i = 0; i < plan_.ChunkCount(); ++i) {
-            const std::size_t b = ChunkBufferExchange::BufferOf(i);
-            if (!buffers_.WaitFilled(b)) return;
-            convert_(records_[b], chunks_[i]);
-            if (insert_) queue_.Push(i);
+        std::size_t p = 0;
+        plan_.ForEachPiece([&](const RawLoadPlan::Piece& piece) {
+            const std::size_t b = ChunkBufferExchange::BufferOf(p++);
+            if (!buffers_.WaitFilled(b)) return false;
+            std::vector<Particle>& chunk = chunks_[piece.chunk];
+            if (piece.offset == 0) {
+                chunk.clear();
+                chunk.reserve(plan_.ChunkLength(piece.chunk));
+            }
+            convert_(records_[b], chunk);
+            if (chunk.size() != piece.offset + piece.count) {
+                QZ_THROW("RawLoadPipeline::ConverterThread", "Chunk ", piece.chunk, " holds ", chunk.size(),
+                         " particles after conversion; ", piece.offset + piece.count, " were expected");
+            }
+            if (insert_ && piece.ChunkEnds(plan_)) queue_.Push(piece.chunk);
             buffers_.MarkEmpty(b);
-        }
+            return true;
+        });
     }
 
     void InserterThread()

@@ -3,14 +3,14 @@
 #include <omp.h>
 
 template <class T>
-void ConvertChunk(const std::vector<T>& records, std::vector<RecordParticle<T>>& chunk, PositionBox* box)
+void AppendConverted(const std::vector<T>& records, std::vector<RecordParticle<T>>& chunk, PositionBox* box)
 {
     // Sized first so that the threads write disjoint parts of it.
-    chunk.clear();
-    chunk.resize(records.size());
+    const std::size_t first = chunk.size();
+    chunk.resize(first + records.size());
     const auto count = static_cast<std::int64_t>(records.size());
     const T* in = records.data();
-    RecordParticle<T>* out = chunk.data();
+    RecordParticle<T>* out = chunk.data() + first;
     // Waking a team costs more than converting a few thousand records.
     const bool parallel = count >= 65536;
     if (!box) {
@@ -32,5 +32,5 @@ void ConvertChunk(const std::vector<T>& records, std::vector<RecordParticle<T>>&
 }
 
 #define QZ_INSTANTIATE_CONVERT_CHUNK(T) \
-    template void ConvertChunk<T>(const std::vector<T>&, std::vector<RecordParticle<T>>&, PositionBox*);
+    template void AppendConverted<T>(const std::vector<T>&, std::vector<RecordParticle<T>>&, PositionBox*);
 QZ_FOR_EACH_RECORD_TYPE(QZ_INSTANTIATE_CONVERT_CHUNK)

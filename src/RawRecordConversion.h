@@ -75,9 +75,9 @@ inline RecordParticle<ParticleTypes::RawParticle_PosCol> ConvertRecord(const Par
     return {r.x, r.y, r.z, {r.red, r.green, r.blue, 0}};
 }
 
-// Replaces `chunk` by the converted records, in parallel; grows `box` when given.
+// Appends the converted records to `chunk`, in parallel; grows `box` when given.
 template <class T>
-void ConvertChunk(const std::vector<T>& records, std::vector<RecordParticle<T>>& chunk, PositionBox* box);
+void AppendConverted(const std::vector<T>& records, std::vector<RecordParticle<T>>& chunk, PositionBox* box);
 
 #define QZ_FOR_EACH_RECORD_TYPE(X)        \
     X(ParticleTypes::RawParticle_Pos)     \
@@ -88,6 +88,6 @@ void ConvertChunk(const std::vector<T>& records, std::vector<RecordParticle<T>>&
 
 // Compiled once, without floating-point contraction, so every build gives the same bits.
 #define QZ_DECLARE_CONVERT_CHUNK(T) \
-    extern template void ConvertChunk<T>(const std::vector<T>&, std::vector<RecordParticle<T>>&, PositionBox*);
+    extern template void AppendConverted<T>(const std::vector<T>&, std::vector<RecordParticle<T>>&, PositionBox*);
 QZ_FOR_EACH_RECORD_TYPE(QZ_DECLARE_CONVERT_CHUNK)
 #undef QZ_DECLARE_CONVERT_CHUNK

@@ -28,14 +28,14 @@ struct Run {
 
 // Runs the pipeline over `records` and checks the result against a serial conversion.
 void ExpectSameAsSerial(std::size_t count, std::uint64_t chunkSize, bool withInserter,
-                        std::chrono::microseconds convertDelay = 0us)
+                        std::chrono::microseconds convertDelay = 0us, std::uint64_t pieceSize = RawLoadPlan::DefaultPieceSize)
 {
     const std::vector<Record> records = qz::test::MakeParticles(count);
     std::vector<Particle> serial;
     for (const Record& r : records) serial.push_back(ConvertRecord(r));
 
     MemoryReader<Record> reader(records);
-    const RawLoadPlan plan {count, chunkSize};
+    const RawLoadPlan plan {count, chunkSize, pieceSize};
     Run run;
     run.chunks.resize(plan.ChunkCount());
     Pipeline::Inserter insert;
@@ -49,13 +49,18 @@ void ExpectSameAsSerial(std::size_t count, std::uint64_t chunkSize, bool withIns
         reader, plan, run.chunks,
         [&](const std::vector<Record>& in, std::vector<Particle>& out) {
             if (convertDelay.count() > 0) std::this_thread::sleep_for(convertDelay);
-            ConvertChunk(in, out, nullptr);
+            AppendConverted(in, out, nullptr);
         },
         insert);
     qz::utils::Timer timer;
     pipeline.Run(timer);
 
-    ASSERT_EQ(plan.ChunkCount(), static_cast<std::size_t>(reader.calls.load()));
+    std::size_t pieces = 0;
+    plan.ForEachPiece([&](const RawLoadPlan::Piece&) {
+        ++pieces;
+        return true;
+    });
+    ASSERT_EQ(pieces, static_cast<std::size_t>(reader.calls.load()));
     for (std::size_t i = 0; i < run.chunks.size(); ++i) {
         ASSERT_TRUE(SameParticles(run.chunks[i], serial.data() + i * chunkSize, plan.ChunkLength(i))) << "chunk " << i;
     }
@@ -77,6 +82,10 @@ TEST(RawLoadPipeline, ChunksMatchASerialConversion)
         ExpectSameAsSerial(10'000, 10'000, inserter);
         ExpectSameAsSerial(10'000, 50'000'000, inserter);
         ExpectSameAsSerial(0, 16, inserter);
+        // Chunks read in pieces, evenly and not.
+        ExpectSameAsSerial(10'000, 1000, inserter, 0us, 100);
+        ExpectSameAsSerial(10'000, 1000, inserter, 0us, 77);
+        ExpectSameAsSerial(10'000, 10'000, inserter, 0us, 1);
     }
 }
 
@@ -84,12 +93,13 @@ TEST(RawLoadPipeline, ASlowConverterIsNeverOverrunByTheReader)
 {
     // The reader could refill a buffer while it is still being converted.
     ExpectSameAsSerial(4'000, 250, true, 2ms);
+    ExpectSameAsSerial(4'000, 4'000, true, 1ms, 100);
 }
 
 TEST(RawLoadPipeline, LogsEachChunkInMillions)
 {
     qz::test::CoutCapture console;
-    ExpectSameAsSerial(2'500'000, 1'000'000, false);
+    ExpectSameAsSerial(2'500'000, 1'000'000, false, 0us, 300'000);  // one line per chunk, not per piece
     const std::string text = console.Text();
     const auto first = text.find("Read 1 / 2.5 mio particles\n");
     const auto second = text.find("Read 2 / 2.5 mio particles\n");
@@ -99,6 +109,9 @@ TEST(RawLoadPipeline, LogsEachChunkInMillions)
     ASSERT_NE(std::string::npos, third);
     EXPECT_LT(first, second);
     EXPECT_LT(second, third);
+    std::size_t lines = 0;
+    for (auto at = text.find("Read "); at != std::string::npos; at = text.find("Read ", at + 1)) ++lines;
+    EXPECT_EQ(3u, lines);
 }
 
 TEST(RawLoadPipeline, NoChunkNoReadMessage)
@@ -136,7 +149,7 @@ std::string RunAndCatch(std::size_t count, std::uint64_t chunkSize, bool withIns
     std::vector<std::vector<Particle>> chunks(plan.ChunkCount());
     Pipeline::Converter convert = [&](const std::vector<Record>& in, std::vector<Particle>& out) {
         const Running running(activity.converting);
-        ConvertChunk(in, out, nullptr);
+        AppendConverted(in, out, nullptr);
         configure.convert(activity.converted.load());
         ++activity.converted;
     };
@@ -193,7 +206,7 @@ TEST(RawLoadPipeline, AShortReadIsAnError)
     reader.shortAtCall = 3;
     Activity activity;
     const std::string error = RunAndCatch(1000, 100, true, NoFailure {}, activity, reader);
-    EXPECT_NE(std::string::npos, error.find("The reader delivered 99 of the 100 records of chunk 3")) << error;
+    EXPECT_NE(std::string::npos, error.find("The reader delivered 99 of the 100 records at 0 of chunk 3")) << error;
 }
 
 TEST(RawLoadPipeline, ConverterAndInserterFailuresStopTheReader)
@@ -235,6 +248,8 @@ TEST(RawLoadPipeline, RejectsAPlanThatDoesNotFitTheChunks)
     EXPECT_THROW(zero.Run(timer), qz::core::Exception);
     Pipeline mismatch(reader, RawLoadPlan {10, 3}, chunks, nullptr, nullptr);
     EXPECT_THROW(mismatch.Run(timer), qz::core::Exception);
+    Pipeline noPieces(reader, RawLoadPlan {10, 10, 0}, chunks, nullptr, nullptr);
+    EXPECT_THROW(noPieces.Run(timer), qz::core::Exception);
     EXPECT_EQ(0, reader.calls.load());
 }
 

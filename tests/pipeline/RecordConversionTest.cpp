@@ -43,11 +43,12 @@ TEST(RecordConversion, ChunkBoxIsTheSmallestAroundAllPositions)
         records[count / 2].x = std::numeric_limits<float>::quiet_NaN();  // its y and z still count
         PositionBox expected;
         for (const auto& r : records) expected.Grow(r.x, r.y, r.z);
-        std::vector<VolumeParticle<ParticleAttributes_None>> chunk(5);
+        std::vector<VolumeParticle<ParticleAttributes_None>> chunk(5, {1, 2, 3, {}});  // appended to
         PositionBox box;
-        ConvertChunk(records, chunk, &box);
-        ASSERT_EQ(count, chunk.size());
-        EXPECT_EQ(records[7].y, chunk[7].y);
+        AppendConverted(records, chunk, &box);
+        ASSERT_EQ(count + 5, chunk.size());
+        EXPECT_EQ(2.0f, chunk[4].y);
+        EXPECT_EQ(records[7].y, chunk[5 + 7].y);
         for (int a = 0; a < 6; ++a) EXPECT_EQ(expected.bounds[a], box.bounds[a]) << a;
         EXPECT_LT(box.bounds[3], 0.0f);  // all negative: so is the maximum
         EXPECT_FALSE(box.IsEmpty());
@@ -65,7 +66,7 @@ TEST(RecordConversion, EmptyBoxes)
     std::vector<RawParticle_Pos> none;
     std::vector<VolumeParticle<ParticleAttributes_None>> chunk;
     PositionBox untouched;
-    ConvertChunk(none, chunk, &untouched);
+    AppendConverted(none, chunk, &untouched);
     EXPECT_TRUE(untouched.IsEmpty());
 }
 
