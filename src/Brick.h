@@ -10,6 +10,7 @@
 #include "tarnwick/utils/AABox.h"
 #include "tarnwick/utils/MemUtils.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -57,7 +58,8 @@ struct Brick {
     std::uint64_t totalParticleCount = 0;
     bool splatted = false;
     bool postProcessed = false;
-    bool queued = false;
+    // A splat job for the brick waits or runs; set and cleared by the splatter across threads.
+    std::atomic<bool> queued {false};
     qz::utils::FixedSlotMemoryManager::Slot gpuSlot;
     std::uint32_t slotOffset[3] = {0, 0, 0};
     std::uint32_t descIndex = 0xFFFFFFFFu;

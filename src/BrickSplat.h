@@ -13,7 +13,7 @@
 #include "src/AttributeEncoding.h"
 #include "src/OccupancyWord.h"
 #include "src/ParticleTypes.h"
-#include "src/PipelineStandIns.h"
+#include "src/Brick.h"
 #include "src/VelocityMaximum.h"
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"

@@ -36,20 +36,20 @@ void ParticleVolume<Attr>::InsertParticles(std::uint64_t first, std::uint64_t en
     std::uint64_t count = 0;
     if (end > first) {
         for (std::uint64_t c = first; c + 1 < end; ++c) {
-            if (chunks[c].size() != ChunkSize) {
+            if (chunks[c].size() != chunkLength) {
                 QZ_VOLUME_THROW("InsertParticles", "Chunk ", c, " holds ", chunks[c].size(),
-                                " particles; only the last chunk of a range may hold fewer than ", ChunkSize);
+                                " particles; only the last chunk of a range may hold fewer than ", chunkLength);
             }
         }
-        if (chunks[end - 1].size() > ChunkSize) {
+        if (chunks[end - 1].size() > chunkLength) {
             QZ_VOLUME_THROW("InsertParticles", "Chunk ", end - 1, " holds ", chunks[end - 1].size(),
-                            " particles; a chunk holds at most ", ChunkSize);
+                            " particles; a chunk holds at most ", chunkLength);
         }
-        count = (end - first - 1) * ChunkSize + chunks[end - 1].size();
+        count = (end - first - 1) * chunkLength + chunks[end - 1].size();
     }
-    if (records.size() < first * ChunkSize + count) {
+    if (records.size() < first * chunkLength + count) {
         QZ_VOLUME_THROW("InsertParticles", "The record list holds ", records.size(), " records; ",
-                        first * ChunkSize + count, " are needed");
+                        first * chunkLength + count, " are needed");
     }
     if (count > 0) {
         const std::string boxError = BoxMapping::CheckBox(boundingBox);
@@ -58,7 +58,7 @@ void ParticleVolume<Attr>::InsertParticles(std::uint64_t first, std::uint64_t en
 
     timer.Start();
     qz::core::Logger::BeginMessageWith("Parallel processing of ")
-        << count << " chunks of size " << ChunkSize << "starting...";
+        << count << " chunks of size " << chunkLength << "starting...";
     try {
         if (count > 0) InsertRange(first, count);
     } catch (...) {
@@ -80,7 +80,7 @@ void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
     if (threadRecords.size() < maxThreads) threadRecords.resize(maxThreads);
 
     std::atomic<std::uint64_t>* counters = leafCounters.get();
-    Record* out = records.data() + first * ChunkSize;
+    Record* out = records.data() + first * chunkLength;
     ParallelFailure failure;
     std::atomic<bool> invalidIndex {false};
 
@@ -113,8 +113,8 @@ void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
                     }
                 };
                 for (std::uint64_t i = begin; i < stop && !failure.Failed();) {
-                    const std::vector<Particle>& chunk = chunks[first + i / ChunkSize];
-                    const std::uint64_t offset = i % ChunkSize;
+                    const std::vector<Particle>& chunk = chunks[first + i / chunkLength];
+                    const std::uint64_t offset = i % chunkLength;
                     const std::uint64_t n = std::min<std::uint64_t>(chunk.size() - offset, stop - i);
                     const Particle* particles = chunk.data() + offset;
                     Record* target = out + i;

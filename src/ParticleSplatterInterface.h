@@ -17,7 +17,7 @@
 // while the caller holds the hand-over mutex.
 
 #include "src/ConcurrentQueue.h"
-#include "src/PipelineStandIns.h"
+#include "src/Brick.h"
 
 #include <atomic>
 #include <mutex>

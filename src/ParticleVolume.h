@@ -10,6 +10,7 @@
 // `records` holds one record per particle at its global index.
 
 #include "src/BrickParticle.h"
+#include "src/ParticleLoader.h"
 #include "src/ParticleVolumeInterface.h"
 #include "src/ParticleTypes.h"
 
@@ -25,6 +26,8 @@ public:
     using Record = BrickParticle<Attr>;
     using Particle = ParticleTypes::VolumeParticle<Attr>;
     static constexpr std::uint64_t ChunkSize = 50'000'000;
+    // Particles per chunk of raw-file loading and insertion; smaller in tests.
+    std::uint64_t chunkLength = ChunkSize;
 
     ParticleVolume();
     ~ParticleVolume() override;
@@ -41,6 +44,14 @@ public:
     // Inserts the chunks first ... end - 1; first == end inserts every chunk.
     void InsertParticles(std::uint64_t first, std::uint64_t end);
     void ClearTemporaryData();
+
+    // Moves the records of an open reader into `timestep` (-1: the current one) and builds
+    // its octree. `givenBox` (minimum x, y, z, maximum x, y, z) places the data in timestep
+    // 0; a box whose minimum equals its maximum asks for the box of the data. `count`
+    // limits the records read from the reader's position; 0 or less reads them all.
+    template <class T>
+    void AddDataFromRawParticleFile(ParticleLoader<T>* reader, const float (&givenBox)[6], int timestep,
+                                    std::int64_t count);
 
     // The brick at that grid position of that level, created with its path when `create`
     // is set; null when it is missing and `create` is not set.
@@ -73,3 +84,5 @@ private:
     // Number of leafCounters, fixed when they were made.
     std::uint64_t counterCount = 0;
 };
+
+#include "src/RawFileLoading.h"

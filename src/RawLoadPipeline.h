@@ -4,7 +4,8 @@
 //   reader     reads piece p of the records into buffer p % 2     (one piece ahead at most)
 //   converter  appends buffer p % 2 to its chunk; once a chunk is whole, its index
 //              goes onto the queue
-//   inserter   (optional) pops i and inserts chunk i while reading goes on
+//   inserter   (optional) pops i and inserts chunk i while reading goes on; before that
+//              it runs the (optional) preparation, which thus overlaps reading too
 //
 // Chunks are read in pieces so that reading and converting overlap even for a file of
 // one chunk, and the two buffers stay small and warm.
@@ -73,13 +74,20 @@ public:
     using Converter = std::function<void(const std::vector<T>& records, std::vector<Particle>& chunk)>;
     // Inserts chunk i; called on the inserter thread, in chunk order.
     using Inserter = std::function<void(std::size_t chunk)>;
+    // Work that insertion needs done, such as sizing its output.
+    using Preparer = std::function<void()>;
 
     // `chunks` must hold plan.ChunkCount() vectors. Without an inserter the chunks are
     // only converted. The reading timer runs from the start of the threads to the end
     // of conversion.
     RawLoadPipeline(ParticleLoader<T>& reader, const RawLoadPlan& plan, std::vector<std::vector<Particle>>& chunks,
-                    Converter convert, Inserter insert)
-        : reader_(reader), plan_(plan), chunks_(chunks), convert_(std::move(convert)), insert_(std::move(insert))
+                    Converter convert, Inserter insert, Preparer prepare = nullptr)
+        : reader_(reader),
+          plan_(plan),
+          chunks_(chunks),
+          convert_(std::move(convert)),
+          insert_(std::move(insert)),
+          prepare_(std::move(prepare))
     {
     }
 
@@ -97,7 +105,7 @@ public:
             std::jthread inserter;
             try {
                 pipeline = std::jthread([this, &readingTimer] { PipelineThread(readingTimer); });
-                if (insert_) inserter = std::jthread([this] { Guard([this] { InserterThread(); }); });
+                if (insert_ || prepare_) inserter = std::jthread([this] { Guard([this] { InserterThread(); }); });
             } catch (...) {
                 Fail();
                 throw;
@@ -190,6 +198,8 @@ private:
 
     void InserterThread()
     {
+        if (prepare_) prepare_();
+        if (!insert_) return;
         while (!cancelled_.load()) {
             if (const std::optional<std::size_t> chunk = queue_.TryPop()) {
                 insert_(*chunk);
@@ -207,6 +217,7 @@ private:
     std::vector<std::vector<Particle>>& chunks_;
     Converter convert_;
     Inserter insert_;
+    Preparer prepare_;
 
     std::vector<T> records_[ChunkBufferExchange::BufferCount];
     ChunkBufferExchange buffers_;

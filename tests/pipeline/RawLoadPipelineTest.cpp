@@ -239,6 +239,46 @@ TEST(RawLoadPipeline, ConverterAndInserterFailuresStopTheReader)
     }
 }
 
+TEST(RawLoadPipeline, PreparationRunsBeforeTheFirstInsertionWhileReading)
+{
+    for (const bool inserter : {false, true}) {
+        MemoryReader<Record> reader(qz::test::MakeParticles(1000));
+        reader.readDelay = 3ms;
+        const RawLoadPlan plan {1000, 100};
+        std::vector<std::vector<Particle>> chunks(plan.ChunkCount());
+        std::atomic<bool> prepared {false};
+        std::atomic<int> readsBeforePrepared {-1};
+        int insertedUnprepared = 0;
+        Pipeline::Inserter insert;
+        if (inserter) insert = [&](std::size_t) { insertedUnprepared += prepared.load() ? 0 : 1; };
+        Pipeline pipeline(
+            reader, plan, chunks, [](const std::vector<Record>& in, std::vector<Particle>& out) { AppendConverted(in, out, nullptr); },
+            insert, [&] {
+                std::this_thread::sleep_for(10ms);
+                readsBeforePrepared.store(reader.calls.load());
+                prepared.store(true);
+            });
+        qz::utils::Timer timer;
+        pipeline.Run(timer);
+        EXPECT_TRUE(prepared.load());
+        EXPECT_EQ(0, insertedUnprepared);
+        EXPECT_LT(readsBeforePrepared.load(), 10);  // it did not wait for reading to end
+    }
+    MemoryReader<Record> reader(qz::test::MakeParticles(1000));
+    std::vector<std::vector<Particle>> chunks(10);
+    Pipeline failing(
+        reader, RawLoadPlan {1000, 100}, chunks,
+        [](const std::vector<Record>& in, std::vector<Particle>& out) { AppendConverted(in, out, nullptr); }, nullptr,
+        [] { throw qz::core::Exception("no memory for the records"); });
+    qz::utils::Timer timer;
+    try {
+        failing.Run(timer);
+        FAIL() << "no exception";
+    } catch (const qz::core::Exception& e) {
+        EXPECT_EQ(std::string("no memory for the records"), e.what());
+    }
+}
+
 TEST(RawLoadPipeline, RejectsAPlanThatDoesNotFitTheChunks)
 {
     MemoryReader<Record> reader(qz::test::MakeParticles(10));
