@@ -1,5 +1,6 @@
 #include "bench/particle_pipeline/SyntheticParticles.h"
 
+#include "bench/volume/DamBreak.h"
 #include "platform/partio/Partio.h"
 
 #include <zlib.h>
@@ -30,8 +31,6 @@ public:
     }
     // [0, 1)
     float Unit() { return static_cast<float>(Next() >> 40) * (1.0f / 16777216.0f); }
-    // Roughly normal, mean 0, deviation 1.
-    float Gauss() { return (Unit() + Unit() + Unit() + Unit() - 2.0f) * 1.7320508f; }
 
 private:
     std::uint64_t state_;
@@ -42,36 +41,37 @@ std::uint8_t Byte(float value)
     return static_cast<std::uint8_t>(std::clamp(value, 0.0f, 255.0f));
 }
 
-// Domain: x 0 ... 3.2 along the tank, y 0 ... 1.2 up, z 0 ... 1.6 across.
-Particle DamBreak(std::uint64_t seed, Random& r)
+// Positions of the volume benchmark's dam break, so that both benchmarks measure one
+// scene; velocities and colours follow from where a particle is.
+Particle DamBreak(std::uint64_t seed, std::uint64_t index, Random& r)
 {
-    Particle p {};
-    const float part = r.Unit();
-    if (part < 0.85f) {
-        // The column, already leaning forward.
-        const float x = 1.2f * r.Unit();
-        const float height = 0.6f - 0.25f * x;
-        const float y = height * r.Unit();
-        p = {{x, y, 1.6f * r.Unit()},
-             {1.5f * (x / 1.2f) * (0.3f + y), -0.4f * (x / 1.2f), 0.05f * (r.Unit() - 0.5f)},
-             {Byte(20.0f + 50.0f * y), Byte(80.0f + 100.0f * y), Byte(200.0f + 80.0f * y)}};
-    } else if (part < 0.95f) {
-        // The sheet along the floor, thinning towards its tip.
-        const float t = r.Unit();
-        const float thickness = 0.06f * (1.0f - t) + 0.01f;
-        p = {{1.2f + 1.6f * t, thickness * r.Unit(), 1.6f * r.Unit()},
-             {2.5f + 0.5f * t, 0.1f * (r.Unit() - 0.5f), 0.1f * (r.Unit() - 0.5f)},
-             {60, 140, 230}};
+    ParticleTypes::VolumeParticle<ParticleTypes::ParticleAttributes_None> position;
+    bench::MakeDamBreak(index + (seed << 40), 1, &position);
+    const float x = position.x, y = position.y;
+    Particle p {{x, y, position.z}, {}, {}};
+    const bool column = x < 2.6f && y <= 1.6f * std::sqrt(1.0f - x / 2.6f) + 0.02f;
+    const bool sheet = !column && y < 0.07f;
+    float speed;
+    if (column) {
+        p.velocity[0] = 1.2f * (x / 2.6f) * (0.3f + y / 1.6f);
+        p.velocity[1] = -0.5f * (1.0f - y / 1.6f) * (x / 2.6f);
+        p.velocity[2] = 0.05f * (r.Unit() - 0.5f);
+        speed = p.velocity[0];
+    } else if (sheet) {
+        p.velocity[0] = 2.5f + 0.4f * (x - 2.6f);
+        p.velocity[1] = 0.1f * (r.Unit() - 0.5f);
+        p.velocity[2] = 0.1f * (r.Unit() - 0.5f);
+        speed = 1.0f;
     } else {
-        // Spray: clumps around a few thousand droplet centres ahead of the front.
-        Random droplet(seed * 31 + r.Next() % 4096);
-        const float centre[3] = {2.3f + 0.9f * droplet.Unit(), 0.05f + 0.9f * droplet.Unit() * droplet.Unit(),
-                                 1.6f * droplet.Unit()};
-        const float radius = 0.005f + 0.02f * droplet.Unit();
-        p = {{centre[0] + radius * r.Gauss(), centre[1] + radius * r.Gauss(), centre[2] + radius * r.Gauss()},
-             {2.0f + 2.0f * droplet.Unit(), 3.0f * (droplet.Unit() - 0.3f), 0.5f * (droplet.Unit() - 0.5f)},
-             {230, 240, 255}};
+        p.velocity[0] = 2.0f + 1.5f * r.Unit();
+        p.velocity[1] = 2.5f * (r.Unit() - 0.3f);
+        p.velocity[2] = 0.5f * (r.Unit() - 0.5f);
+        speed = 2.0f;
     }
+    // Deep water dark blue, fast water lighter, spray white.
+    p.colour[0] = Byte(20.0f + 110.0f * speed);
+    p.colour[1] = Byte(70.0f + 90.0f * speed);
+    p.colour[2] = Byte(190.0f + 40.0f * speed);
     return p;
 }
 
@@ -184,7 +184,7 @@ Particle MakeParticle(Kind kind, std::uint64_t seed, std::uint64_t index)
 {
     Random r(seed * 0x2545F4914F6CDD1Dull + index * 0x9E3779B97F4A7C15ull);
     r.Next();
-    return kind == Kind::DamBreak ? DamBreak(seed, r) : Uniform(r);
+    return kind == Kind::DamBreak ? DamBreak(seed, index, r) : Uniform(r);
 }
 
 void WriteFile(const FileSpec& spec)

@@ -1,8 +1,9 @@
 #pragma once
 // Synthetic particle data sets that look like simulation output, and files of them.
 //
-//   dambreak  a collapsing water column: a dense slab in one corner, a thin sheet running
-//             along the floor and sparse spray droplets in clumps ahead of the front
+//   dambreak  the volume benchmark's collapsing water column: a dense column, a thin
+//             sheet running along the floor and spray in droplet clumps above the front,
+//             with velocities and colours by region
 //   uniform   noise in the unit cube, for comparison
 //
 // Particle i depends only on the seed and i, so files come out the same whatever the
