@@ -142,9 +142,10 @@ void EncodeAttributes(Brick& brick, const OccupancyGrid& grid, Value* scratch, E
 }  // namespace BrickSplatDetail
 
 // Splats the brick's records with the given brick size; `velocityMaximum` maps velocity
-// magnitudes (VMag only). Records outside the brick are skipped and reported.
+// magnitudes (VMag only). Records outside the brick are skipped and reported. The brick
+// is left without records; their array is returned, for the caller to free when it suits.
 template <class Attr>
-void SplatBrickRecords(SplatScratch<Attr>& scratch, std::uint32_t brickSize, Brick& brick,
+BrickParticleArray SplatBrickRecords(SplatScratch<Attr>& scratch, std::uint32_t brickSize, Brick& brick,
                        float velocityMaximum)
 {
     using namespace BrickSplatDetail;
@@ -187,7 +188,7 @@ void SplatBrickRecords(SplatScratch<Attr>& scratch, std::uint32_t brickSize, Bri
         outside = SetOccupancy(records, count, grid, words, [](const auto&, std::size_t) {});
     }
 
-    brick.particles.Reset();
+    BrickParticleArray splatted = std::move(brick.particles);
     brick.particleCount = 0;
     brick.splatted = true;
     brick.postProcessed = false;
@@ -199,4 +200,5 @@ void SplatBrickRecords(SplatScratch<Attr>& scratch, std::uint32_t brickSize, Bri
                 << brick.position[0] << ", " << brick.position[1] << ", " << brick.position[2]
                 << "] lie outside its " << brickSize << " voxels and were not splatted";
     }
+    return splatted;
 }

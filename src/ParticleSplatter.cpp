@@ -123,11 +123,14 @@ void ParticleSplatterInterface::WorkerLoop(int worker)
 {
     std::vector<Job> finished;
     while (running_.load()) {
+        ++activeJobs_;
         if (std::optional<Job> job = jobQueue_.TryPop()) {
             const bool splatted = RunJob(*job, worker);
+            --activeJobs_;
             job->brick->queued.store(false, std::memory_order_release);
             if (splatted && job->handOver) finished.push_back(*job);
         } else {
+            --activeJobs_;
             std::this_thread::sleep_for(IdleSleep);
         }
         HandOver(finished, false);

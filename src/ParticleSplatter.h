@@ -40,11 +40,16 @@ public:
         return 0;
     }
 
-    void ProcessJob(Job& job, int worker) override { SplatBrick(scratch_[static_cast<std::size_t>(worker)], *volume_, job); }
-
-    static void SplatBrick(SplatScratch<Attr>& scratch, const ParticleVolume<Attr>& volume, Job& job)
+    void ProcessJob(Job& job, int worker) override
     {
-        SplatBrickRecords<Attr>(scratch, volume.GetBrickSize(), *job.brick, VelocityMaximum.load(std::memory_order_relaxed));
+        ReleaseLater(SplatBrick(scratch_[static_cast<std::size_t>(worker)], *volume_, job));
+    }
+
+    // Returns the brick's former records.
+    static BrickParticleArray SplatBrick(SplatScratch<Attr>& scratch, const ParticleVolume<Attr>& volume, Job& job)
+    {
+        return SplatBrickRecords<Attr>(scratch, volume.GetBrickSize(), *job.brick,
+                                       VelocityMaximum.load(std::memory_order_relaxed));
     }
 
 private:

@@ -17,6 +17,7 @@
 // while the caller holds the hand-over mutex.
 
 #include "src/ConcurrentQueue.h"
+#include "src/RecordReleaser.h"
 #include "src/Brick.h"
 
 #include <atomic>
@@ -83,6 +84,9 @@ protected:
     explicit ParticleSplatterInterface(unsigned workerCount);
 
     void WorkerLoop(int worker);
+    // Splatted records are freed in the background once the queue is empty; StopProcessing
+    // does not wait for that.
+    void ReleaseLater(BrickParticleArray records) { releaser_.Release(std::move(records)); }
 
 private:
     // Processes one job; false when it failed (reported, brick left as it was).
@@ -96,4 +100,6 @@ private:
     std::vector<std::thread> workers_;
     std::mutex handOverMutex_;
     std::recursive_mutex controlMutex_;
+    std::atomic<int> activeJobs_ {0};
+    RecordReleaser releaser_ {[this] { return activeJobs_.load() == 0 && jobQueue_.Empty(); }};
 };
