@@ -27,6 +27,12 @@ public:
         return AddRaw(key, text.str());
     }
     JsonObject& Add(const std::string& key, const JsonObject& object) { return AddRaw(key, object.Text()); }
+    JsonObject& Add(const std::string& key, const std::vector<JsonObject>& objects)
+    {
+        std::string text = "[";
+        for (std::size_t i = 0; i < objects.size(); ++i) text += (i ? ", " : "") + objects[i].Text();
+        return AddRaw(key, text + "]");
+    }
 
     std::string Text() const
     {

@@ -115,38 +115,35 @@ struct SplatterOf<ParticleAttributes_ColorCount> {
     using Type = ParticleSplatter<ParticleAttributes_ColorCount, 1>;
 };
 
-template <class T>
-JsonObject Load(const Options& options, const std::string& path)
+// "a,b,c,d,e,f": minimum x, y, z, then maximum; no text gives the all-zero box, which
+// asks for the box of the data.
+void ParseBox(const std::string& text, float box[6])
 {
-    using Attr = typename RecordAttributes<T>::Type;
-    JsonObject json;
-    json.Add("file", path).Add("type", options.Text("type", "posvel"));
-    json.Add("hardware_threads", std::thread::hardware_concurrency()).Add("omp_threads", omp_get_max_threads());
-
-    const bool raw = Lower(path).size() >= 4 && Lower(path).substr(path.size() - 4) == ".raw";
-    if (raw) {
-        PlainRead(path);  // the first read may come from disk; the figures are for the page cache
-        json.Add("plain_read", PlainRead(path));
+    std::fill(box, box + 6, 0.0f);
+    if (text.empty()) return;
+    std::size_t at = 0;
+    for (int i = 0; i < 6; ++i) {
+        std::size_t used = 0;
+        box[i] = std::stof(text.substr(at), &used);
+        at += used + 1;
     }
+}
 
-    ParticleVolume<Attr> volume;
-    volume.Prepare(static_cast<std::uint32_t>(options.Count("brick-size", 64)),
-                   static_cast<std::uint32_t>(options.Count("overlap", 4)),
-                   static_cast<std::uint32_t>(options.Count("levels", 6)));
-    typename SplatterOf<Attr>::Type splatter(&volume, static_cast<unsigned>(options.Count("workers", 0)));
-    VelocityMaximum.store(static_cast<float>(options.Number("velmax", 1.0)));
-    json.Add("splat_workers", splatter.GetWorkerCount());
-
+// One file into one new timestep, then every brick splatted, as the application's loader
+// does it.
+template <class T, class Volume, class Splatter>
+JsonObject LoadTimestep(const Options& options, const std::string& path, Volume& volume, Splatter& splatter)
+{
     const double loadStart = Now();
     auto reader = MakeReader<T>(path, static_cast<int>(options.Count("header", 0)));
     reader->OpenFile(path);
     const double opened = Now();
     const auto n = static_cast<std::uint64_t>(reader->GetParticleCount());
-    json.Add("particles", n).Add("record_bytes", static_cast<unsigned>(sizeof(T)));
 
     const int t = static_cast<int>(volume.CreateTimestep(true));
-    const float noBox[6] = {0, 0, 0, 0, 0, 0};
-    volume.AddDataFromRawParticleFile(reader.get(), noBox, t, 0);
+    float box[6];
+    ParseBox(options.Text("box", ""), box);
+    volume.AddDataFromRawParticleFile(reader.get(), box, t, 0);
     reader->CloseFile();
     const double added = Now();
 
@@ -165,7 +162,10 @@ JsonObject Load(const Options& options, const std::string& path)
     splatter.StopProcessing();
     const double splatted = Now();
     volume.ClearParticleData(t);
+    splatter.StartProcessing();
 
+    JsonObject json;
+    json.Add("timestep", t).Add("particles", n).Add("box_given", box[0] != box[3]);
     const double reading = volume.statistics.readingTime / 1000.0;
     JsonObject readConvert = Stage(reading, n);
     readConvert.Add("MB_per_s", PerSecond(static_cast<double>(n) * sizeof(T) / 1e6, reading));
@@ -186,6 +186,38 @@ JsonObject Load(const Options& options, const std::string& path)
         .Add("occupied_voxels", static_cast<std::uint64_t>(analysis.occupiedVoxels))
         .Add("memory_MB", static_cast<double>(analysis.memory) / 1e6);
     json.Add("volume", result);
+    return json;
+}
+
+template <class T>
+JsonObject Load(const Options& options, const std::string& path)
+{
+    using Attr = typename RecordAttributes<T>::Type;
+    JsonObject json;
+    json.Add("file", path).Add("type", options.Text("type", "posvel")).Add("record_bytes", static_cast<unsigned>(sizeof(T)));
+    json.Add("hardware_threads", std::thread::hardware_concurrency()).Add("omp_threads", omp_get_max_threads());
+
+    const bool raw = Lower(path).size() >= 4 && Lower(path).substr(path.size() - 4) == ".raw";
+    if (raw) {
+        PlainRead(path);  // the first read may come from disk; the figures are for the page cache
+        json.Add("plain_read", PlainRead(path));
+    }
+
+    ParticleVolume<Attr> volume;
+    volume.Prepare(static_cast<std::uint32_t>(options.Count("brick-size", 64)),
+                   static_cast<std::uint32_t>(options.Count("overlap", 4)),
+                   static_cast<std::uint32_t>(options.Count("levels", 6)));
+    volume.chunkLength = options.Count("chunk-length", volume.chunkLength);
+    typename SplatterOf<Attr>::Type splatter(&volume, static_cast<unsigned>(options.Count("workers", 0)));
+    VelocityMaximum.store(static_cast<float>(options.Number("velmax", 1.0)));
+    json.Add("splat_workers", splatter.GetWorkerCount()).Add("chunk_length", volume.chunkLength);
+
+    // Later timesteps keep the box of the first and insert while reading.
+    std::vector<JsonObject> timesteps;
+    const std::uint64_t count = std::max<std::uint64_t>(1, options.Count("timesteps", 1));
+    for (std::uint64_t k = 0; k < count; ++k) timesteps.push_back(LoadTimestep<T>(options, path, volume, splatter));
+    splatter.StopProcessing();
+    json.Add("timesteps", timesteps);
     json.Add("ppv", options.Text("ppv", "").empty() ? "not asked" : "not available yet");
     json.Add("peak_memory_MB", PeakMemoryMiB() * 1.048576);
     return json;

@@ -4,10 +4,13 @@
 //                              --output out/dambreak.raw [--seed 1] [--header 0]
 //   particle_pipeline load --type pos|posvel|poscol|posrad|posnormal --input out/dambreak.raw
 //                          [--header 0] [--brick-size 64 --overlap 4 --levels 6] [--velmax 1]
-//                          [--workers 0] [--ppv out/base] [--quiet 1]
+//                          [--workers 0] [--box x0,y0,z0,x1,y1,z1] [--chunk-length 50M]
+//                          [--timesteps 1] [--ppv out/base] [--quiet 1]
 //
-// The file ending picks the format: .raw, .raw.gz, .bgeo. `load` prints one JSON object
-// with each stage's time and throughput and the peak memory as its last line.
+// The file ending picks the format: .raw, .raw.gz, .bgeo. `load` loads the file into
+// `timesteps` timesteps one after the other (the first finds the box unless one is given,
+// the later ones keep it and insert while reading) and prints one JSON object with each
+// stage's time and throughput per timestep and the peak memory, as its last line.
 
 #include "bench/particle_pipeline/LoadCommand.h"
 #include "bench/particle_pipeline/Options.h"
@@ -59,7 +62,8 @@ void Usage()
                  "--output FILE [--seed S] [--header BYTES]\n"
                  "       particle_pipeline load --type pos|posvel|poscol|posrad|posnormal --input FILE [--header BYTES]\n"
                  "                              [--brick-size 64] [--overlap 4] [--levels 6] [--velmax 1]\n"
-                 "                              [--workers N] [--ppv BASE] [--quiet 1]\n";
+                 "                              [--workers N] [--box X0,Y0,Z0,X1,Y1,Z1] [--chunk-length N]\n"
+                 "                              [--timesteps K] [--ppv BASE] [--quiet 1]\n";
 }
 
 }  // namespace
