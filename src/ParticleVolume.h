@@ -5,8 +5,9 @@
 //
 // Building a timestep from particles:
 //   CreateTimestep -> PrepareTemporaryData -> size `chunks` and `records`, fill the chunks
-//   -> InsertParticles (once, or once per chunk) -> Create.
-// Chunks hold ChunkSize particles each (the last one of an insertion range fewer);
+//   -> InsertParticles (once, or once per chunk) -> Create; or, from a particle file,
+//   CreateTimestep -> AddDataFromRawParticleFile, which does all of that (RawFileLoading.h).
+// Chunks hold chunkLength particles each (the last one of an insertion range fewer);
 // `records` holds one record per particle at its global index.
 
 #include "src/BrickParticle.h"

@@ -1,4 +1,6 @@
+#include "src/ParticleSplatter.h"
 #include "src/ParticleSplatterInterface.h"
+#include "src/ParticleVolume.h"
 
 #include "tarnwick/core/Exception.h"
 #include "tarnwick/dev/Statistics.h"
@@ -101,6 +103,24 @@ TEST(SplatterPool, WorkerCountLeavesOneThreadToRendering)
     BrickSet set(1);
     EXPECT_EQ(3u, TestSplatter(set, 3).GetWorkerCount());
     EXPECT_EQ(ParticleSplatterInterface::DefaultWorkerCount(), TestSplatter(set, 0).GetWorkerCount());
+}
+
+TEST(SplatterPool, EachKindReportsItsAttributes)
+{
+    using namespace ParticleTypes;
+    ParticleVolume<ParticleAttributes_None> none;
+    ParticleVolume<ParticleAttributes_VMag> vmag;
+    ParticleVolume<ParticleAttributes_ColorCount> color;
+    const ParticleSplatter<ParticleAttributes_None, 2> noneSplatter(&none, 1);
+    const ParticleSplatter<ParticleAttributes_VMag, 0> vmagSplatter(&vmag, 1);
+    const ParticleSplatter<ParticleAttributes_ColorCount, 1> colorSplatter(&color, 1);
+    EXPECT_FALSE(noneSplatter.HasAttributes());
+    EXPECT_EQ(0, noneSplatter.GetColorAttributes());
+    EXPECT_TRUE(vmagSplatter.HasAttributes());
+    EXPECT_EQ(2, vmagSplatter.GetColorAttributes());
+    EXPECT_TRUE(colorSplatter.HasAttributes());
+    EXPECT_EQ(1, colorSplatter.GetColorAttributes());
+    EXPECT_THROW((ParticleSplatter<ParticleAttributes_None, 2>(nullptr, 1)), qz::core::Exception);
 }
 
 TEST(SplatterPool, EmptiesItsStatisticsCollection)
