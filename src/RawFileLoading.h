@@ -33,7 +33,7 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
     const TimestepPointer data = GetTimestep(t);
     if (!data) QZ_VOLUME_THROW(operation, "Timestep ", t, " does not exist");
     if (!reader) QZ_VOLUME_THROW(operation, "No reader given");
-    if (chunkLength == 0) QZ_VOLUME_THROW(operation, "Chunks of 0 particles");
+    if (chunkLength == 0) QZ_VOLUME_THROW(operation, "The chunk length must be at least 1");
 
     const std::int64_t total = reader->GetParticleCount();
     const std::int64_t n =
