@@ -1,17 +1,22 @@
 #include "src/ProcessedParticleVolume.h"
 
+#include "src/BatchWorkers.h"
+
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/SimpleVec4.h"
 
 #include <snappy.h>
+#include <sys/uio.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <set>
+#include <thread>
 #include <tuple>
 
 // Payloads are the in-memory arrays copied as they are.
@@ -50,6 +55,20 @@ bool IsInsideLevel(const std::uint32_t position[3], std::uint32_t level)
     return position[0] < cells && position[1] < cells && position[2] < cells;
 }
 
+// Below this many payload bytes the work is done before a helper thread would wake.
+constexpr std::size_t ParallelBytes = std::size_t {1} << 20;
+
+// Set bits of a 64-bit value; the build targets processors without a count instruction,
+// where std::popcount becomes a library call per word.
+constexpr std::uint64_t BitCount(std::uint64_t v)
+{
+    v = v - ((v >> 1) & 0x5555555555555555ull);
+    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return (v * 0x0101010101010101ull) >> 56;
+}
+static_assert(BitCount(0) == 0 && BitCount(~0ull) == 64 && BitCount(0x8000000000000001ull) == 2);
+
 // Attribute offsets name the first value of each non-empty word, values follow the set
 // bits word by word, and an odd count has one padding value. Anything else would send
 // the renderer to values that are not there.
@@ -60,10 +79,11 @@ bool AttributesFollowOccupancy(const ProcessedBrick<Word>& brick)
     std::uint64_t count = 0;
     for (std::size_t w = 0; w < brick.words.size(); ++w) {
         const Word& word = brick.words[w];
-        const int bits = std::popcount(word.x) + std::popcount(word.y) + std::popcount(word.z) + std::popcount(word.w);
-        if (bits == 0) continue;
+        if ((word.x | word.y | word.z | word.w) == 0) continue;
+        const std::uint64_t bits = BitCount(std::uint64_t {word.x} | std::uint64_t {word.y} << 32) +
+                                   BitCount(std::uint64_t {word.z} | std::uint64_t {word.w} << 32);
         if (brick.attributeOffsets[w] != count) return false;
-        count += static_cast<std::uint64_t>(bits);
+        count += bits;
     }
     return brick.attributeValues.size() == count + (count & 1);
 }
@@ -109,40 +129,130 @@ ProcessedParticleVolumeWriter<Word>::ProcessedParticleVolumeWriter(const std::st
 template <class Word>
 void ProcessedParticleVolumeWriter<Word>::WriteBrick(const ProcessedBrickView<Word>& brick)
 {
+    WriteBricks(std::span<const ProcessedBrickView<Word>>(&brick, 1));
+}
+
+template <class Word>
+void ProcessedParticleVolumeWriter<Word>::WriteBricks(std::span<const ProcessedBrickView<Word>> bricks)
+{
+    // Every brick is checked before anything is written.
     const std::uint64_t wordCount = PpvLayout::WordCount(header_.brickSize);
-    if (brick.words.size() != wordCount) QZ_PPV_THROW(WriteBrickMethod, "Invalid element count");
+    std::size_t totalBytes = 0;
+    for (const ProcessedBrickView<Word>& brick : bricks) {
+        // The reader knows the offsets by their count and the values by a 32-bit byte size.
+        if (brick.words.size() != wordCount ||
+            (!brick.attributeOffsets.empty() && brick.attributeOffsets.size() != wordCount) ||
+            brick.attributeValues.size_bytes() > 0xFFFFFFFFu) {
+            QZ_PPV_THROW(WriteBrickMethod, "Invalid element count");
+        }
+        totalBytes += PayloadBytes(brick);
+    }
     if (!file_.IsOpen()) QZ_PPV_THROW(WriteBrickMethod, "File is not open");
 
+    // Batches of bricks are compressed side by side on the helper threads while the batch
+    // before them is written, in file order, on this thread.
+    std::vector<std::span<const ProcessedBrickView<Word>>> batches;
+    for (std::size_t first = 0; first < bricks.size();) {
+        std::size_t end = first;
+        for (std::size_t bytes = 0; end < bricks.size() && (end == first || bytes < BatchBytes); ++end) {
+            bytes += PayloadBytes(bricks[end]);
+        }
+        batches.push_back(bricks.subspan(first, end - first));
+        first = end;
+    }
+    if (totalBytes < ParallelBytes) {
+        for (const auto& batch : batches) {
+            CompressBatch(batch, 0, nullptr);
+            WriteBatch(batch, 0);
+        }
+        return;
+    }
+    CompressBatch(batches[0], 0, &workers_);
+    for (std::size_t k = 0; k < batches.size(); ++k) {
+        const bool next = k + 1 < batches.size();
+        if (next) {
+            PrepareSlots(batches[k + 1], (k + 1) % 2);
+            workers_.Start(static_cast<std::int64_t>(batches[k + 1].size()),
+                           [this, batch = batches[k + 1], set = (k + 1) % 2](std::int64_t i) {
+                               CompressBrick(batch[static_cast<std::size_t>(i)], slots_[set][static_cast<std::size_t>(i)]);
+                           });
+        }
+        try {
+            WriteBatch(batches[k], k % 2);
+        } catch (...) {
+            workers_.Wait();
+            throw;
+        }
+        workers_.Wait();
+    }
+}
+
+template <class Word>
+std::size_t ProcessedParticleVolumeWriter<Word>::PayloadBytes(const ProcessedBrickView<Word>& brick)
+{
+    return brick.words.size_bytes() + brick.attributeOffsets.size_bytes() + brick.attributeValues.size_bytes();
+}
+
+template <class Word>
+void ProcessedParticleVolumeWriter<Word>::PrepareSlots(std::span<const ProcessedBrickView<Word>> batch, std::size_t set)
+{
+    if (slots_[set].size() < batch.size()) slots_[set].resize(batch.size());
+}
+
+template <class Word>
+void ProcessedParticleVolumeWriter<Word>::CompressBatch(std::span<const ProcessedBrickView<Word>> batch, std::size_t set,
+                                                        BatchWorkers* workers)
+{
+    PrepareSlots(batch, set);
+    const auto item = [&](std::int64_t i) {
+        CompressBrick(batch[static_cast<std::size_t>(i)], slots_[set][static_cast<std::size_t>(i)]);
+    };
+    if (workers) {
+        workers->Run(static_cast<std::int64_t>(batch.size()), item);
+    } else {
+        for (std::size_t i = 0; i < batch.size(); ++i) item(static_cast<std::int64_t>(i));
+    }
+}
+
+template <class Word>
+void ProcessedParticleVolumeWriter<Word>::CompressBrick(const ProcessedBrickView<Word>& brick, PayloadSlot& slot)
+{
     const std::size_t wordBytes = brick.words.size_bytes();
     const std::size_t offsetBytes = brick.attributeOffsets.size_bytes();
     const std::size_t valueBytes = brick.attributeValues.size_bytes();
-    // The reader knows the offsets by their count and the values by a 32-bit byte size.
-    if ((offsetBytes != 0 && brick.attributeOffsets.size() != wordCount) || valueBytes > 0xFFFFFFFFu) {
-        QZ_PPV_THROW(WriteBrickMethod, "Invalid element count");
-    }
-
-    ProcessedParticleVolumeBrickRecord record;
-    record.level = brick.level;
-    std::copy(std::begin(brick.position), std::end(brick.position), record.position);
-    record.totalParticleCount = brick.totalParticleCount;
-    record.valueByteSize = static_cast<std::uint32_t>(valueBytes);
-    record.hasOffsets = offsetBytes != 0;
-
     const std::size_t size = wordBytes + offsetBytes + valueBytes;
-    const std::unique_ptr<char[]> uncompressed(new char[size]);
-    std::memcpy(uncompressed.get(), brick.words.data(), wordBytes);
-    if (offsetBytes) std::memcpy(uncompressed.get() + wordBytes, brick.attributeOffsets.data(), offsetBytes);
-    if (valueBytes) std::memcpy(uncompressed.get() + wordBytes + offsetBytes, brick.attributeValues.data(), valueBytes);
+    if (slot.uncompressed.size() < size) slot.uncompressed.resize(size);
+    std::memcpy(slot.uncompressed.data(), brick.words.data(), wordBytes);
+    if (offsetBytes) std::memcpy(slot.uncompressed.data() + wordBytes, brick.attributeOffsets.data(), offsetBytes);
+    if (valueBytes) std::memcpy(slot.uncompressed.data() + wordBytes + offsetBytes, brick.attributeValues.data(), valueBytes);
+    const std::size_t maxCompressed = snappy::MaxCompressedLength(size);
+    if (slot.compressed.size() < maxCompressed) slot.compressed.resize(maxCompressed);
+    snappy::RawCompress(slot.uncompressed.data(), size, slot.compressed.data(), &slot.compressedSize);
+}
 
-    const std::unique_ptr<char[]> compressed(new char[snappy::MaxCompressedLength(size)]);
-    std::size_t compressedSize = 0;
-    snappy::RawCompress(uncompressed.get(), size, compressed.get(), &compressedSize);
-    if (compressedSize > 0xFFFFFFFFu) QZ_PPV_THROW(WriteBrickMethod, "Invalid element count");
-    record.compressedSize = static_cast<std::uint32_t>(compressedSize);
+template <class Word>
+void ProcessedParticleVolumeWriter<Word>::WriteBatch(std::span<const ProcessedBrickView<Word>> batch, std::size_t set)
+{
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        const ProcessedBrickView<Word>& brick = batch[i];
+        const PayloadSlot& slot = slots_[set][i];
+        ProcessedParticleVolumeBrickRecord record;
+        record.level = brick.level;
+        std::copy(std::begin(brick.position), std::end(brick.position), record.position);
+        record.totalParticleCount = brick.totalParticleCount;
+        record.valueByteSize = static_cast<std::uint32_t>(brick.attributeValues.size_bytes());
+        record.hasOffsets = !brick.attributeOffsets.empty();
+        if (slot.compressedSize > 0xFFFFFFFFu) QZ_PPV_THROW(WriteBrickMethod, "Invalid element count");
+        record.compressedSize = static_cast<std::uint32_t>(slot.compressedSize);
 
-    const auto recordBytes = record.ToBytes();
-    if (!file_.Write(recordBytes.data(), recordBytes.size())) QZ_PPV_THROW(WriteBrickMethod, "Brick header writing failed");
-    if (!file_.Write(compressed.get(), compressedSize)) QZ_PPV_THROW(WriteBrickMethod, "Brick data writing failed");
+        const auto recordBytes = record.ToBytes();
+        if (!file_.Write(recordBytes.data(), recordBytes.size())) {
+            QZ_PPV_THROW(WriteBrickMethod, "Brick header writing failed");
+        }
+        if (!file_.Write(slot.compressed.data(), slot.compressedSize)) {
+            QZ_PPV_THROW(WriteBrickMethod, "Brick data writing failed");
+        }
+    }
 }
 
 template <class Word>
@@ -221,72 +331,155 @@ void ProcessedParticleVolumeReader<Word>::ReadV4(std::FILE* file)
     std::uint64_t remaining = static_cast<std::uint64_t>(end - start);
 
     std::set<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>> stored;
-    std::vector<char> compressed;
-    while (remaining != 0) {
-        ProcessedParticleVolumeBrickRecord::Bytes recordBytes {};
-        if (remaining < recordBytes.size() || std::fread(recordBytes.data(), 1, recordBytes.size(), file) != recordBytes.size()) {
-            QZ_PPV_THROW(ReadV4Method, "Invalid number of bytes during header read");
-        }
-        remaining -= recordBytes.size();
-        const auto record = ProcessedParticleVolumeBrickRecord::FromBytes(recordBytes);
+    // Payloads are decompressed batch by batch in the background while the next batch is
+    // read; bricks join loadedBricks in file order when their batch is done.
+    PayloadBatch reading;
+    PayloadBatch decompressing;
+    BatchWorkers workers;  // after the batches: joined before they go
+    bool inBackground = false;
+    auto finishBackground = [&] {
+        if (!inBackground) return;
+        workers.Wait();
+        inBackground = false;
+        FinishBatch(decompressing);
+    };
+    try {
+        while (remaining != 0) {
+            ProcessedParticleVolumeBrickRecord::Bytes recordBytes {};
+            if (remaining < recordBytes.size() ||
+                std::fread(recordBytes.data(), 1, recordBytes.size(), file) != recordBytes.size()) {
+                QZ_PPV_THROW(ReadV4Method, "Invalid number of bytes during header read");
+            }
+            remaining -= recordBytes.size();
+            const auto record = ProcessedParticleVolumeBrickRecord::FromBytes(recordBytes);
 
-        if (record.level >= header.levels || !IsInsideLevel(record.position, record.level)) {
-            QZ_PPV_THROW(ReadV4Method, "Invalid brick position: [", record.position[0], ", ", record.position[1], ", ",
-                         record.position[2], "] at level ", record.level, " of ", header.levels);
-        }
-        if (!stored.emplace(record.level, record.position[0], record.position[1], record.position[2]).second) {
-            QZ_PPV_THROW(ReadV4Method, "Brick stored twice: [", record.position[0], ", ", record.position[1], ", ",
-                         record.position[2], "] at level ", record.level);
-        }
-        // Two bytes a value, one value per voxel at the most.
-        if (record.valueByteSize % 2 != 0 || record.valueByteSize > 2 * 128 * wordCount) {
-            QZ_PPV_THROW(ReadV4Method, "Invalid attribute value byte size: ", record.valueByteSize);
-        }
-        const std::uint64_t expected = PpvLayout::UncompressedSize(brickSize, record.hasOffsets, record.valueByteSize);
-        if (record.compressedSize > remaining) {
-            QZ_PPV_THROW(ReadV4Method, "Invalid number of bytes during brick data read");
-        }
-        if (record.compressedSize > snappy::MaxCompressedLength(expected)) {
-            QZ_PPV_THROW(ReadV4Method, "Invalid compressed brick size: ", record.compressedSize, " for ", expected,
-                         " bytes");
-        }
-        compressed.resize(record.compressedSize);
-        if (std::fread(compressed.data(), 1, compressed.size(), file) != compressed.size()) {
-            QZ_PPV_THROW(ReadV4Method, "Invalid number of bytes during brick data read");
-        }
-        remaining -= record.compressedSize;
+            if (record.level >= header.levels || !IsInsideLevel(record.position, record.level)) {
+                QZ_PPV_THROW(ReadV4Method, "Invalid brick position: [", record.position[0], ", ", record.position[1],
+                             ", ", record.position[2], "] at level ", record.level, " of ", header.levels);
+            }
+            if (!stored.emplace(record.level, record.position[0], record.position[1], record.position[2]).second) {
+                QZ_PPV_THROW(ReadV4Method, "Brick stored twice: [", record.position[0], ", ", record.position[1], ", ",
+                             record.position[2], "] at level ", record.level);
+            }
+            // Two bytes a value, one value per voxel at the most.
+            if (record.valueByteSize % 2 != 0 || record.valueByteSize > 2 * 128 * wordCount) {
+                QZ_PPV_THROW(ReadV4Method, "Invalid attribute value byte size: ", record.valueByteSize);
+            }
+            const std::uint64_t expected = PpvLayout::UncompressedSize(brickSize, record.hasOffsets, record.valueByteSize);
+            if (record.compressedSize > remaining) {
+                QZ_PPV_THROW(ReadV4Method, "Invalid number of bytes during brick data read");
+            }
+            if (record.compressedSize > snappy::MaxCompressedLength(expected)) {
+                QZ_PPV_THROW(ReadV4Method, "Invalid compressed brick size: ", record.compressedSize, " for ", expected,
+                             " bytes");
+            }
+            if (reading.bytes.capacity() == 0) reading.bytes.reserve(std::min<std::uint64_t>(remaining, 2 * BatchBytes));
+            const std::size_t offset = reading.bytes.size();
+            reading.bytes.resize(offset + record.compressedSize);
+            char* compressed = reading.bytes.data() + offset;
+            if (std::fread(compressed, 1, record.compressedSize, file) != record.compressedSize) {
+                QZ_PPV_THROW(ReadV4Method, "Invalid number of bytes during brick data read");
+            }
+            remaining -= record.compressedSize;
 
-        std::size_t announced = 0;
-        if (!snappy::GetUncompressedLength(compressed.data(), compressed.size(), &announced)) {
-            QZ_PPV_THROW(ReadV4Method, "Error during snappy::GetUncompressedLength");
-        }
-        if (announced != expected || expected > MaxSnappyExpansion * compressed.size() + SnappyExpansionSlack) {
-            QZ_PPV_THROW(ReadV4Method, "Decompressed data size does not match");
-        }
-        const std::unique_ptr<char[]> uncompressed(new char[expected]);
-        if (!snappy::RawUncompress(compressed.data(), compressed.size(), uncompressed.get())) {
-            QZ_PPV_THROW(ReadV4Method, "Error during snappy::RawUncompress");
-        }
+            std::size_t announced = 0;
+            if (!snappy::GetUncompressedLength(compressed, record.compressedSize, &announced)) {
+                QZ_PPV_THROW(ReadV4Method, "Error during snappy::GetUncompressedLength");
+            }
+            // A stream cannot expand beyond snappy's densest code, so nothing is allocated
+            // for sizes that a payload of this length cannot hold.
+            if (announced != expected || expected > MaxSnappyExpansion * record.compressedSize + SnappyExpansionSlack) {
+                QZ_PPV_THROW(ReadV4Method, "Decompressed data size does not match");
+            }
 
-        LoadedBrick& brick = loadedBricks.emplace_back();
-        brick.level = record.level;
-        std::copy(std::begin(record.position), std::end(record.position), brick.position);
-        brick.totalParticleCount = record.totalParticleCount;
-        const char* source = uncompressed.get();
-        brick.words.resize(wordCount);
-        std::memcpy(brick.words.data(), source, 16 * wordCount);
-        source += 16 * wordCount;
-        if (record.hasOffsets) {
-            brick.attributeOffsets.resize(wordCount);
-            std::memcpy(brick.attributeOffsets.data(), source, 4 * wordCount);
-            source += 4 * wordCount;
+            LoadedBrick& brick = reading.bricks.emplace_back();
+            brick.level = record.level;
+            std::copy(std::begin(record.position), std::end(record.position), brick.position);
+            brick.totalParticleCount = record.totalParticleCount;
+            reading.payloads.push_back({offset, record.compressedSize, record.hasOffsets, record.valueByteSize});
+            if (reading.bytes.size() >= BatchBytes) {
+                finishBackground();
+                std::swap(reading, decompressing);
+                reading.Clear();
+                PrepareBatch(decompressing);
+                inBackground = true;
+                workers.Start(static_cast<std::int64_t>(decompressing.payloads.size()),
+                              [&decompressing, wordCount](std::int64_t i) {
+                                  DecompressItem(decompressing, wordCount, static_cast<std::size_t>(i));
+                              });
+            }
         }
-        brick.attributeValues.resize(record.valueByteSize / 2);
-        if (record.valueByteSize) std::memcpy(brick.attributeValues.data(), source, record.valueByteSize);
-        if (!AttributesFollowOccupancy(brick)) {
+    } catch (...) {
+        // Bricks before the failing record may be broken too; their report comes first.
+        finishBackground();
+        DecompressBatch(reading, wordCount, workers);
+        FinishBatch(reading);
+        throw;
+    }
+    finishBackground();
+    DecompressBatch(reading, wordCount, workers);
+    FinishBatch(reading);
+}
+
+template <class Word>
+void ProcessedParticleVolumeReader<Word>::PayloadBatch::Clear()
+{
+    bytes.clear();
+    payloads.clear();
+    bricks.clear();
+    failures.clear();
+}
+
+template <class Word>
+void ProcessedParticleVolumeReader<Word>::PrepareBatch(PayloadBatch& batch)
+{
+    batch.failures.assign(batch.payloads.size(), Failure::None);
+}
+
+template <class Word>
+void ProcessedParticleVolumeReader<Word>::DecompressBatch(PayloadBatch& batch, std::uint64_t wordCount,
+                                                          BatchWorkers& workers)
+{
+    PrepareBatch(batch);
+    const auto count = static_cast<std::int64_t>(batch.payloads.size());
+    const auto item = [&batch, wordCount](std::int64_t i) { DecompressItem(batch, wordCount, static_cast<std::size_t>(i)); };
+    if (batch.bytes.size() < ParallelBytes) {
+        for (std::int64_t i = 0; i < count; ++i) item(i);
+    } else {
+        workers.Run(count, item);
+    }
+}
+
+template <class Word>
+void ProcessedParticleVolumeReader<Word>::DecompressItem(PayloadBatch& batch, std::uint64_t wordCount, std::size_t index)
+{
+    const PendingPayload& payload = batch.payloads[index];
+    LoadedBrick& brick = batch.bricks[index];
+    brick.words.resize(wordCount);
+    if (payload.hasOffsets) brick.attributeOffsets.resize(wordCount);
+    brick.attributeValues.resize(payload.valueByteSize / 2);
+    // Straight into the brick's vectors.
+    iovec parts[3] = {{brick.words.data(), 16 * wordCount},
+                      {brick.attributeOffsets.data(), 4 * brick.attributeOffsets.size()},
+                      {brick.attributeValues.data(), payload.valueByteSize}};
+    if (!snappy::RawUncompressToIOVec(batch.bytes.data() + payload.offset, payload.size, parts, 3)) {
+        batch.failures[index] = Failure::Decompression;
+    } else if (!AttributesFollowOccupancy(brick)) {
+        batch.failures[index] = Failure::Attributes;
+    }
+}
+
+template <class Word>
+void ProcessedParticleVolumeReader<Word>::FinishBatch(PayloadBatch& batch)
+{
+    for (std::size_t i = 0; i < batch.failures.size(); ++i) {
+        if (batch.failures[i] == Failure::Decompression) QZ_PPV_THROW(ReadV4Method, "Error during snappy::RawUncompress");
+        if (batch.failures[i] == Failure::Attributes) {
             QZ_PPV_THROW(ReadV4Method, "Attribute data does not match the occupancy data");
         }
+        loadedBricks.push_back(std::move(batch.bricks[i]));
     }
+    batch.Clear();
 }
 
 template struct ProcessedBrickView<qz::core::SimpleVec4<unsigned int>>;

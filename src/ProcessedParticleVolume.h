@@ -11,6 +11,7 @@
 //
 // Instantiated for Word = qz::core::SimpleVec4<unsigned int>.
 
+#include "src/BatchWorkers.h"
 #include "src/ProcessedParticleVolumeFormat.h"
 #include "src/ReplacingFile.h"
 
@@ -59,6 +60,9 @@ public:
     // Appends the brick's record and payload; its level 0 must hold exactly the words of
     // the header's brick size.
     void WriteBrick(const ProcessedBrickView<Word>& brick);
+    // Appends the bricks in their order, as WriteBrick one by one would; their payloads
+    // are compressed in parallel.
+    void WriteBricks(std::span<const ProcessedBrickView<Word>> bricks);
     // Completes the file and gives it its name; throws when any byte did not reach it.
     void Close();
 
@@ -68,6 +72,26 @@ private:
     std::string fileName_;
     ReplacingFile file_;
     ProcessedParticleVolumeFileHeader header_;
+    // One brick's payload on its way to the file; kept from batch to batch, the buffers
+    // only grow.
+    struct PayloadSlot {
+        std::vector<char> uncompressed;
+        std::vector<char> compressed;
+        std::size_t compressedSize = 0;
+    };
+    // Uncompressed bytes compressed side by side before they are written.
+    static constexpr std::size_t BatchBytes = std::size_t {4} << 20;
+
+    static std::size_t PayloadBytes(const ProcessedBrickView<Word>& brick);
+    static void CompressBrick(const ProcessedBrickView<Word>& brick, PayloadSlot& slot);
+    void PrepareSlots(std::span<const ProcessedBrickView<Word>> batch, std::size_t set);
+    // With workers: in parallel, the calling thread helping.
+    void CompressBatch(std::span<const ProcessedBrickView<Word>> batch, std::size_t set, BatchWorkers* workers);
+    void WriteBatch(std::span<const ProcessedBrickView<Word>> batch, std::size_t set);
+
+    // Two sets: one batch is compressed into one while the other is written.
+    std::vector<PayloadSlot> slots_[2];
+    BatchWorkers workers_;
 };
 
 template <class Word>
@@ -81,6 +105,8 @@ public:
     // closed on every path.
     void LoadFromFile(const std::string& fileName);
     // Reads the bricks of a version-4 file from a stream positioned after the header.
+    // Records are read and checked in file order; payloads are decompressed in parallel
+    // batches, and the first failure in file order is the one reported.
     void ReadV4(std::FILE* file);
 
     ProcessedParticleVolumeFileHeader header;
@@ -89,4 +115,31 @@ public:
     int applicationOverlap = 0;
     std::uint32_t applicationBrickSize = Unset;
     std::uint32_t applicationLevelCount = Unset;
+
+private:
+    // A payload read and checked, waiting for decompression into its brick.
+    struct PendingPayload {
+        std::size_t offset;
+        std::size_t size;
+        bool hasOffsets;
+        std::uint32_t valueByteSize;
+    };
+    enum class Failure : unsigned char { None, Decompression, Attributes };
+    struct PayloadBatch {
+        std::vector<char> bytes;
+        std::vector<PendingPayload> payloads;
+        std::vector<LoadedBrick> bricks;  // one per payload
+        std::vector<Failure> failures;
+        void Clear();
+    };
+    // Compressed bytes gathered before a batch is decompressed.
+    static constexpr std::size_t BatchBytes = std::size_t {16} << 20;
+
+    static void PrepareBatch(PayloadBatch& batch);
+    // Runs on any thread; failures are kept in the batch, not reported.
+    static void DecompressItem(PayloadBatch& batch, std::uint64_t wordCount, std::size_t index);
+    // With the workers when the batch is large, the calling thread helping.
+    static void DecompressBatch(PayloadBatch& batch, std::uint64_t wordCount, BatchWorkers& workers);
+    // Reports the batch's first failure, or moves its bricks to loadedBricks.
+    void FinishBatch(PayloadBatch& batch);
 };

@@ -67,7 +67,9 @@ inline void WritePpvFile(const std::string& path, std::uint32_t brickSize, const
 {
     const float box[6] = {0, 0, 0, 2, 1, 1};
     PpvWriter writer(path, levels, brickSize, overlap, box);
-    for (const PpvBrick& brick : bricks) writer.WriteBrick(ProcessedBrickView<PpvWord>::Of(brick));
+    std::vector<ProcessedBrickView<PpvWord>> views;
+    for (const PpvBrick& brick : bricks) views.push_back(ProcessedBrickView<PpvWord>::Of(brick));
+    writer.WriteBricks(views);
     writer.Close();
 }
 
