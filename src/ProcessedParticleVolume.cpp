@@ -9,14 +9,11 @@
 #include <sys/uio.h>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <set>
-#include <thread>
 #include <tuple>
 
 // Payloads are the in-memory arrays copied as they are.
