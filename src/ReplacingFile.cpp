@@ -37,6 +37,9 @@ bool ReplacingFile::Open(const std::string& path)
             errno = error;
             return false;
         }
+        // Unbuffered: callers write whole records and payloads, and a full disk is then
+        // reported by the write that met it rather than by a later one.
+        std::setvbuf(file_, nullptr, _IONBF, 0);
         path_ = path;
         temporaryPath_ = candidate;
         return true;
