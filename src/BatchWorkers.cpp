@@ -2,8 +2,22 @@
 
 #include <algorithm>
 
+#include <sched.h>
+
+namespace {
+
+// The cores this process may run on, which can be fewer than the machine has.
+unsigned AvailableCores()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(std::max(1, CPU_COUNT(&set)));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+}  // namespace
+
 BatchWorkers::BatchWorkers(unsigned threadCount)
-    : threadCount_(threadCount ? threadCount : std::max(1u, std::thread::hardware_concurrency()))
+    : threadCount_(threadCount ? threadCount : std::max(1u, AvailableCores() - 1))
 {
 }
 
@@ -36,16 +50,13 @@ void BatchWorkers::Start(std::int64_t count, std::function<void(std::int64_t)> i
 void BatchWorkers::Wait()
 {
     std::unique_lock<std::mutex> lock(mutex_);
+    RunItems(lock);
     finished_.wait(lock, [this] { return done_ == count_; });
 }
 
 void BatchWorkers::Run(std::int64_t count, std::function<void(std::int64_t)> item)
 {
     Start(count, std::move(item));
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        RunItems(lock);
-    }
     Wait();
 }
 

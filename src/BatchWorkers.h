@@ -1,8 +1,8 @@
 #pragma once
 // Helper threads that run one batch of independent items at a time, while the thread
-// that owns them does something else (reads the next batch, writes the last one). The
-// threads sleep between batches; they are made at the first batch and joined on
-// destruction. Used by one owning thread.
+// that owns them does something else (reads the next batch, writes the last one) and then
+// helps with what is left. The threads sleep between batches; they are made at the first
+// batch and joined on destruction. Used by one owning thread.
 
 #include <condition_variable>
 #include <cstdint>
@@ -13,7 +13,7 @@
 
 class BatchWorkers {
 public:
-    // One thread per core by default.
+    // By default one thread per core the process may use, less the owner's.
     explicit BatchWorkers(unsigned threadCount = 0);
     ~BatchWorkers();
     BatchWorkers(const BatchWorkers&) = delete;
@@ -22,9 +22,10 @@ public:
     // Starts item(0) ... item(count - 1) on the helper threads and returns; the previous
     // batch must have been waited for. `item` must not throw.
     void Start(std::int64_t count, std::function<void(std::int64_t)> item);
-    // Returns when every item of the started batch has run; at once when none was started.
+    // Runs items of the started batch that no helper has taken yet, then returns when
+    // every item has run; at once when none was started.
     void Wait();
-    // Start, with the calling thread helping, then Wait.
+    // Start, then Wait.
     void Run(std::int64_t count, std::function<void(std::int64_t)> item);
 
 private:
