@@ -33,9 +33,13 @@ public:
     ParticleVolume();
     ~ParticleVolume() override;
 
+    void SaveProcessedFile(const std::string& fileNamePattern, int timestep) override;
     TimestepAnalysis AnalyzeTimestep(std::uint32_t timestep) override;
     bool HasAttributes() const override;
     std::uint32_t CreateTimestep(bool select) override;
+    void AddDataFromProcessedParticleFile(const ProcessedParticleVolumeFileHeader& header,
+                                          std::vector<ProcessedBrick<Brick::OccupancyWord>>& bricks,
+                                          int timestep) override;
     void Create(int timestep) override;
     void ClearAll() override;
     void ClearParticleData(int timestep) override;

@@ -9,6 +9,7 @@
 
 #include "src/Brick.h"
 #include "src/ParticleVolumeStatistics.h"
+#include "src/ProcessedParticleVolume.h"
 #include "src/TimestepAnalysis.h"
 #include "src/VolumeGeometry.h"
 #include "platform/xmath/DirectXMath.h"
@@ -20,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 class ParticleVolumeInterface {
@@ -38,10 +40,18 @@ public:
     ParticleVolumeInterface(const ParticleVolumeInterface&) = delete;
     ParticleVolumeInterface& operator=(const ParticleVolumeInterface&) = delete;
 
+    // Writes a timestep (every timestep for -1) to a processed particle volume file named
+    // by a printf-style pattern such as base + "_%04d.ppv".
+    virtual void SaveProcessedFile(const std::string& fileNamePattern, int timestep) = 0;
     // All bits set selects the current timestep.
     virtual TimestepAnalysis AnalyzeTimestep(std::uint32_t timestep) = 0;
     virtual bool HasAttributes() const = 0;
     virtual std::uint32_t CreateTimestep(bool select) = 0;
+    // Fills a timestep (the current one for -1) with the bricks of a loaded processed file,
+    // which are consumed.
+    virtual void AddDataFromProcessedParticleFile(const ProcessedParticleVolumeFileHeader& header,
+                                                  std::vector<ProcessedBrick<Brick::OccupancyWord>>& bricks,
+                                                  int timestep) = 0;
     virtual void Create(int timestep) = 0;
     virtual bool HasTimesteps() const { return GetTimestepCount() != 0; }
     virtual void ClearAll() = 0;

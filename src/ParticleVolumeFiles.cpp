@@ -1,0 +1,133 @@
+// Saving timesteps to processed particle volume files and filling a timestep from a loaded
+// one, the same for every attribute kind. Loaded bricks hold no particles: they arrive
+// splatted, with level 0 from the file and zeroed mip levels above it.
+
+#include "src/ParticleVolume.h"
+#include "src/ParticleVolumeSources.h"
+#include "src/ProcessedFileName.h"
+
+#include <bit>
+#include <utility>
+
+namespace {
+
+using Word = Brick::OccupancyWord;
+
+// Mip levels of a brick of edge `brickSize`: one per significant bit from the eighth on.
+constexpr std::uint32_t MipLevelCount(std::uint32_t brickSize)
+{
+    const auto bits = static_cast<std::uint32_t>(std::bit_width(brickSize));
+    return bits < 3 ? 0 : bits - 3;
+}
+static_assert(MipLevelCount(64) == 4 && MipLevelCount(8) == 1 && MipLevelCount(4) == 0);
+
+}  // namespace
+
+template <class Attr>
+void ParticleVolume<Attr>::SaveProcessedFile(const std::string& fileNamePattern, int timestep)
+{
+    const auto count = static_cast<int>(GetTimestepCount());
+    if (timestep < -1 || timestep >= count) {
+        QZ_VOLUME_THROW("SaveProcessedFile", "Invalid timestep ", timestep, ": the volume has ", count, " timesteps");
+    }
+    const int first = timestep == -1 ? 0 : timestep;
+    const int end = timestep == -1 ? count : timestep + 1;
+    for (int t = first; t < end; ++t) {
+        const std::string fileName = FormatTimestepFileName(fileNamePattern, t);
+        qz::core::Logger::BeginMessageWith("Saving processed file ") << fileName;
+        const TimestepPointer data = RequireTimestep("SaveProcessedFile", t);
+
+        // Nothing appears under the name unless every brick reached the file.
+        ProcessedParticleVolumeWriter<Word> writer(fileName, levelCount, brickSize, overlap, boundingBox);
+        // Only bricks with occupancy data; inner nodes and bricks never splatted have none.
+        std::vector<ProcessedBrickView<Word>> bricks;
+        ForEachBrick(
+            data.get(),
+            [&](Brick& brick) {
+                if (brick.levels.empty() || brick.levels[0].empty()) return;
+                ProcessedBrickView<Word>& view = bricks.emplace_back();
+                view.level = brick.level;
+                for (int a = 0; a < 3; ++a) view.position[a] = brick.position[a];
+                view.totalParticleCount = brick.totalParticleCount;
+                view.words = brick.levels[0];
+                view.attributeOffsets = brick.attributeOffsets;
+                view.attributeValues = brick.attributeValues;
+            },
+            nullptr);
+        writer.WriteBricks(bricks);
+        writer.Close();
+    }
+}
+
+template <class Attr>
+void ParticleVolume<Attr>::AddDataFromProcessedParticleFile(const ProcessedParticleVolumeFileHeader& header,
+                                                            std::vector<ProcessedBrick<Word>>& bricks, int timestep)
+{
+    const char* const operation = "AddDataFromProcessedParticleFile";
+    qz::core::Logger::BeginMessageWith("Adding data from processed particle file (timestep = ") << timestep << ")";
+    if (GetTimestepCount() == 0) QZ_VOLUME_THROW(operation, "No timesteps have been added yet");
+    const int t = timestep == -1 ? GetCurrentTimestep() : timestep;
+    if (t < 0) QZ_VOLUME_THROW(operation, "No timestep is selected");
+    const TimestepPointer data = RequireTimestep(operation, t);
+    data->leafBricks.clear();
+
+    if (header.brickSize != brickSize) {
+        QZ_VOLUME_THROW(operation, "Invalid brick size: File contains ", header.brickSize, ", volume is set to ",
+                        brickSize);
+    }
+    if (header.levels != levelCount) {
+        QZ_VOLUME_THROW(operation, "Invalid level count: File contains ", header.levels, ", volume is set to ",
+                        levelCount);
+    }
+    // A level 0 of another size would be read past its end by the upload and the splat.
+    const std::uint64_t wordCount = PpvLayout::WordCount(brickSize);
+    for (const ProcessedBrick<Word>& stored : bricks) {
+        if (stored.words.size() != wordCount ||
+            (!stored.attributeOffsets.empty() && stored.attributeOffsets.size() != wordCount)) {
+            QZ_VOLUME_THROW(operation, "Invalid element count");
+        }
+    }
+
+    const std::uint32_t levels = MipLevelCount(brickSize);
+    const std::uint32_t words[3] = {brickSize >> 2, brickSize >> 2, brickSize >> 3};
+    const bool attributes = HasAttributes();
+    for (ProcessedBrick<Word>& stored : bricks) {
+        Brick* brick = GetBrick(t, stored.position, static_cast<int>(stored.level), true);
+        brick->splatted = true;
+        brick->postProcessed = false;
+        brick->particleCount = 0;
+        brick->totalParticleCount = stored.totalParticleCount;
+        brick->levels.resize(levels);
+        for (std::uint32_t k = 0; k < levels; ++k) {
+            brick->levels[k].assign(std::size_t {words[0] >> k} * (words[1] >> k) * (words[2] >> k), Word());
+        }
+        if (levels != 0) brick->levels[0] = std::move(stored.words);
+        if (attributes) {
+            if (!stored.attributeOffsets.empty()) brick->attributeOffsets = std::move(stored.attributeOffsets);
+            if (!stored.attributeValues.empty()) brick->attributeValues = std::move(stored.attributeValues);
+        }
+        data->leafBricks.push_back(brick);
+    }
+    data->created = true;
+
+    // A volume without a box takes the file's, when that is a box (a file saved from a
+    // volume without one has none to give).
+    if (boundingBox[0] == boundingBox[3] && boundingBox[1] == boundingBox[4] && boundingBox[2] == boundingBox[5]) {
+        const float fileBox[6] = {header.boxMin[0], header.boxMin[1], header.boxMin[2],
+                                  header.boxMax[0], header.boxMax[1], header.boxMax[2]};
+        if (BoxMapping::CheckBox(fileBox).empty()) {
+            std::copy(fileBox, fileBox + 6, boundingBox);
+            BoxMapping::FromBox(boundingBox).WorldToVolume(worldToVolume.m);
+        }
+    }
+    qz::core::Logger::BeginMessageWith("Lowing done, new bounding box: ")
+        << "[" << boundingBox[0] << ", " << boundingBox[1] << ", " << boundingBox[2] << "] - [" << boundingBox[3]
+        << ", " << boundingBox[4] << ", " << boundingBox[5] << "]";
+    bricks.clear();
+}
+
+#define QZ_INSTANTIATE_FILES(Attr)                                                                  \
+    template void ParticleVolume<Attr>::SaveProcessedFile(const std::string&, int);                 \
+    template void ParticleVolume<Attr>::AddDataFromProcessedParticleFile(                           \
+        const ProcessedParticleVolumeFileHeader&, std::vector<ProcessedBrick<Brick::OccupancyWord>>&, int);
+QZ_FOR_EACH_ATTRIBUTE_KIND(QZ_INSTANTIATE_FILES)
