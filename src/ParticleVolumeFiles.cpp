@@ -5,6 +5,7 @@
 #include "src/ParticleVolume.h"
 #include "src/ParticleVolumeSources.h"
 #include "src/ProcessedFileName.h"
+#include "src/ProcessedParticleVolume.h"
 
 #include <bit>
 #include <utility>

@@ -9,7 +9,6 @@
 
 #include "src/Brick.h"
 #include "src/ParticleVolumeStatistics.h"
-#include "src/ProcessedParticleVolume.h"
 #include "src/TimestepAnalysis.h"
 #include "src/VolumeGeometry.h"
 #include "platform/xmath/DirectXMath.h"
@@ -23,6 +22,10 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+struct ProcessedParticleVolumeFileHeader;
+template <class Word>
+struct ProcessedBrick;
 
 class ParticleVolumeInterface {
 public:
