@@ -60,13 +60,11 @@ public:
     // Appends the brick's record and payload; its level 0 must hold exactly the words of
     // the header's brick size.
     void WriteBrick(const ProcessedBrickView<Word>& brick);
-    // Appends the bricks in their order, as WriteBrick one by one would; their payloads
-    // are compressed in parallel.
+    // Appends the bricks in their order, as WriteBrick one by one would, except that every
+    // brick is checked before any is written; payloads are compressed in parallel.
     void WriteBricks(std::span<const ProcessedBrickView<Word>> bricks);
     // Completes the file and gives it its name; throws when any byte did not reach it.
     void Close();
-
-    const ProcessedParticleVolumeFileHeader& GetHeader() const { return header_; }
 
 private:
     std::string fileName_;
