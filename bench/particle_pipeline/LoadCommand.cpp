@@ -5,6 +5,7 @@
 #include "bench/particle_pipeline/LoadCommand.h"
 
 #include "bench/particle_pipeline/JsonObject.h"
+#include "bench/particle_pipeline/PpvStage.h"
 #include "src/ParticleSplatter.h"
 #include "src/ParticleVolume.h"
 #include "src/PartioReader.h"
@@ -218,7 +219,12 @@ JsonObject Load(const Options& options, const std::string& path)
     for (std::uint64_t k = 0; k < count; ++k) timesteps.push_back(LoadTimestep<T>(options, path, volume, splatter));
     splatter.StopProcessing();
     json.Add("timesteps", timesteps);
-    json.Add("ppv", options.Text("ppv", "").empty() ? "not asked" : "not available yet");
+    const std::string ppvBase = options.Text("ppv", "");
+    if (ppvBase.empty()) {
+        json.Add("ppv", "not asked");
+    } else {
+        json.Add("ppv", SaveAndLoadPpv(volume, ppvBase));
+    }
     json.Add("peak_memory_MB", PeakMemoryMiB() * 1.048576);
     return json;
 }
