@@ -25,9 +25,25 @@ run_suite() {
 }
 
 # The fuzz targets: clang with libFuzzer and AddressSanitizer, in a folder of their own.
-# Each runs for FUZZ_SECONDS (default 30) from the seeds its seed writer makes and the
-# corpus of earlier runs; a finding fails the suite and leaves its input in
-# build/fuzz/artifacts/.
+# Every target of fuzz/fuzz_targets.txt runs for FUZZ_SECONDS (default 20) from the seeds
+# its seed writer makes and the corpus of earlier runs, as many at once as there are
+# cores; a finding fails the suite and leaves its input in build/fuzz/artifacts/.
+run_fuzz_target() {
+  local folder=$1 name=$2 max_len=$3 has_seeds=$4
+  local seeds="$folder/seeds/$name" corpus="$folder/corpus/$name" log="$folder/$name.log"
+  rm -rf "$seeds"; mkdir -p "$seeds" "$corpus" "$folder/artifacts"
+  if [ "$has_seeds" = 1 ] && ! "$folder/fuzz/${name}_seeds" "$seeds" > "$log" 2>&1; then
+    echo "$name: seed writer failed"; return 1
+  fi
+  local options=(-max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -artifact_prefix="$folder/artifacts/$name-")
+  [ "$max_len" != 0 ] && options+=(-max_len="$max_len")
+  if "$folder/fuzz/$name" "${options[@]}" "$corpus" "$seeds" >> "$log" 2>&1; then
+    echo "$name: $(grep -Eo 'Done [0-9]+ runs' "$log" | tail -1), no finding"
+  else
+    tail -60 "$log"; echo "$name: FOUND A FAILURE (see $folder/artifacts/)"; return 1
+  fi
+}
+
 run_fuzz() {
   local folder=build/fuzz flags="-fsanitize=fuzzer-no-link,address -fno-omit-frame-pointer"
   echo "=== fuzz: build"
@@ -40,23 +56,25 @@ run_fuzz() {
       failed+=("fuzz (configure)"); summaries+=("fuzz: configure failed"); return
     fi
   fi
-  if ! cmake --build "$folder" --target ppv_reader_fuzz ppv_fuzz_seeds; then
+  if ! cmake --build "$folder" --target qz_all_fuzz; then
     failed+=("fuzz (build)"); summaries+=("fuzz: build failed"); return
   fi
   echo "=== fuzz: run"
-  rm -rf "$folder/seeds"
-  mkdir -p "$folder/seeds" "$folder/corpus/ppv_reader" "$folder/artifacts"
-  if ! "$folder/fuzz/ppv_fuzz_seeds" "$folder/seeds"; then
-    failed+=("fuzz (seeds)"); summaries+=("fuzz: seed writer failed"); return
-  fi
-  if "$folder/fuzz/ppv_reader_fuzz" -max_total_time="${FUZZ_SECONDS:-30}" -rss_limit_mb=2048 \
-       -artifact_prefix="$folder/artifacts/" "$folder/corpus/ppv_reader" "$folder/seeds" \
-       > "$folder/ppv_reader.log" 2>&1; then
-    summaries+=("fuzz: ppv_reader_fuzz $(grep -Eo 'Done [0-9]+ runs' "$folder/ppv_reader.log" | tail -1), no finding")
-  else
-    tail -60 "$folder/ppv_reader.log"
-    failed+=("fuzz"); summaries+=("fuzz: ppv_reader_fuzz found a failure (see $folder/artifacts/)")
-  fi
+  local results="$folder/results" pids=() line
+  rm -rf "$results"; mkdir -p "$results"
+  while read -r name max_len has_seeds; do
+    [ -n "$name" ] || continue
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+    ( run_fuzz_target "$folder" "$name" "$max_len" "$has_seeds" > "$results/$name" 2>&1
+      echo $? > "$results/$name.status" ) &
+  done < "$folder/fuzz/fuzz_targets.txt"
+  wait
+  for status in "$results"/*.status; do
+    local name; name=$(basename "$status" .status)
+    cat "$results/$name"
+    summaries+=("fuzz: $(tail -1 "$results/$name")")
+    [ "$(cat "$status")" = 0 ] || failed+=("fuzz ($name)")
+  done
 }
 
 run_suite "release" build/release none all qz_all_tests
