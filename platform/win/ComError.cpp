@@ -12,6 +12,7 @@ const char* KnownMessage(HRESULT result)
     case E_NOTIMPL: return "Not implemented";
     case E_NOINTERFACE: return "No such interface supported";
     case E_POINTER: return "Invalid pointer";
+    case E_ABORT: return "Operation aborted";
     case E_FAIL: return "Unspecified error";
     case E_INVALIDARG: return "The parameter is incorrect.";
     case E_OUTOFMEMORY: return "Not enough memory resources are available to complete this operation.";

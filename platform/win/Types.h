@@ -60,6 +60,7 @@ constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_NOTIMPL = MakeHResult(0x80004001u);
 constexpr HRESULT E_NOINTERFACE = MakeHResult(0x80004002u);
 constexpr HRESULT E_POINTER = MakeHResult(0x80004003u);
+constexpr HRESULT E_ABORT = MakeHResult(0x80004004u);
 constexpr HRESULT E_FAIL = MakeHResult(0x80004005u);
 constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057u);
 constexpr HRESULT E_OUTOFMEMORY = MakeHResult(0x8007000Eu);

@@ -8,3 +8,5 @@
 #include "platform/win/Memory.h"
 #include "platform/win/PerformanceCounter.h"
 #include "platform/win/Types.h"
+#include "platform/win/VirtualKeys.h"
+#include "platform/win/WindowMessages.h"

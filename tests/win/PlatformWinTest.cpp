@@ -94,3 +94,14 @@ TEST(Files, BackslashesBecomeSlashes)
 }
 
 }  // namespace
+
+TEST(WindowMessages, PackedParametersKeepTheirSigns)
+{
+    const LPARAM point = MAKELPARAM(-3, 70);
+    EXPECT_EQ(-3, GET_X_LPARAM(point));
+    EXPECT_EQ(70, GET_Y_LPARAM(point));
+    EXPECT_EQ(-240, GET_WHEEL_DELTA_WPARAM(MAKEWPARAM(MK_LBUTTON | MK_CONTROL, -240)));
+    EXPECT_EQ(MK_LBUTTON | MK_CONTROL, LOWORD(MAKEWPARAM(MK_LBUTTON | MK_CONTROL, -240)));
+    EXPECT_EQ(XBUTTON2, GET_XBUTTON_WPARAM(MAKEWPARAM(0, XBUTTON2)));
+    EXPECT_EQ("Operation aborted", Narrow(_com_error(E_ABORT).ErrorMessage()));
+}
