@@ -2,10 +2,10 @@
 // the whole target, each drawn as the 2D GUI draws its rectangles (a constant buffer
 // update and a four-vertex strip without vertex input).
 
-#include "platform/d3d11/ComPtr.h"
 #include "platform/d3d11/D3D11.h"
-#include "platform/d3d11/RasterThreads.h"
-#include "platform/d3d11/ShaderKernels.h"
+#include "platform/d3d11/com/ComPtr.h"
+#include "platform/d3d11/kernels/ShaderKernels.h"
+#include "platform/d3d11/pipeline/RasterThreads.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 // Direct3D 11 (and DXGI) in one include, as code written for Direct3D expects.
 
-#include "platform/d3d11/D3D11Interfaces.h"
-#include "platform/d3d11/Dxgi.h"
+#include "platform/d3d11/api/D3D11Interfaces.h"
+#include "platform/d3d11/api/Dxgi.h"
 
 // Creates the software device and its immediate context. The adapter may be null or the
 // software adapter; the first requested feature level up to 11_0 is granted (11_0 when

@@ -1,8 +1,8 @@
 #pragma once
 // A software device and its immediate context for the tests of platform/d3d11.
 
-#include "platform/d3d11/ComPtr.h"
 #include "platform/d3d11/D3D11.h"
+#include "platform/d3d11/com/ComPtr.h"
 
 #include <gtest/gtest.h>
 

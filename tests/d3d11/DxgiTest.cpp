@@ -1,7 +1,7 @@
 // The DXGI side: one adapter with one output, and a swap chain whose sRGB back buffer
 // is a render target that Present hands on.
 
-#include "platform/d3d11/Presenter.h"
+#include "platform/d3d11/dxgi/Presenter.h"
 #include "tests/d3d11/DeviceFixture.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 // Element conversions: exact sRGB and half-float rounding, unorm scaling, depth keys.
 
-#include "platform/d3d11/FormatCodec.h"
-#include "platform/d3d11/FormatLayout.h"
+#include "platform/d3d11/formats/FormatCodec.h"
+#include "platform/d3d11/formats/FormatLayout.h"
 
 #include <gtest/gtest.h>
 

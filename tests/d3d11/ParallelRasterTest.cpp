@@ -1,6 +1,6 @@
 // Large draws are shared by several threads; the pixels must not depend on how many.
 
-#include "platform/d3d11/RasterThreads.h"
+#include "platform/d3d11/pipeline/RasterThreads.h"
 #include "tests/d3d11/RenderFixture.h"
 
 #include <random>

@@ -1,7 +1,7 @@
 #pragma once
 // Drawing with native kernels into small targets, read back through staging copies.
 
-#include "platform/d3d11/ShaderKernels.h"
+#include "platform/d3d11/kernels/ShaderKernels.h"
 #include "tests/d3d11/DeviceFixture.h"
 
 #include <cstring>

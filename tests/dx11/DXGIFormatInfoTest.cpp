@@ -2,7 +2,7 @@
 
 #include "tarnwick/dx11/DXGIFormatInfo.h"
 
-#include "platform/d3d11/DxgiFormat.h"
+#include "platform/d3d11/D3D11.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,248 @@
+// The immediate context's clears, copies and CPU access. Calls that Direct3D would
+// reject do nothing, as Direct3D does without its debug layer.
+
+#include "platform/d3d11/formats/FormatCodec.h"
+#include "platform/d3d11/formats/FormatLayout.h"
+#include "platform/d3d11/objects/DeviceContext.h"
+#include "platform/d3d11/objects/Surface.h"
+
+#include <cstring>
+
+namespace d3d11sw {
+namespace {
+
+constexpr UINT kMapDoNotWait = 0x100000;
+
+// One row element by element, the others copied from it.
+void FillSurface(const Surface& surface, const std::byte* element)
+{
+    if (surface.height == 0) {
+        return;
+    }
+    for (UINT x = 0; x < surface.width; ++x) {
+        std::memcpy(surface.Element(x, 0), element, surface.elementBytes);
+    }
+    const std::size_t rowBytes = std::size_t{surface.width} * surface.elementBytes;
+    for (UINT y = 1; y < surface.height; ++y) {
+        std::memcpy(surface.Element(0, y), surface.data, rowBytes);
+    }
+}
+
+// A box in elements (blocks) of a subresource; false when it does not fit or is empty.
+struct ElementBox {
+    UINT x = 0;
+    UINT y = 0;
+    UINT z = 0;
+    UINT columns = 0;  // elements (bytes for buffers) per row
+    UINT rows = 0;
+    UINT slices = 0;
+};
+
+bool ToElementBox(const ResourceCore& core, UINT subresource, const D3D11_BOX* box, ElementBox& out)
+{
+    const SubresourceLayout& layout = core.Layout(subresource);
+    const D3D11_BOX whole{0, 0, 0, layout.width, layout.height, layout.depth};
+    const D3D11_BOX& b = box ? *box : whole;
+    if (b.left >= b.right || b.top >= b.bottom || b.front >= b.back || b.right > layout.width ||
+        b.bottom > layout.height || b.back > layout.depth) {
+        return false;
+    }
+    const bool isBuffer = core.Shape().dimension == D3D11_RESOURCE_DIMENSION_BUFFER;
+    const UINT block = isBuffer ? 1 : LayoutOf(core.Shape().format).blockSize;
+    auto aligned = [&](UINT value, UINT size) { return value % block == 0 || value == size; };
+    if (!aligned(b.left, layout.width) || !aligned(b.right, layout.width) || !aligned(b.top, layout.height) ||
+        !aligned(b.bottom, layout.height)) {
+        return false;
+    }
+    out = {b.left / block, b.top / block, b.front, (b.right - b.left + block - 1) / block,
+           (b.bottom - b.top + block - 1) / block, b.back - b.front};
+    return true;
+}
+
+UINT ElementBytes(const ResourceCore& core)
+{
+    return core.Shape().dimension == D3D11_RESOURCE_DIMENSION_BUFFER ? 1 : LayoutOf(core.Shape().format).bytes;
+}
+
+std::byte* ElementAt(ResourceCore& core, UINT subresource, UINT x, UINT y, UINT z)
+{
+    const SubresourceLayout& layout = core.Layout(subresource);
+    return core.Data(subresource) + std::size_t{z} * layout.depthPitch + std::size_t{y} * layout.rowPitch +
+           std::size_t{x} * ElementBytes(core);
+}
+
+bool AnyMapped(const ResourceCore& core)
+{
+    for (UINT i = 0; i < core.SubresourceCount(); ++i) {
+        if (core.IsMapped(i)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Direct3D copies between resources of one kind, one memory family and one sample count.
+bool Copyable(const ResourceCore& destination, const ResourceCore& source)
+{
+    const ResourceShape& to = destination.Shape();
+    const ResourceShape& from = source.Shape();
+    return &destination != &source && to.dimension == from.dimension && to.usage != D3D11_USAGE_IMMUTABLE &&
+           to.sampleCount == from.sampleCount && ElementBytes(destination) == ElementBytes(source) &&
+           (to.dimension == D3D11_RESOURCE_DIMENSION_BUFFER || SameFamily(to.format, from.format));
+}
+
+bool MapAllowed(const ResourceShape& shape, D3D11_MAP type)
+{
+    const bool read = (shape.cpuAccessFlags & D3D11_CPU_ACCESS_READ) != 0;
+    const bool write = (shape.cpuAccessFlags & D3D11_CPU_ACCESS_WRITE) != 0;
+    if (shape.usage == D3D11_USAGE_STAGING) {
+        switch (type) {
+        case D3D11_MAP_READ: return read;
+        case D3D11_MAP_WRITE: return write;
+        case D3D11_MAP_READ_WRITE: return read && write;
+        default: return false;
+        }
+    }
+    if (shape.usage == D3D11_USAGE_DYNAMIC) {
+        return type == D3D11_MAP_WRITE_DISCARD ||
+               (type == D3D11_MAP_WRITE_NO_OVERWRITE && shape.dimension == D3D11_RESOURCE_DIMENSION_BUFFER);
+    }
+    return false;
+}
+
+}  // namespace
+
+void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* view, const FLOAT color[4])
+{
+    if (!view || !color) {
+        return;
+    }
+    RenderTargetView* target = Impl(view);
+    const FormatCodec& codec = CodecOf(target->Range().format);
+    if (!codec.store) {
+        return;
+    }
+    std::byte element[16] = {};
+    codec.store(Float4{color[0], color[1], color[2], color[3]}, element);
+    for (UINT slice = 0; slice < target->Range().sliceCount; ++slice) {
+        FillSurface(SurfaceOf(target->Core(), target->Range(), slice), element);
+    }
+}
+
+void DeviceContext::ClearDepthStencilView(ID3D11DepthStencilView* view, UINT clearFlags, FLOAT depth, UINT8 stencil)
+{
+    if (!view) {
+        return;
+    }
+    DepthStencilView* target = Impl(view);
+    const DepthCodec& codec = DepthCodecOf(target->Range().format);
+    const std::uint32_t key = codec.key(depth);
+    for (UINT slice = 0; slice < target->Range().sliceCount; ++slice) {
+        const Surface surface = SurfaceOf(target->Core(), target->Range(), slice);
+        for (UINT y = 0; y < surface.height; ++y) {
+            for (UINT x = 0; x < surface.width; ++x) {
+                std::byte* element = surface.Element(x, y);
+                if (clearFlags & D3D11_CLEAR_DEPTH) {
+                    codec.write(key, element);
+                }
+                if ((clearFlags & D3D11_CLEAR_STENCIL) && codec.writeStencil) {
+                    codec.writeStencil(stencil, element);
+                }
+            }
+        }
+    }
+}
+
+void DeviceContext::UpdateSubresource(ID3D11Resource* destination, UINT subresource, const D3D11_BOX* box,
+                                      const void* data, UINT rowPitch, UINT depthPitch)
+{
+    ResourceCore* core = CoreOf(destination);
+    ElementBox region;
+    if (!core || !data || subresource >= core->SubresourceCount() || core->Shape().usage != D3D11_USAGE_DEFAULT ||
+        core->Shape().sampleCount != 1 || (core->Shape().bindFlags & D3D11_BIND_DEPTH_STENCIL) ||
+        core->IsMapped(subresource) || !ToElementBox(*core, subresource, box, region)) {
+        return;
+    }
+    const std::size_t rowBytes = std::size_t{region.columns} * ElementBytes(*core);
+    const auto* from = static_cast<const std::byte*>(data);
+    for (UINT z = 0; z < region.slices; ++z) {
+        for (UINT row = 0; row < region.rows; ++row) {
+            std::memcpy(ElementAt(*core, subresource, region.x, region.y + row, region.z + z),
+                        from + std::size_t{z} * depthPitch + std::size_t{row} * rowPitch, rowBytes);
+        }
+    }
+}
+
+void DeviceContext::CopyResource(ID3D11Resource* destination, ID3D11Resource* source)
+{
+    ResourceCore* to = CoreOf(destination);
+    ResourceCore* from = CoreOf(source);
+    if (!to || !from || !Copyable(*to, *from) || AnyMapped(*to) || AnyMapped(*from)) {
+        return;
+    }
+    const ResourceShape& a = to->Shape();
+    const ResourceShape& b = from->Shape();
+    if (a.width != b.width || a.height != b.height || a.depth != b.depth || a.mipLevels != b.mipLevels ||
+        a.arraySize != b.arraySize || to->TotalBytes() != from->TotalBytes()) {
+        return;
+    }
+    std::memcpy(to->Data(0), from->Data(0), to->TotalBytes());
+}
+
+void DeviceContext::CopySubresourceRegion(ID3D11Resource* destination, UINT destinationSubresource, UINT x, UINT y,
+                                          UINT z, ID3D11Resource* source, UINT sourceSubresource, const D3D11_BOX* box)
+{
+    ResourceCore* to = CoreOf(destination);
+    ResourceCore* from = CoreOf(source);
+    ElementBox region;
+    if (!to || !from || !Copyable(*to, *from) || destinationSubresource >= to->SubresourceCount() ||
+        sourceSubresource >= from->SubresourceCount() || to->IsMapped(destinationSubresource) ||
+        from->IsMapped(sourceSubresource) || !ToElementBox(*from, sourceSubresource, box, region)) {
+        return;
+    }
+    // The destination box: the same size at (x, y, z), in texels (bytes for buffers).
+    const UINT block = to->Shape().dimension == D3D11_RESOURCE_DIMENSION_BUFFER ? 1 : LayoutOf(to->Shape().format).blockSize;
+    const SubresourceLayout& target = to->Layout(destinationSubresource);
+    const SubresourceLayout& origin = from->Layout(sourceSubresource);
+    const D3D11_BOX sourceBox = box ? *box : D3D11_BOX{0, 0, 0, origin.width, origin.height, origin.depth};
+    const std::uint64_t right = std::uint64_t{x} + (sourceBox.right - sourceBox.left);
+    const std::uint64_t bottom = std::uint64_t{y} + (sourceBox.bottom - sourceBox.top);
+    const std::uint64_t back = std::uint64_t{z} + region.slices;
+    if (x % block != 0 || y % block != 0 || right > target.width || bottom > target.height || back > target.depth) {
+        return;
+    }
+    const std::size_t rowBytes = std::size_t{region.columns} * ElementBytes(*to);
+    for (UINT slice = 0; slice < region.slices; ++slice) {
+        for (UINT row = 0; row < region.rows; ++row) {
+            std::memcpy(ElementAt(*to, destinationSubresource, x / block, y / block + row, z + slice),
+                        ElementAt(*from, sourceSubresource, region.x, region.y + row, region.z + slice), rowBytes);
+        }
+    }
+}
+
+HRESULT DeviceContext::Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP type, UINT flags,
+                           D3D11_MAPPED_SUBRESOURCE* mapped)
+{
+    if (mapped) {
+        *mapped = D3D11_MAPPED_SUBRESOURCE{};
+    }
+    ResourceCore* core = CoreOf(resource);
+    if (!core || !mapped || subresource >= core->SubresourceCount() || (flags & ~kMapDoNotWait) != 0 ||
+        !MapAllowed(core->Shape(), type) || core->IsMapped(subresource)) {
+        return E_INVALIDARG;
+    }
+    const SubresourceLayout& layout = core->Layout(subresource);
+    core->SetMapped(subresource, true);
+    *mapped = D3D11_MAPPED_SUBRESOURCE{core->Data(subresource), layout.rowPitch, layout.depthPitch};
+    return S_OK;
+}
+
+void DeviceContext::Unmap(ID3D11Resource* resource, UINT subresource)
+{
+    ResourceCore* core = CoreOf(resource);
+    if (core && subresource < core->SubresourceCount()) {
+        core->SetMapped(subresource, false);
+    }
+}
+
+}  // namespace d3d11sw

@@ -1,0 +1,61 @@
+#pragma once
+// The end of the pipeline for one draw: the depth test against the bound depth-stencil
+// view, the pixel kernel, blending and the writes into the bound render targets.
+
+#include "platform/d3d11/formats/FormatCodec.h"
+#include "platform/d3d11/objects/PipelineState.h"
+#include "platform/d3d11/objects/Surface.h"
+#include "platform/d3d11/pipeline/Blend.h"
+
+#include <array>
+#include <optional>
+
+namespace d3d11sw {
+
+class OutputMerger {
+public:
+    explicit OutputMerger(const PipelineState& state);
+
+    // Something is bound to draw into; the common size of the bound views.
+    bool HasTargets() const { return hasTargets_; }
+    UINT Width() const { return width_; }
+    UINT Height() const { return height_; }
+    // The depth format's step for depth bias (0 for floats), when depth is bound.
+    const DepthCodec* Depth() const { return depthCodec_; }
+
+    // Runs one pixel at (x, y) with depth z: depth test, kernel, writes.
+    void Pixel(int x, int y, float z, PixelInput& input);
+
+private:
+    // 8-bit four-channel targets are written without the codec's calls.
+    enum class ByteLayout { None, Rgba, Bgra };
+
+    struct ColourTarget {
+        Surface surface;
+        ByteLayout bytes = ByteLayout::None;
+        bool srgb = false;
+        const FormatCodec* codec = nullptr;
+        std::optional<BlendEquation> blend;  // none: written as it comes
+        Float4 blendFactor{};  // clamped as the format clamps outputs
+        UINT writeMask = 0;
+        float low = 0.0f;  // normalized formats clamp outputs to [low, 1]
+    };
+
+    void WriteColour(const ColourTarget& target, int x, int y, const Float4& colour) const;
+    static void WriteBytes(const ColourTarget& target, std::byte* element, const Float4& colour);
+
+    const PixelShader* pixelShader_;
+    StageResources resources_;
+    std::array<ColourTarget, D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT> targets_{};
+    UINT targetCount_ = 0;
+    Surface depthSurface_;
+    const DepthCodec* depthCodec_ = nullptr;
+    bool depthTest_ = false;
+    bool depthWrite_ = false;
+    D3D11_COMPARISON_FUNC depthFunc_ = D3D11_COMPARISON_LESS;
+    bool hasTargets_ = false;
+    UINT width_ = 0;
+    UINT height_ = 0;
+};
+
+}  // namespace d3d11sw

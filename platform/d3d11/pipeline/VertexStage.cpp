@@ -1,0 +1,27 @@
+#include "platform/d3d11/pipeline/VertexStage.h"
+
+namespace d3d11sw {
+
+VertexStage::VertexStage(const PipelineState& state, const VertexShader& shader)
+    : desc_(shader.Description()), resources_(state.vertexStage), assembler_(state, desc_)
+{
+    attributes_.resize(desc_.inputs.size());
+    for (Entry& entry : cache_) {
+        entry.vertex = ~0u;
+    }
+}
+
+void VertexStage::Shade(UINT vertex, VertexOutput& output)
+{
+    Entry& entry = cache_[vertex % cache_.size()];
+    if (entry.vertex != vertex) {
+        entry.vertex = vertex;
+        entry.output = VertexOutput{};
+        assembler_.Fetch(vertex, attributes_.data());
+        const VertexInput input{vertex, 0, attributes_.data()};
+        desc_.kernel(resources_, input, entry.output);
+    }
+    output = entry.output;
+}
+
+}  // namespace d3d11sw
