@@ -1,6 +1,8 @@
 #pragma once
 // Giving up a COM reference held in a raw pointer member, and taking one.
 
+#include <memory>
+
 namespace qz::dx11 {
 
 template <class T>
@@ -20,5 +22,18 @@ T* SafeAddRef(T* object)
     }
     return object;
 }
+
+struct ComReleaser {
+    template <class T>
+    void operator()(T* object) const
+    {
+        object->Release();
+    }
+};
+
+// Owns one reference that a getter or a creation handed out, so that every path out of
+// a scope gives it back.
+template <class T>
+using ComOwner = std::unique_ptr<T, ComReleaser>;
 
 }  // namespace qz::dx11

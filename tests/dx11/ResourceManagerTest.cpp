@@ -1,0 +1,212 @@
+// Shared texture resources: one table entry and one file read per image, the folder of
+// the executable, device loss, mip levels, counts and failures.
+
+#include "tarnwick/dx11/ResourceManager.h"
+
+#include "tarnwick/core/ErrorReport.h"
+#include "tests/d3d11/DeviceFixture.h"
+#include "tests/dx11/ImageFiles.h"
+#include "tests/support/FileOpens.h"
+#include "tests/support/LogCapture.h"
+#include "tests/utils/ErrorText.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using qz::dx11::CreateRequiredResources;
+using qz::dx11::GetTexture2DResource;
+using qz::dx11::ReleaseCreatedResources;
+using qz::dx11::Resource;
+using qz::dx11::ResourceTable;
+using qz::dx11::Texture2DResource;
+using qz::test::ComPtr;
+using qz::test::DeviceTest;
+using qz::test::ErrorText;
+using qz::test::LogCapture;
+using qz::test::WritePng;
+
+using Resources = DeviceTest;
+
+Texture2DResource& AsTexture(Resource* resource) { return dynamic_cast<Texture2DResource&>(*resource); }
+
+// The table's entry for a new image file, required once and created on the device.
+Resource* CreatedImage(ResourceTable& table, const std::string& image, ID3D11Device* device)
+{
+    Resource* resource = GetTexture2DResource(table, image);
+    resource->Require();
+    EXPECT_EQ(S_OK, CreateRequiredResources(table, device));
+    return resource;
+}
+
+TEST_F(Resources, MeshesSharingAnImageShareOneEntryReadOnce)
+{
+    const std::string image = WritePng("shared.png", 16, 16, 4);
+    qz::test::FileOpens opens(image);
+    ASSERT_TRUE(opens.Valid());
+    ResourceTable table;
+    Resource* first = GetTexture2DResource(table, image);
+    Resource* second = GetTexture2DResource(table, image);
+    ASSERT_EQ(first, second);
+    EXPECT_EQ(1u, table.size());
+    EXPECT_FALSE(first->IsLoaded());
+    EXPECT_FALSE(first->IsCreated());
+    first->Require();
+    second->Require();
+    EXPECT_EQ(2, first->GetRequireCount());
+
+    ASSERT_EQ(S_OK, CreateRequiredResources(table, device.Get()));
+    ASSERT_EQ(S_OK, CreateRequiredResources(table, device.Get()));
+    EXPECT_TRUE(first->IsLoaded());
+    EXPECT_TRUE(first->IsCreated());
+    EXPECT_EQ(1, opens.Take());
+    EXPECT_EQ(5u, AsTexture(first).GetTexture().GetDesc().MipLevels);
+}
+
+TEST_F(Resources, DeviceRecreationUsesTheLevelsInMemory)
+{
+    const std::string image = WritePng("recreated.png", 8, 8, 3);
+    ResourceTable table;
+    Resource* resource = CreatedImage(table, image, device.Get());
+    ASSERT_EQ(0, std::remove(image.c_str()));
+
+    ReleaseCreatedResources(table);
+    EXPECT_FALSE(resource->IsCreated());
+    EXPECT_TRUE(resource->IsLoaded());
+    EXPECT_EQ(nullptr, AsTexture(resource).GetTexture().GetTexture());
+    context.Reset();
+    device.Reset();
+
+    ComPtr<ID3D11Device> second;
+    ASSERT_EQ(S_OK, D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION,
+                                      second.ReleaseAndGetAddressOf(), nullptr, nullptr));
+    ASSERT_EQ(S_OK, CreateRequiredResources(table, second.Get()));
+    EXPECT_TRUE(resource->IsCreated());
+    EXPECT_EQ(second.Get(), AsTexture(resource).GetTexture().GetDevice());
+}
+
+TEST_F(Resources, RelativeImagesAreFoundNextToTheExecutable)
+{
+    char path[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", path, sizeof(path) - 1), 0);
+    const std::string folder = std::string(path).substr(0, std::string(path).rfind('/') + 1);
+    const std::string name = "beside_exe_" + std::to_string(getpid()) + ".png";
+    WritePng(folder + name, 4, 4, 4);
+    ASSERT_NE(0, access(name.c_str(), F_OK)) << "not in the working folder";
+
+    ResourceTable table;
+    Resource* resource = GetTexture2DResource(table, name);
+    resource->Load();
+    std::remove((folder + name).c_str());
+    EXPECT_TRUE(resource->IsLoaded());
+    EXPECT_EQ(3u, AsTexture(resource).GetLevels().size());
+
+    Resource* missing = GetTexture2DResource(table, "nowhere.png");
+    missing->Require();
+    const std::string thrown = ErrorText([&] { CreateRequiredResources(table, device.Get()); });
+    EXPECT_NE(std::string::npos,
+              thrown.find("\nCannot load texture \"" + folder + "nowhere.png\": file does not exist"))
+        << thrown;
+    EXPECT_NE(std::string::npos, thrown.find("\nMethod: qz::dx11::TextureResource::Load\nFile: \"dx11\\ResourceManager\": "));
+}
+
+TEST_F(Resources, AnImageOf256x64GivesSevenLevels)
+{
+    const std::string image = WritePng("wide.png", 256, 64, 4);
+    ResourceTable table;
+    Resource* resource = CreatedImage(table, image, device.Get());
+    const auto& levels = AsTexture(resource).GetLevels();
+    ASSERT_EQ(7u, levels.size());
+    EXPECT_EQ(4u, levels[6].width);
+    EXPECT_EQ(1u, levels[6].height);
+    const D3D11_TEXTURE2D_DESC desc = AsTexture(resource).GetTexture().GetDesc();
+    EXPECT_EQ(7u, desc.MipLevels);
+    EXPECT_EQ(256u, desc.Width);
+    EXPECT_EQ(64u, desc.Height);
+    EXPECT_EQ(DXGI_FORMAT_R8G8B8A8_UNORM, desc.Format);
+
+    // Each texture level holds its own image: the last one read back.
+    D3D11_TEXTURE2D_DESC stagingDesc = StagingDesc(256, 64, DXGI_FORMAT_R8G8B8A8_UNORM);
+    stagingDesc.MipLevels = 7;
+    ComPtr<ID3D11Texture2D> staging;
+    ASSERT_EQ(S_OK, device->CreateTexture2D(&stagingDesc, nullptr, staging.ReleaseAndGetAddressOf()));
+    context->CopyResource(staging.Get(), AsTexture(resource).GetTexture().GetTexture());
+    D3D11_MAPPED_SUBRESOURCE mapped{};
+    ASSERT_EQ(S_OK, context->Map(staging.Get(), 6, D3D11_MAP_READ, 0, &mapped));
+    EXPECT_EQ(0, std::memcmp(mapped.pData, levels[6].pixels.get(), 16));
+    context->Unmap(staging.Get(), 6);
+}
+
+TEST_F(Resources, UnrequireBelowZeroThrowsAndKeepsTheCount)
+{
+    ResourceTable table;
+    Resource* resource = GetTexture2DResource(table, "counted.png");
+    const std::string thrown = ErrorText([&] { resource->Unrequire(); });
+    EXPECT_NE(std::string::npos, thrown.find("\nMethod: qz::dx11::Resource::Unrequire\n")) << thrown;
+    EXPECT_NE(std::string::npos, thrown.find("\nReference count cannot be < 0"));
+    EXPECT_EQ(0, resource->GetRequireCount());
+    resource->Require();
+    resource->Unrequire();
+    EXPECT_EQ(0, resource->GetRequireCount());
+}
+
+TEST_F(Resources, NoLevelsMeansNoTextureAndNoDeviceCall)
+{
+    // A grey image is not read into levels: not loaded, and the create says so.
+    LogCapture log;
+    const std::string grey = WritePng("grey.png", 4, 4, 1);
+    ResourceTable table;
+    Resource* resource = GetTexture2DResource(table, grey);
+    resource->Require();
+    const std::string thrown = ErrorText([&] { CreateRequiredResources(table, device.Get()); });
+    EXPECT_NE(std::string::npos, thrown.find("\nMethod: qz::dx11::Texture2DResource::Create\n")) << thrown;
+    EXPECT_NE(std::string::npos, thrown.find("\nCould not create texture \"grey.png\"")) << thrown;
+    EXPECT_EQ(std::string::npos, thrown.find("COM error message"));
+    EXPECT_EQ(std::string::npos, log.Text().find("Creating Texture2D")) << "the device was not asked";
+    EXPECT_FALSE(resource->IsLoaded());
+    EXPECT_FALSE(resource->IsCreated());
+
+    // Without a device at all.
+    Texture2DResource empty("empty.png");
+    EXPECT_NE(std::string::npos, ErrorText([&] { empty.Create(nullptr); }).find("Could not create texture \"empty.png\""));
+}
+
+// A resource whose device object cannot be made.
+class Refused : public Resource {
+public:
+    using Resource::Resource;
+    HRESULT Create(ID3D11Device*) override { return E_OUTOFMEMORY; }
+};
+
+TEST_F(Resources, AFailingCreateIsLoggedWithItsNameAndEndsThePass)
+{
+    LogCapture log;
+    ResourceTable table;
+    table["refused"] = std::make_unique<Refused>("refused");
+    table["refused"]->Require();
+    EXPECT_EQ(E_OUTOFMEMORY, CreateRequiredResources(table, device.Get()));
+    EXPECT_NE(std::string::npos,
+              log.Text().find("\n*** ERROR ***\nCould not create resource \"refused\"\nCOM error message: " +
+                              qz::core::ComErrorText(E_OUTOFMEMORY)))
+        << log.Text();
+    EXPECT_TRUE(table["refused"]->IsLoaded()) << "loaded by the default load before the create";
+    EXPECT_FALSE(table["refused"]->IsCreated());
+}
+
+TEST_F(Resources, TheTableGivesBackTexturesWhenItGoes)
+{
+    const std::string image = WritePng("owned.png", 8, 4, 4);
+    ID3D11Texture2D* texture = nullptr;
+    {
+        ResourceTable table;
+        Resource* resource = CreatedImage(table, image, device.Get());
+        texture = AsTexture(resource).GetTexture().GetTexture();
+        texture->AddRef();
+    }
+    EXPECT_EQ(0u, texture->Release()) << "the table held the only other reference";
+}
+
+}  // namespace
