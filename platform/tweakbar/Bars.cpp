@@ -22,7 +22,7 @@ bool IsLive(const TwBar* bar)
 
 namespace platform::tweakbar {
 
-const CTwBar* FindBar(const std::string& name)
+CTwBar* FindBar(const std::string& name)
 {
     for (const auto& bar : AllBars()) {
         if (bar->name == name) return bar.get();
@@ -40,6 +40,14 @@ const platform::tweakbar::Variable* CTwBar::FindVariable(const std::string& vari
     return nullptr;
 }
 
+const platform::tweakbar::Button* CTwBar::FindButton(const std::string& buttonName) const
+{
+    for (const auto& button : buttons) {
+        if (button.name == buttonName) return &button;
+    }
+    return nullptr;
+}
+
 bool CTwBar::HasGroup(const std::string& groupName) const
 {
     return std::any_of(variables.begin(), variables.end(),
@@ -51,6 +59,7 @@ TwBar* TwNewBar(const char* barName)
     if (!barName || platform::tweakbar::FindBar(barName)) return nullptr;
     auto bar = std::make_unique<CTwBar>();
     bar->name = barName;
+    bar->placement.label = barName;
     AllBars().push_back(std::move(bar));
     return AllBars().back().get();
 }
@@ -66,9 +75,16 @@ int TwDeleteBar(TwBar* bar)
 
 int TwAddVarRW(TwBar* bar, const char* name, TwType type, void* var, const char* def)
 {
-    if (!IsLive(bar) || !name || !var || bar->FindVariable(name)) return 0;
+    if (!IsLive(bar) || !name || !var || bar->HasEntry(name)) return 0;
     const std::string definition = def ? def : "";
     bar->variables.push_back({name, type, var, definition, platform::tweakbar::ParseDefinition(definition)});
+    return 1;
+}
+
+int TwAddButton(TwBar* bar, const char* name, TwButtonCallback callback, void* clientData, const char* def)
+{
+    if (!IsLive(bar) || !name || bar->HasEntry(name)) return 0;
+    bar->buttons.push_back({name, callback, clientData, platform::tweakbar::ParseDefinition(def ? def : "")});
     return 1;
 }
 

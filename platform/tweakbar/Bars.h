@@ -1,6 +1,6 @@
 #pragma once
-// What is on the bars: every bar with its variables (in the order added) and the
-// parameters set on variables and groups.
+// What is on the bars: every bar with its variables and buttons (in the order added),
+// the parameters set on variables and groups, and the bar's placement.
 
 #include "platform/tweakbar/AntTweakBar.h"
 #include "platform/tweakbar/Definition.h"
@@ -22,18 +22,43 @@ struct Variable {
     std::string Param(const std::string& parameter) const { return FindParameter(parameters, parameter); }
 };
 
+struct Button {
+    std::string name;
+    TwButtonCallback callback;
+    void* clientData;
+    std::vector<Parameter> parameters;
+
+    std::string Param(const std::string& parameter) const { return FindParameter(parameters, parameter); }
+};
+
+// Where and how a bar is shown, as its defines left it.
+struct BarPlacement {
+    int x = 16;
+    int y = 16;
+    int width = 200;
+    int height = 320;
+    bool visible = true;
+    int alpha = 255;
+    std::string label;  // the title; the bar's name until a label is defined
+};
+
 // The bar of that name, or null.
-const CTwBar* FindBar(const std::string& name);
+CTwBar* FindBar(const std::string& name);
 
 }  // namespace platform::tweakbar
 
 struct CTwBar {
     std::string name;
     std::vector<platform::tweakbar::Variable> variables;
+    std::vector<platform::tweakbar::Button> buttons;
+    platform::tweakbar::BarPlacement placement;
     // Parameters set with TwSetParam, by variable or group name, then parameter name.
     std::map<std::string, std::map<std::string, std::string>> parameters;
 
     const platform::tweakbar::Variable* FindVariable(const std::string& variableName) const;
+    const platform::tweakbar::Button* FindButton(const std::string& buttonName) const;
+    // Variables and buttons share one namespace on a bar.
+    bool HasEntry(const std::string& entryName) const { return FindVariable(entryName) || FindButton(entryName); }
     // Groups named by the variables' "group" parameters.
     bool HasGroup(const std::string& groupName) const;
 };

@@ -53,6 +53,24 @@ std::vector<Parameter> ParseDefinition(const std::string& definition)
     return parameters;
 }
 
+std::pair<std::string, std::string> SplitObjectName(const std::string& define)
+{
+    std::string::size_type at = 0;
+    while (at < define.size() && IsBlank(define[at])) ++at;
+    std::string::size_type start = at;
+    std::string::size_type end = at;
+    if (at < define.size() && IsQuote(define[at])) {
+        const std::string::size_type close = define.find(define[at], at + 1);
+        start = at + 1;
+        end = close == std::string::npos ? define.size() : close;
+        at = close == std::string::npos ? end : close + 1;
+    } else {
+        while (at < define.size() && !IsBlank(define[at])) ++at;
+        end = at;
+    }
+    return {define.substr(start, end - start), define.substr(at)};
+}
+
 std::string FindParameter(const std::vector<Parameter>& parameters, const std::string& name)
 {
     const auto found = std::find_if(parameters.rbegin(), parameters.rend(),

@@ -84,4 +84,59 @@ TEST(TweakBar, ParametersOfVariablesAndGroups)
     TwDeleteBar(bar);
 }
 
+TEST(TweakBar, DefinesPlaceBarsLaterParametersWinning)
+{
+    TwBar* bar = TwNewBar("placed");
+    EXPECT_EQ("placed", bar->placement.label);
+    EXPECT_TRUE(bar->placement.visible);
+    EXPECT_EQ(1, TwDefine("placed alpha=200"));
+    EXPECT_EQ(1, TwDefine(" placed visible=false label='Camera settings' position='10 100' size='250 610' "
+                          "visible=true position = '-5 7'"));
+    const platform::tweakbar::BarPlacement& placed = bar->placement;
+    EXPECT_EQ(200, placed.alpha);
+    EXPECT_TRUE(placed.visible);
+    EXPECT_EQ("Camera settings", placed.label);
+    EXPECT_EQ(-5, placed.x);
+    EXPECT_EQ(7, placed.y);
+    EXPECT_EQ(250, placed.width);
+    EXPECT_EQ(610, placed.height);
+
+    TwBar* spaced = TwNewBar("two words");
+    EXPECT_EQ(1, TwDefine("`two words` visible=false"));
+    EXPECT_FALSE(spaced->placement.visible);
+    EXPECT_EQ(0, TwDefine("missing alpha=1"));
+    EXPECT_EQ(0, TwDefine(nullptr));
+    TwDeleteBar(spaced);
+
+    // A bad parameter is refused and leaves the bar as it was.
+    for (const char* refused : {"placed alpha=256", "placed alpha=x", "placed size='250'", "placed size='-1 5'",
+                                "placed position='1 2 3'", "placed position='a b'", "placed visible=maybe",
+                                "placed color='1 2 3'"}) {
+        EXPECT_EQ(0, TwDefine(refused)) << refused;
+    }
+    EXPECT_EQ(200, placed.alpha);
+    EXPECT_EQ(250, placed.width);
+    EXPECT_EQ(-5, placed.x);
+    EXPECT_TRUE(placed.visible);
+    TwDeleteBar(bar);
+}
+
+TEST(TweakBar, ButtonsCallBackWithTheirClientData)
+{
+    TwBar* bar = TwNewBar("buttons");
+    int clicks = 0;
+    const TwButtonCallback click = [](void* data) { ++*static_cast<int*>(data); };
+    EXPECT_EQ(1, TwAddButton(bar, "toggle_camera", click, &clicks, "label='Camera'"));
+    EXPECT_EQ(0, TwAddButton(bar, "toggle_camera", click, &clicks, "")) << "names are unique on a bar";
+    EXPECT_EQ(0, TwAddVarRW(bar, "toggle_camera", TW_TYPE_INT32, &clicks, "")) << "shared with variables";
+    EXPECT_EQ(0, TwAddButton(bar, nullptr, click, &clicks, ""));
+    const platform::tweakbar::Button* button = bar->FindButton("toggle_camera");
+    ASSERT_NE(nullptr, button);
+    EXPECT_EQ("Camera", button->Param("label"));
+    button->callback(button->clientData);
+    EXPECT_EQ(1, clicks);
+    TwDeleteBar(bar);
+    EXPECT_EQ(0, TwAddButton(bar, "late", click, &clicks, ""));
+}
+
 }  // namespace
