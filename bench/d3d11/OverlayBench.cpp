@@ -35,22 +35,20 @@ public:
 
         d3d11sw::VertexShaderDesc vertex;
         vertex.varyingCount = 1;
-        vertex.kernel = [](const d3d11sw::StageResources& resources, const d3d11sw::VertexInput& in,
-                           d3d11sw::VertexOutput& out) {
-            const auto rect = resources.Constant<Rectangle>(0, 0);
-            const float u = static_cast<float>(in.vertexId & 1);
-            const float v = static_cast<float>((in.vertexId >> 1) & 1);
-            out.position = {rect.position[0] + u * rect.size[0], rect.position[1] + v * rect.size[1], 0.0f, 1.0f};
-            out.varyings[0] = {u, v, 0.0f, 0.0f};
-        };
+        vertex.kernel = d3d11sw::MakeVertexKernel(
+            [](const d3d11sw::StageResources& resources, const d3d11sw::VertexInput& in, d3d11sw::VertexOutput& out) {
+                const auto rect = resources.Constant<Rectangle>(0, 0);
+                const float u = static_cast<float>(in.vertexId & 1);
+                const float v = static_cast<float>((in.vertexId >> 1) & 1);
+                out.position = {rect.position[0] + u * rect.size[0], rect.position[1] + v * rect.size[1], 0.0f, 1.0f};
+                out.varyings[0] = {u, v, 0.0f, 0.0f};
+            });
         d3d11sw::CreateVertexShader(device_.Get(), vertex, vertexShader_.ReleaseAndGetAddressOf());
         d3d11sw::PixelShaderDesc pixel;
-        pixel.kernel = [](const d3d11sw::StageResources& resources, const d3d11sw::PixelInput&,
-                          d3d11sw::PixelOutput& out) {
+        pixel.kernel = d3d11sw::MakePixelKernel([](const d3d11sw::StageResources& resources, d3d11sw::PixelQuad& quad) {
             const auto rect = resources.Constant<Rectangle>(0, 0);
-            out.targets[0] = {rect.colour[0], rect.colour[1], rect.colour[2], rect.colour[3]};
-            return true;
-        };
+            quad.Target(0) = d3d11sw::Quad<d3d11sw::Float4>::Splat({rect.colour[0], rect.colour[1], rect.colour[2], rect.colour[3]});
+        });
         d3d11sw::CreatePixelShader(device_.Get(), pixel, pixelShader_.ReleaseAndGetAddressOf());
 
         D3D11_BLEND_DESC blend{};

@@ -55,12 +55,11 @@ TEST_F(ParallelRaster, KernelExceptionsReachTheCaller)
     d3d11sw::SetRasterThreads(context.Get(), 4);
     MakeTarget(256, 256);
     d3d11sw::PixelShaderDesc desc;
-    desc.kernel = [](const d3d11sw::StageResources&, const d3d11sw::PixelInput& in, d3d11sw::PixelOutput&) -> bool {
-        if (in.position.y > 200.0f) {
+    desc.kernel = d3d11sw::MakePixelKernel([](const d3d11sw::StageResources&, d3d11sw::PixelQuad& quad) {
+        if (quad.Y() > 200) {
             throw std::runtime_error("kernel failed");
         }
-        return true;
-    };
+    });
     ComPtr<ID3D11PixelShader> throwing;
     ASSERT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), desc, throwing.ReleaseAndGetAddressOf()));
     context->PSSetShader(throwing.Get(), nullptr, 0);

@@ -362,10 +362,15 @@ TEST_F(Rasterizer, DiscardAndDepthOnlyPasses)
 
     // Discarded pixels write neither colour nor depth.
     d3d11sw::PixelShaderDesc discardDesc;
-    discardDesc.kernel = [](const d3d11sw::StageResources&, const d3d11sw::PixelInput& in, d3d11sw::PixelOutput& out) {
-        out.targets[0] = in.varyings[0];
-        return in.position.x > 4.0f;
-    };
+    discardDesc.kernel = d3d11sw::MakePixelKernel([](const d3d11sw::StageResources&, d3d11sw::PixelQuad& quad) {
+        quad.Target(0) = quad.Varying(0);
+        const d3d11sw::Quad<d3d11sw::Float4> position = quad.Position();
+        for (int lane = 0; lane < 4; ++lane) {
+            if (!(position[lane].x > 4.0f)) {
+                quad.Discard(1u << lane);
+            }
+        }
+    });
     ComPtr<ID3D11PixelShader> discard;
     ASSERT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), discardDesc, discard.ReleaseAndGetAddressOf()));
     context->PSSetShader(discard.Get(), nullptr, 0);

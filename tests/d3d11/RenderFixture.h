@@ -29,18 +29,16 @@ protected:
         vertexDesc.inputs = {{"POSITION", 0, d3d11sw::ComponentType::Float, 4},
                              {"COLOR", 0, d3d11sw::ComponentType::Float, 4}};
         vertexDesc.varyingCount = 1;
-        vertexDesc.kernel = [](const d3d11sw::StageResources&, const d3d11sw::VertexInput& in,
-                               d3d11sw::VertexOutput& out) {
-            out.position = in.attributes[0];
-            out.varyings[0] = in.attributes[1];
-        };
+        vertexDesc.kernel = d3d11sw::MakeVertexKernel(
+            [](const d3d11sw::StageResources&, const d3d11sw::VertexInput& in, d3d11sw::VertexOutput& out) {
+                out.position = in.attributes[0];
+                out.varyings[0] = in.attributes[1];
+            });
         signature = d3d11sw::EncodeInputSignature(vertexDesc.inputs);
         ASSERT_EQ(S_OK, d3d11sw::CreateVertexShader(device.Get(), vertexDesc, vertexShader.ReleaseAndGetAddressOf()));
         d3d11sw::PixelShaderDesc pixelDesc;
-        pixelDesc.kernel = [](const d3d11sw::StageResources&, const d3d11sw::PixelInput& in, d3d11sw::PixelOutput& out) {
-            out.targets[0] = in.varyings[0];
-            return true;
-        };
+        pixelDesc.kernel = d3d11sw::MakePixelKernel(
+            [](const d3d11sw::StageResources&, d3d11sw::PixelQuad& quad) { quad.Target(0) = quad.Varying(0); });
         ASSERT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), pixelDesc, pixelShader.ReleaseAndGetAddressOf()));
 
         const D3D11_INPUT_ELEMENT_DESC elements[2] = {

@@ -11,19 +11,18 @@ using qz::test::At;
 using qz::test::ComPtr;
 using qz::test::RenderTest;
 using qz::test::Vertex;
+using Quad4 = d3d11sw::Quad<d3d11sw::Float4>;
 
 class Sampling : public RenderTest {
 protected:
-    // A pixel kernel around a sampling function of the varying texture coordinate.
-    void UseKernel(std::function<d3d11sw::Float4(const d3d11sw::StageResources&, const d3d11sw::PixelInput&)> read)
+    // A pixel kernel around a sampling function of the quad.
+    using Read = std::function<Quad4(const d3d11sw::StageResources&, const d3d11sw::PixelQuad&)>;
+    void UseKernel(Read read)
     {
         d3d11sw::PixelShaderDesc desc;
-        desc.usesDerivatives = true;
-        desc.kernel = [read](const d3d11sw::StageResources& resources, const d3d11sw::PixelInput& in,
-                             d3d11sw::PixelOutput& out) {
-            out.targets[0] = read(resources, in);
-            return true;
-        };
+        desc.kernel = d3d11sw::MakePixelKernel([read](const d3d11sw::StageResources& resources, d3d11sw::PixelQuad& quad) {
+            quad.Target(0) = read(resources, quad);
+        });
         ASSERT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), desc, kernel.ReleaseAndGetAddressOf()));
         context->PSSetShader(kernel.Get(), nullptr, 0);
     }
@@ -71,9 +70,9 @@ protected:
     ComPtr<ID3D11ShaderResourceView> view;
 };
 
-d3d11sw::Float4 SampleVarying(const d3d11sw::StageResources& resources, const d3d11sw::PixelInput& in)
+Quad4 SampleVarying(const d3d11sw::StageResources& resources, const d3d11sw::PixelQuad& quad)
 {
-    return resources.Sample(2, 1, in.varyings[0], in.ddx[0], in.ddy[0]);
+    return resources.Sample(2, 1, quad.Varying(0));
 }
 
 TEST_F(Sampling, PointSamplingPicksTheTexelUnderThePixel)
@@ -136,8 +135,15 @@ TEST_F(Sampling, LevelOfDetailFromTheDerivatives)
     // Linear between levels: 2.8 texels per pixel is level log2(2.8) = 1.49.
     UseSampler(D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_CLAMP);
     MakeTarget(8, 8);
-    UseKernel([](const d3d11sw::StageResources& resources, const d3d11sw::PixelInput& in) {
-        return resources.Sample(2, 1, in.varyings[0], in.ddx[0] * 2.8f, in.ddy[0] * 2.8f);
+    UseKernel([](const d3d11sw::StageResources& resources, const d3d11sw::PixelQuad& quad) {
+        const Quad4 coord = quad.Varying(0);
+        const Quad4 ddx = d3d11sw::Ddx(coord);
+        const Quad4 ddy = d3d11sw::Ddy(coord);
+        Quad4 samples;
+        for (int lane = 0; lane < 4; ++lane) {
+            samples[lane] = resources.SampleGrad(2, 1, coord[lane], ddx[lane] * 2.8f, ddy[lane] * 2.8f);
+        }
+        return samples;
     });
     DrawQuad();
     EXPECT_NEAR(20.0 + 10.0 * std::log2(2.8) - 10.0, static_cast<double>(Pixels()[9] & 0xFF), 0.6);
@@ -179,24 +185,30 @@ TEST_F(Sampling, LoadsElementsAndConstants)
     ID3D11Buffer* rawConstants = constantBuffer.Get();
     context->PSSetConstantBuffers(0, 1, &rawConstants);
 
-    UseKernel([](const d3d11sw::StageResources& resources, const d3d11sw::PixelInput& in) {
-        const int x = static_cast<int>(in.position.x);
-        d3d11sw::Float4 texel = resources.Load(2, 1 - x, 0, 0, 0);
-        const std::byte* element = resources.Element(5, static_cast<UINT>(x + 1));
-        Record record{};
-        std::memcpy(&record, element, sizeof(record));
-        texel.y = record.value;
-        texel.w = resources.Constant<float>(0, 12);
-        // Outside everything: zeros and nulls.
-        if (resources.Element(5, 3) || resources.Load(2, 2, 0, 0, 0).x != 0.0f || resources.Constant<float>(0, 16) ||
-            resources.Constant<float>(3, 0)) {
-            texel.z = 1.0f;
+    UseKernel([](const d3d11sw::StageResources& resources, const d3d11sw::PixelQuad& quad) {
+        Quad4 texels;
+        for (int lane = 0; lane < 4; ++lane) {
+            const int x = quad.X() + (lane & 1);
+            d3d11sw::Float4 texel = resources.Load(2, 1 - x, 0, 0, 0);
+            const std::byte* element = resources.Element(5, static_cast<UINT>(x + 1));
+            Record record{};
+            if (element) {
+                std::memcpy(&record, element, sizeof(record));
+            }
+            texel.y = record.value;
+            texel.w = resources.Constant<float>(0, 12);
+            // Outside everything: zeros and nulls.
+            if (resources.Element(5, 3) || resources.Load(2, 2, 0, 0, 0).x != 0.0f ||
+                resources.Constant<float>(0, 16) || resources.Constant<float>(3, 0)) {
+                texel.z = 1.0f;
+            }
+            UINT width = 0, height = 0, depth = 0, levels = 0;
+            if (!resources.Dimensions(2, 0, width, height, depth, levels) || width != 2 || height != 1 || levels != 1) {
+                texel.z = 1.0f;
+            }
+            texels[lane] = texel;
         }
-        UINT width = 0, height = 0, depth = 0, levels = 0;
-        if (!resources.Dimensions(2, 0, width, height, depth, levels) || width != 2 || height != 1 || levels != 1) {
-            texel.z = 1.0f;
-        }
-        return texel;
+        return texels;
     });
     DrawQuad();
     const std::vector<std::uint32_t> pixels = Pixels();

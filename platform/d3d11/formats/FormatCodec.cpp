@@ -3,10 +3,12 @@
 #include "platform/d3d11/formats/ByteChannels.h"
 
 #include <algorithm>
+#include <bit>
 #include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 namespace d3d11sw {
@@ -115,6 +117,32 @@ void StoreChannels(const Float4& value, std::byte* element)
     }
 }
 
+// Integer formats as register bits: each component zero- or sign-extended to 32 bits;
+// stores clamp to the component's range.
+template <class T, int N>
+Float4 LoadIntegerChannels(const std::byte* element)
+{
+    using Wide = std::conditional_t<std::is_signed_v<T>, std::int32_t, std::uint32_t>;
+    Wide values[4] = {0, 0, 0, 1};
+    for (int i = 0; i < N; ++i) {
+        T value;
+        std::memcpy(&value, element + i * sizeof(T), sizeof(T));
+        values[i] = static_cast<Wide>(value);
+    }
+    return AsFloat(Integer4<Wide>{values[0], values[1], values[2], values[3]});
+}
+
+template <class T, int N>
+void StoreIntegerChannels(const Float4& value, std::byte* element)
+{
+    using Wide = std::conditional_t<std::is_signed_v<T>, std::int32_t, std::uint32_t>;
+    const auto wide = std::bit_cast<Integer4<Wide>>(value);
+    for (int i = 0; i < N; ++i) {
+        const T stored = static_cast<T>(std::clamp<Wide>(wide[i], std::numeric_limits<T>::lowest(), std::numeric_limits<T>::max()));
+        std::memcpy(element + i * sizeof(T), &stored, sizeof(T));
+    }
+}
+
 std::uint32_t Word(const std::byte* element)
 {
     std::uint32_t word;
@@ -152,12 +180,27 @@ void StoreR10G10B10A2Uint(const Float4& v, std::byte* element)
     PutWord(bits(v.x, 1023) | (bits(v.y, 1023) << 10) | (bits(v.z, 1023) << 20) | (bits(v.w, 3) << 30), element);
 }
 
+Float4 LoadR10G10B10A2UintBits(const std::byte* element)
+{
+    const std::uint32_t w = Word(element);
+    return AsFloat(Uint4{w & 1023, (w >> 10) & 1023, (w >> 20) & 1023, w >> 30});
+}
+
+void StoreR10G10B10A2UintBits(const Float4& v, std::byte* element)
+{
+    const Uint4 u = AsUint(v);
+    PutWord(std::min(u.x, 1023u) | (std::min(u.y, 1023u) << 10) | (std::min(u.z, 1023u) << 20) | (std::min(u.w, 3u) << 30),
+            element);
+}
+
 Float4 LoadA8(const std::byte* element) { return {0.0f, 0.0f, 0.0f, static_cast<float>(element[0]) / 255.0f}; }
 void StoreA8(const Float4& v, std::byte* element) { element[0] = static_cast<std::byte>(EncodeUnorm<std::uint8_t>(v.w)); }
 
 // The readable parts of depth-stencil memory.
 Float4 LoadR24X8(const std::byte* element) { return {(Word(element) & 0xFFFFFF) / 16777215.0f, 0, 0, 1}; }
 Float4 LoadX24G8(const std::byte* element) { return {0, static_cast<float>(Word(element) >> 24), 0, 1}; }
+Float4 LoadX24G8Bits(const std::byte* element) { return AsFloat(Uint4{0, Word(element) >> 24, 0, 1}); }
+Float4 LoadX32G8X24Bits(const std::byte* element) { return AsFloat(Uint4{0, static_cast<std::uint32_t>(element[4]), 0, 1}); }
 Float4 LoadR32X8X24(const std::byte* element)
 {
     float depth;
@@ -178,6 +221,10 @@ constexpr FormatCodec Channels()
                                : K == Kind::Sint ? ComponentType::Sint
                                                  : ComponentType::Float;
     const bool normalized = K == Kind::Unorm || K == Kind::Snorm || K == Kind::Srgb;
+    if constexpr (K == Kind::Uint || K == Kind::Sint) {
+        return FormatCodec{&LoadChannels<K, T, N, O>, &StoreChannels<K, T, N, O>, type, UINT{N}, false, false,
+                           &LoadIntegerChannels<T, N>, &StoreIntegerChannels<T, N>};
+    }
     return FormatCodec{&LoadChannels<K, T, N, O>, &StoreChannels<K, T, N, O>, type, O == Bgrx ? 3u : UINT{N},
                        normalized, K == Kind::Snorm};
 }
@@ -205,9 +252,10 @@ const Entry kEntries[] = {
     {DXGI_FORMAT_R32G32_UINT, Channels<Kind::Uint, u32, 2>()},
     {DXGI_FORMAT_R32G32_SINT, Channels<Kind::Sint, s32, 2>()},
     {DXGI_FORMAT_R32_FLOAT_X8X24_TYPELESS, {&LoadR32X8X24, nullptr, ComponentType::Float, 1, false}},
-    {DXGI_FORMAT_X32_TYPELESS_G8X24_UINT, {&LoadX32G8X24, nullptr, ComponentType::Uint, 2, false}},
+    {DXGI_FORMAT_X32_TYPELESS_G8X24_UINT, {&LoadX32G8X24, nullptr, ComponentType::Uint, 2, false, false, &LoadX32G8X24Bits, nullptr}},
     {DXGI_FORMAT_R10G10B10A2_UNORM, {&LoadR10G10B10A2Unorm, &StoreR10G10B10A2Unorm, ComponentType::Float, 4, true}},
-    {DXGI_FORMAT_R10G10B10A2_UINT, {&LoadR10G10B10A2Uint, &StoreR10G10B10A2Uint, ComponentType::Uint, 4, false}},
+    {DXGI_FORMAT_R10G10B10A2_UINT, {&LoadR10G10B10A2Uint, &StoreR10G10B10A2Uint, ComponentType::Uint, 4, false, false,
+                                     &LoadR10G10B10A2UintBits, &StoreR10G10B10A2UintBits}},
     {DXGI_FORMAT_R8G8B8A8_UNORM, Channels<Kind::Unorm, u8, 4>()},
     {DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, Channels<Kind::Srgb, u8, 4>()},
     {DXGI_FORMAT_R8G8B8A8_UINT, Channels<Kind::Uint, u8, 4>()},
@@ -222,7 +270,7 @@ const Entry kEntries[] = {
     {DXGI_FORMAT_R32_UINT, Channels<Kind::Uint, u32, 1>()},
     {DXGI_FORMAT_R32_SINT, Channels<Kind::Sint, s32, 1>()},
     {DXGI_FORMAT_R24_UNORM_X8_TYPELESS, {&LoadR24X8, nullptr, ComponentType::Float, 1, true}},
-    {DXGI_FORMAT_X24_TYPELESS_G8_UINT, {&LoadX24G8, nullptr, ComponentType::Uint, 2, false}},
+    {DXGI_FORMAT_X24_TYPELESS_G8_UINT, {&LoadX24G8, nullptr, ComponentType::Uint, 2, false, false, &LoadX24G8Bits, nullptr}},
     {DXGI_FORMAT_R8G8_UNORM, Channels<Kind::Unorm, u8, 2>()},
     {DXGI_FORMAT_R8G8_UINT, Channels<Kind::Uint, u8, 2>()},
     {DXGI_FORMAT_R8G8_SNORM, Channels<Kind::Snorm, s8, 2>()},

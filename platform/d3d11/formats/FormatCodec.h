@@ -1,12 +1,12 @@
 #pragma once
 // Reading and writing one element of a format as four floats, as shaders see it:
 // normalized formats in [0, 1] or [-1, 1], sRGB formats in linear values, integer formats
-// as their values; missing components read as 0, missing alpha as 1. Depth formats have
-// their own codec, which orders depths as unsigned keys.
+// as their values (or their bits, below); missing components read as 0, missing alpha as
+// 1. Depth formats have their own codec, which orders depths as unsigned keys.
 
 #include "platform/d3d11/api/DxgiFormat.h"
 #include "platform/d3d11/formats/ComponentType.h"
-#include "platform/d3d11/kernels/Float4.h"
+#include "platform/d3d11/kernels/Registers.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +23,12 @@ struct FormatCodec {
     UINT components = 0;
     bool normalized = false;  // outputs are clamped before blending: to [0, 1],
     bool signedNormalized = false;  // or to [-1, 1]
+    // Integer formats only: the element as register bits (each component zero- or
+    // sign-extended, missing alpha 1), and back, each component clamped to its range.
+    // Shaders, input assembly and render-target writes use these, so 32-bit values keep
+    // every bit; load and store convert values, as clears do.
+    LoadElement loadBits = nullptr;
+    StoreElement storeBits = nullptr;
 };
 
 const FormatCodec& CodecOf(DXGI_FORMAT format);

@@ -1,33 +1,40 @@
 #pragma once
-// Shaders of the software device are native kernels: C++ callables for the vertex and
-// the pixel stage. The effect runtime makes shader objects from them with the two
-// functions below and binds them with VSSetShader/PSSetShader; draws then run them.
+// Shaders of the software device are native kernels: C++ objects for the vertex and the
+// pixel stage. The effect runtime (or any caller) makes shader objects from them with
+// CreateVertexShader / CreatePixelShader and binds them with VSSetShader / PSSetShader;
+// draws then run them. README.md beside this folder describes the interface at length.
 //
-// A vertex kernel gets the vertex index and the attributes its input signature names
-// (in signature order, fetched through the bound input layout), and writes the clip
-// position and its varyings. A pixel kernel gets the perspective-correct varyings at
-// the pixel centre (and their screen derivatives when it asks for them) and writes up to
-// eight colours; returning false discards the pixel. Both read their stage's constant
-// buffers, shader resources and samplers through StageResources.
+// A kernel object is immutable and may carry data of its own: the byte offsets of the
+// constants it reads, which variant of a function it is. Two shader objects made from two
+// kernel objects are two shaders, even when the kernels are of one class.
+//
+// Vertex kernels run once per vertex. Pixel kernels run on spans of 2x2 quads: one call
+// shades up to PixelSpan::kMaxQuads quads of one pair of pixel rows, so per-call costs are
+// shared by many pixels, and derivatives (Ddx, Ddy of Quad.h) exist for every value a
+// kernel computes.
 
-#include "platform/d3d11/api/D3D11Interfaces.h"
-#include "platform/d3d11/kernels/Float4.h"
 #include "platform/d3d11/kernels/InputSignature.h"
+#include "platform/d3d11/kernels/Quad.h"
+#include "platform/d3d11/kernels/StageResources.h"
 
-#include <cstring>
-#include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace d3d11sw {
 
-class StageBindings;
-
 constexpr UINT kMaxVaryings = 16;
+constexpr UINT kMaxRenderTargets = 8;
+
+// ---- vertex stage ---------------------------------------------------------------------
 
 struct VertexInput {
     UINT vertexId = 0;
     UINT instanceId = 0;
-    const Float4* attributes = nullptr;  // one per input signature element
+    // One register per input signature element, in signature order, fetched through the
+    // bound input layout: float and normalized formats as values, integer formats as
+    // their bits (read them with AsUint or AsInt).
+    const Float4* attributes = nullptr;
 };
 
 struct VertexOutput {
@@ -35,78 +42,204 @@ struct VertexOutput {
     Float4 varyings[kMaxVaryings];
 };
 
-struct PixelInput {
-    Float4 position;                // pixel centre x, y; depth z; 1/w in w
-    const Float4* varyings = nullptr;
-    const Float4* ddx = nullptr;    // set when the pixel kernel asked for derivatives
-    const Float4* ddy = nullptr;
-    bool frontFace = true;
-};
-
-struct PixelOutput {
-    Float4 targets[D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT];
-};
-
-// What a kernel reads of its stage: the constant buffers, shader resources and samplers
-// bound to its slots when the draw was issued.
-class StageResources {
+class VertexKernel {
 public:
-    explicit StageResources(const StageBindings& bindings);
+    virtual ~VertexKernel() = default;
+    virtual void Shade(const StageResources& resources, const VertexInput& in, VertexOutput& out) const = 0;
+};
 
-    // The bytes of a constant buffer slot; null (and size 0) when nothing is bound.
-    const std::byte* ConstantBuffer(UINT slot, UINT* size = nullptr) const
+// ---- pixel stage ----------------------------------------------------------------------
+
+// How the pixels of a primitive are interpolated: per lane, a weight of each of the
+// primitive's three vertices (lines repeat their last vertex with weight 0). Filled by
+// the rasteriser; kernels see it only through PixelSpan.
+struct PrimitiveInterpolation {
+    enum class Kind { Triangle, Line, Point };
+    Kind kind = Kind::Triangle;
+    const VertexOutput* vertices[3] = {};
+    float z[3] = {};        // screen depth of each vertex
+    float invW[3] = {};     // 1/w of each vertex
+    bool affine = true;     // all w equal: screen weights are already perspective-correct
+    bool frontFace = true;
+    float depthBias = 0.0f;
+    float nearZ = 0.0f;
+    float farZ = 1.0f;
+    // Triangles: edge k at the centre of pixel (x, y) is c[k] + stepX[k] * x + stepY[k] * y
+    // (in 1/65536 square pixels), with the top-left rule's bias[k] (0 or -1) included; a
+    // pixel is covered when all three are >= 0, and the weight of the vertex opposite edge
+    // k is (edge - bias) * invArea.
+    std::int64_t c[3] = {};
+    std::int64_t stepX[3] = {};
+    std::int64_t stepY[3] = {};
+    std::int64_t bias[3] = {};
+    double invArea = 0.0;
+    // Lines: the weight of the last vertex is (major + 0.5 - start) / length along the
+    // major axis.
+    bool xMajor = true;
+    double start = 0.0;
+    double length = 1.0;
+};
+
+class PixelSpan {
+public:
+    static constexpr int kMaxQuads = 32;
+
+    int Count() const { return count_; }
+    // Pixel coordinates of lane 0 of a quad.
+    int X(int quad) const { return x_ + 2 * quad; }
+    int Y() const { return y_; }
+    // Lanes (bit i: lane i) that the primitive covers and that passed the depth test.
+    UINT Coverage(int quad) const { return coverage_[quad]; }
+    bool FrontFace() const { return interpolation_->frontFace; }
+
+    // Pixel centre x and y, depth z and 1/w of each lane.
+    Quad<Float4> Position(int quad) const;
+    // A varying of the vertex kernel, perspective-correct, at each lane's pixel centre.
+    Quad<Float4> Varying(int quad, UINT index) const
     {
-        const bool bound = slot < kConstantSlots;
-        if (size) {
-            *size = bound ? constantSizes_[slot] : 0;
+        EnsureWeights();
+        const Float4& a = interpolation_->vertices[0]->varyings[index];
+        const Float4& b = interpolation_->vertices[1]->varyings[index];
+        const Float4& c = interpolation_->vertices[2]->varyings[index];
+        Quad<Float4> result;
+        for (int lane = 0; lane < 4; ++lane) {
+            const float* w = weights_[quad][lane];
+            result[lane] = a * w[0] + b * w[1] + c * w[2];
         }
-        return bound ? constantData_[slot] : nullptr;
-    }
-    // A value at a byte offset of a constant buffer; zero outside the buffer.
-    template <class T>
-    T Constant(UINT slot, UINT offset) const
-    {
-        T value{};
-        UINT size = 0;
-        const std::byte* bytes = ConstantBuffer(slot, &size);
-        if (bytes && offset <= size && sizeof(T) <= size - offset) {
-            std::memcpy(&value, bytes + offset, sizeof(T));
-        }
-        return value;
+        return result;
     }
 
-    // Filtered sample of a texture view at coord (u, v[, w or array index]); the level of
-    // detail comes from the screen derivatives of the coordinate.
-    Float4 Sample(UINT texture, UINT sampler, const Float4& coord, const Float4& ddx, const Float4& ddy) const;
-    Float4 SampleLevel(UINT texture, UINT sampler, const Float4& coord, float lod) const;
-    // One texel of a view's mip level (z: array slice or depth); 0 outside.
-    Float4 Load(UINT texture, int x, int y, int z, UINT mip) const;
-    // An element of a buffer view; null outside the view.
-    const std::byte* Element(UINT buffer, UINT index) const;
-    // Size of a view's mip level and its level count; false when the slot is empty.
-    bool Dimensions(UINT texture, UINT mip, UINT& width, UINT& height, UINT& depth, UINT& levels) const;
+    // The outputs of render-target slot `slot`, zero until written. Integer targets take
+    // the bits of their values (AsFloat of a Uint4 or Int4).
+    Quad<Float4>& Target(int quad, UINT slot) { return targets_[slot][quad]; }
+    const Quad<Float4>& Target(int quad, UINT slot) const { return targets_[slot][quad]; }
+    // Lanes that write nothing: neither colour nor depth.
+    void Discard(int quad, UINT lanes) { discarded_[quad] |= lanes; }
+
+    // ---- for the pipeline ----
+    void Begin(const PrimitiveInterpolation& interpolation, int x, int y, UINT targetCount);
+    void Add(UINT coverage)
+    {
+        for (UINT slot = 0; slot < targetCount_; ++slot) {
+            targets_[slot][count_] = Quad<Float4>{};
+        }
+        discarded_[count_] = 0;
+        coverage_[count_++] = coverage;
+    }
+    void Clear() { count_ = 0; }
+    bool Full() const { return count_ == kMaxQuads; }
+    void SetCoverage(int quad, UINT lanes) { coverage_[quad] = lanes; }
+    UINT Live(int quad) const { return coverage_[quad] & ~discarded_[quad]; }
+    // The depth of each lane, depth bias added and clamped to the viewport's range.
+    const float* Depths(int quad) const
+    {
+        EnsureWeights();
+        return depths_[quad];
+    }
 
 private:
-    static constexpr UINT kConstantSlots = D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT;
+    void EnsureWeights() const
+    {
+        if (!weightsReady_) {
+            ComputeWeights();
+        }
+    }
+    void ComputeWeights() const;
 
-    const StageBindings& bindings_;
-    // Read on every pixel, so taken from the bindings once per draw.
-    const std::byte* constantData_[kConstantSlots] = {};
-    UINT constantSizes_[kConstantSlots] = {};
+    const PrimitiveInterpolation* interpolation_ = nullptr;
+    int x_ = 0;
+    int y_ = 0;
+    int count_ = 0;
+    UINT targetCount_ = 0;
+    UINT coverage_[kMaxQuads] = {};
+    UINT discarded_[kMaxQuads] = {};
+    mutable bool weightsReady_ = false;
+    mutable float weights_[kMaxQuads][4][3];
+    mutable float depths_[kMaxQuads][4];
+    mutable float invW_[kMaxQuads][4];
+    Quad<Float4> targets_[kMaxRenderTargets][kMaxQuads];
 };
 
-using VertexKernel = std::function<void(const StageResources&, const VertexInput&, VertexOutput&)>;
-using PixelKernel = std::function<bool(const StageResources&, const PixelInput&, PixelOutput&)>;
+// One quad of a span, for kernels written per quad.
+class PixelQuad {
+public:
+    PixelQuad(PixelSpan& span, int quad) : span_(span), quad_(quad) {}
+
+    int X() const { return span_.X(quad_); }
+    int Y() const { return span_.Y(); }
+    UINT Coverage() const { return span_.Coverage(quad_); }
+    bool FrontFace() const { return span_.FrontFace(); }
+    Quad<Float4> Position() const { return span_.Position(quad_); }
+    Quad<Float4> Varying(UINT index) const { return span_.Varying(quad_, index); }
+    Quad<Float4>& Target(UINT slot) { return span_.Target(quad_, slot); }
+    void Discard(UINT lanes) { span_.Discard(quad_, lanes); }
+
+private:
+    PixelSpan& span_;
+    int quad_;
+};
+
+class PixelKernel {
+public:
+    virtual ~PixelKernel() = default;
+    // Shades every quad of the span: writes the targets it outputs, may discard lanes.
+    virtual void Shade(const StageResources& resources, PixelSpan& span) const = 0;
+};
+
+// Kernels from callables, which may capture the data they carry. A pixel callable is
+// called per quad as f(resources, quad) with a PixelQuad, inlined into the loop over the
+// span; a vertex callable as f(resources, in, out).
+template <class F>
+class QuadKernel final : public PixelKernel {
+public:
+    explicit QuadKernel(F f) : f_(std::move(f)) {}
+    void Shade(const StageResources& resources, PixelSpan& span) const override
+    {
+        for (int quad = 0; quad < span.Count(); ++quad) {
+            PixelQuad view(span, quad);
+            f_(resources, view);
+        }
+    }
+
+private:
+    F f_;
+};
+
+template <class F>
+class FunctionVertexKernel final : public VertexKernel {
+public:
+    explicit FunctionVertexKernel(F f) : f_(std::move(f)) {}
+    void Shade(const StageResources& resources, const VertexInput& in, VertexOutput& out) const override
+    {
+        f_(resources, in, out);
+    }
+
+private:
+    F f_;
+};
+
+template <class F>
+std::shared_ptr<const PixelKernel> MakePixelKernel(F f)
+{
+    return std::make_shared<QuadKernel<F>>(std::move(f));
+}
+
+template <class F>
+std::shared_ptr<const VertexKernel> MakeVertexKernel(F f)
+{
+    return std::make_shared<FunctionVertexKernel<F>>(std::move(f));
+}
+
+// ---- shader objects -------------------------------------------------------------------
 
 struct VertexShaderDesc {
-    VertexKernel kernel;
+    std::shared_ptr<const VertexKernel> kernel;
     std::vector<SignatureElement> inputs;
     UINT varyingCount = 0;  // up to kMaxVaryings
 };
 
 struct PixelShaderDesc {
-    PixelKernel kernel;
-    bool usesDerivatives = false;
+    std::shared_ptr<const PixelKernel> kernel;
 };
 
 // E_INVALIDARG without a kernel or with too many varyings.

@@ -4,7 +4,7 @@
 // constant), so blending runs without a case per factor.
 
 #include "platform/d3d11/api/D3D11Descs.h"
-#include "platform/d3d11/kernels/Float4.h"
+#include "platform/d3d11/kernels/Registers.h"
 
 namespace d3d11sw {
 

@@ -18,14 +18,13 @@ void DrawPrimitives(DeviceContext& context, UINT count, const VertexNumbers& num
     if (!merger.HasTargets()) {
         return;
     }
-    const PixelShader* pixelShader = state.pixelShader.Get();
     RasterState raster;
-    if (!MakeRasterState(state, merger, vertexShader->Description().varyingCount,
-                         pixelShader && pixelShader->Description().usesDerivatives, raster)) {
+    if (!MakeRasterState(state, merger, vertexShader->Description().varyingCount, raster)) {
         return;
     }
+    const PixelStage pixels(state, merger);
     VertexStage vertices(state, *vertexShader);
-    PrimitiveBatch batch(raster, merger, context);
+    PrimitiveBatch batch(raster, pixels, context);
     Assemble(state.topology, count, numbers, vertices, batch);
 }
 

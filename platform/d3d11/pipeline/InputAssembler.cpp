@@ -27,7 +27,8 @@ InputAssembler::InputAssembler(const PipelineState& state, const VertexShaderDes
             source.offset = std::size_t{binding.offset} + found->offset;
             source.stride = binding.stride;
             source.perInstance = found->perInstance;
-            source.load = CodecOf(found->format).load;
+            const FormatCodec& codec = CodecOf(found->format);
+            source.load = codec.loadBits ? codec.loadBits : codec.load;  // integer formats keep their bits
             source.bytes = LayoutOf(found->format).bytes;
         }
         sources_.push_back(source);

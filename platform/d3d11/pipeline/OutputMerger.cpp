@@ -32,7 +32,6 @@ Float4 Clamp(const Float4& value, float low)
 }  // namespace
 
 OutputMerger::OutputMerger(const PipelineState& state)
-    : pixelShader_(state.pixelShader.Get()), resources_(state.pixelStage)
 {
     width_ = std::numeric_limits<UINT>::max();
     height_ = std::numeric_limits<UINT>::max();
@@ -51,6 +50,10 @@ OutputMerger::OutputMerger(const PipelineState& state)
             target.blend.emplace(targetBlend);
         }
         target.writeMask = targetBlend.RenderTargetWriteMask;
+        target.integer = codec->storeBits != nullptr;
+        if (target.integer) {
+            target.blend.reset();
+        }
         target.low = codec->signedNormalized ? -1.0f : 0.0f;
         const DXGI_FORMAT format = view->Range().format;
         if (format == DXGI_FORMAT_R8G8B8A8_UNORM || format == DXGI_FORMAT_R8G8B8A8_UNORM_SRGB) {
@@ -81,33 +84,54 @@ OutputMerger::OutputMerger(const PipelineState& state)
     }
 }
 
-void OutputMerger::Pixel(int x, int y, float z, PixelInput& input)
+bool OutputMerger::DepthTest(PixelSpan& span) const
 {
-    std::byte* depthElement = nullptr;
-    std::uint32_t key = 0;
-    if (depthTest_) {
-        depthElement = depthSurface_.Element(static_cast<UINT>(x), static_cast<UINT>(y));
-        key = depthCodec_->key(z);
-        if (!Compare(depthFunc_, key, depthCodec_->read(depthElement))) {
-            return;
-        }
+    if (!depthTest_) {
+        return true;
     }
-    if (pixelShader_) {
-        PixelOutput output;
-        for (UINT slot = 0; slot < targetCount_; ++slot) {
-            output.targets[slot] = Float4{};
-        }
-        if (!pixelShader_->Description().kernel(resources_, input, output)) {
-            return;
-        }
-        for (UINT slot = 0; slot < targetCount_; ++slot) {
-            if (targets_[slot].codec) {
-                WriteColour(targets_[slot], x, y, output.targets[slot]);
+    bool any = false;
+    for (int quad = 0; quad < span.Count(); ++quad) {
+        UINT lanes = span.Coverage(quad);
+        const float* depths = span.Depths(quad);
+        for (int lane = 0; lane < 4; ++lane) {
+            if (!(lanes & (1u << lane))) {
+                continue;
+            }
+            const std::byte* element = depthSurface_.Element(static_cast<UINT>(span.X(quad) + (lane & 1)),
+                                                             static_cast<UINT>(span.Y() + (lane >> 1)));
+            if (!Compare(depthFunc_, depthCodec_->key(depths[lane]), depthCodec_->read(element))) {
+                lanes &= ~(1u << lane);
             }
         }
+        span.SetCoverage(quad, lanes);
+        any = any || lanes != 0;
     }
-    if (depthWrite_) {
-        depthCodec_->write(key, depthElement);
+    return any;
+}
+
+void OutputMerger::Write(const PixelSpan& span, bool colours) const
+{
+    for (int quad = 0; quad < span.Count(); ++quad) {
+        const UINT lanes = span.Live(quad);
+        if (lanes == 0) {
+            continue;
+        }
+        for (int lane = 0; lane < 4; ++lane) {
+            if (!(lanes & (1u << lane))) {
+                continue;
+            }
+            const int x = span.X(quad) + (lane & 1);
+            const int y = span.Y() + (lane >> 1);
+            for (UINT slot = 0; colours && slot < targetCount_; ++slot) {
+                if (targets_[slot].codec) {
+                    WriteColour(targets_[slot], x, y, span.Target(quad, slot)[lane]);
+                }
+            }
+            if (depthWrite_) {
+                depthCodec_->write(depthCodec_->key(span.Depths(quad)[lane]),
+                                   depthSurface_.Element(static_cast<UINT>(x), static_cast<UINT>(y)));
+            }
+        }
     }
 }
 
@@ -118,6 +142,18 @@ void OutputMerger::WriteColour(const ColourTarget& target, int x, int y, const F
         return;
     }
     std::byte* element = target.surface.Element(static_cast<UINT>(x), static_cast<UINT>(y));
+    if (target.integer) {
+        // Masked channels keep the stored bits.
+        Uint4 bits = AsUint(colour);
+        if (mask != D3D11_COLOR_WRITE_ENABLE_ALL) {
+            const Uint4 stored = AsUint(target.codec->loadBits(element));
+            for (int c = 0; c < 4; ++c) {
+                bits[c] = (mask & (1u << c)) ? bits[c] : stored[c];
+            }
+        }
+        target.codec->storeBits(AsFloat(bits), element);
+        return;
+    }
     if (target.bytes != ByteLayout::None && mask == D3D11_COLOR_WRITE_ENABLE_ALL) {
         WriteBytes(target, element, colour);
         return;

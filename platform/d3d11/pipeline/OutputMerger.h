@@ -1,8 +1,10 @@
 #pragma once
 // The end of the pipeline for one draw: the depth test against the bound depth-stencil
-// view, the pixel kernel, blending and the writes into the bound render targets.
+// view, and blending and the writes into the bound render targets. Integer targets are
+// written with the bits of the kernel's outputs and never blended, as Direct3D requires.
 
 #include "platform/d3d11/formats/FormatCodec.h"
+#include "platform/d3d11/kernels/ShaderKernels.h"
 #include "platform/d3d11/objects/PipelineState.h"
 #include "platform/d3d11/objects/Surface.h"
 #include "platform/d3d11/pipeline/Blend.h"
@@ -20,11 +22,15 @@ public:
     bool HasTargets() const { return hasTargets_; }
     UINT Width() const { return width_; }
     UINT Height() const { return height_; }
+    UINT TargetCount() const { return targetCount_; }
     // The depth format's step for depth bias (0 for floats), when depth is bound.
     const DepthCodec* Depth() const { return depthCodec_; }
 
-    // Runs one pixel at (x, y) with depth z: depth test, kernel, writes.
-    void Pixel(int x, int y, float z, PixelInput& input);
+    // Removes the lanes that fail the depth test; false when no lane is left.
+    bool DepthTest(PixelSpan& span) const;
+    // Writes the colours of the live lanes (covered, not discarded; none without a pixel
+    // kernel), then their depths.
+    void Write(const PixelSpan& span, bool colours) const;
 
 private:
     // 8-bit four-channel targets are written without the codec's calls.
@@ -34,6 +40,7 @@ private:
         Surface surface;
         ByteLayout bytes = ByteLayout::None;
         bool srgb = false;
+        bool integer = false;  // written with storeBits, never blended
         const FormatCodec* codec = nullptr;
         std::optional<BlendEquation> blend;  // none: written as it comes
         Float4 blendFactor{};  // clamped as the format clamps outputs
@@ -44,8 +51,6 @@ private:
     void WriteColour(const ColourTarget& target, int x, int y, const Float4& colour) const;
     static void WriteBytes(const ColourTarget& target, std::byte* element, const Float4& colour);
 
-    const PixelShader* pixelShader_;
-    StageResources resources_;
     std::array<ColourTarget, D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT> targets_{};
     UINT targetCount_ = 0;
     Surface depthSurface_;

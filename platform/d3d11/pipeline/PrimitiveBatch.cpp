@@ -14,8 +14,8 @@ constexpr int kMinBandHeight = 4;
 
 }  // namespace
 
-PrimitiveBatch::PrimitiveBatch(const RasterState& raster, OutputMerger& merger, DeviceContext& context)
-    : raster_(raster), merger_(merger), context_(context)
+PrimitiveBatch::PrimitiveBatch(const RasterState& raster, const PixelStage& pixels, DeviceContext& context)
+    : raster_(raster), pixels_(pixels), context_(context)
 {
     primitives_.reserve(kBatchSize);
     rows_.reserve(kBatchSize);
@@ -40,14 +40,17 @@ void PrimitiveBatch::Flush()
     // The threads start with the first draw that needs them.
     WorkerPool* workers = extent.pixels >= kParallelPixels ? context_.Workers() : nullptr;
     if (workers) {
-        const int span = extent.bottom - extent.top;
-        const int bandHeight = std::max(kMinBandHeight, (span + 2 * static_cast<int>(workers->Threads()) - 1) /
-                                                            (2 * static_cast<int>(workers->Threads())));
+        // Bands of whole quads (pairs of rows), so that no quad is shaded by two threads.
+        const int top = extent.top & ~1;
+        const int span = extent.bottom - top;
+        const int threads = static_cast<int>(workers->Threads());
+        const int bandHeight = std::max(kMinBandHeight, ((span + 2 * threads - 1) / (2 * threads) + 1) & ~1);
         const auto bands = static_cast<unsigned>((span + bandHeight - 1) / bandHeight);
         workers->ForEach(bands, [&](unsigned band) {
             RasterState rows = raster_;
-            rows.top = extent.top + static_cast<int>(band) * bandHeight;
-            rows.bottom = std::min(extent.bottom, rows.top + bandHeight);
+            const int start = top + static_cast<int>(band) * bandHeight;
+            rows.top = std::max(raster_.top, start);
+            rows.bottom = std::min(extent.bottom, start + bandHeight);
             DrawAll(rows);
         });
     } else {
@@ -60,7 +63,7 @@ void PrimitiveBatch::Flush()
 // The primitives that reach the rows of the state, in order.
 void PrimitiveBatch::DrawAll(const RasterState& state) const
 {
-    Rasterizer rasterizer(state, merger_);
+    Rasterizer rasterizer(state, pixels_);
     for (std::size_t i = 0; i < primitives_.size(); ++i) {
         if (!rows_.empty() && (rows_[i].second < state.top || rows_[i].first >= state.bottom)) {
             continue;

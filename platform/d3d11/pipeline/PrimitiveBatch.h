@@ -19,7 +19,7 @@ struct Primitive {
 
 class PrimitiveBatch {
 public:
-    PrimitiveBatch(const RasterState& raster, OutputMerger& merger, DeviceContext& context);
+    PrimitiveBatch(const RasterState& raster, const PixelStage& pixels, DeviceContext& context);
 
     Primitive& Add(UINT vertexCount);
     void Flush();
@@ -35,7 +35,7 @@ private:
     Extent Measure();
 
     const RasterState& raster_;
-    OutputMerger& merger_;
+    const PixelStage& pixels_;
     DeviceContext& context_;
     std::vector<Primitive> primitives_;
     std::vector<std::pair<int, int>> rows_;  // per primitive: first row, row after the last

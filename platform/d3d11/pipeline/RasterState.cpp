@@ -5,8 +5,7 @@
 
 namespace d3d11sw {
 
-bool MakeRasterState(const PipelineState& state, const OutputMerger& merger, UINT varyings, bool derivatives,
-                     RasterState& raster)
+bool MakeRasterState(const PipelineState& state, const OutputMerger& merger, UINT varyings, RasterState& raster)
 {
     if (state.viewportCount == 0) {
         return false;
@@ -42,7 +41,6 @@ bool MakeRasterState(const PipelineState& state, const OutputMerger& merger, UIN
     raster.depthBiasClamp = desc.DepthBiasClamp;
     raster.depthResolution = merger.Depth() ? merger.Depth()->resolution : 0.0f;
     raster.varyingCount = varyings;
-    raster.derivatives = derivatives;
     return true;
 }
 

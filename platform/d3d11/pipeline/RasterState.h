@@ -23,11 +23,9 @@ struct RasterState {
     float depthBiasClamp = 0.0f;
     float depthResolution = 0.0f;  // one step of a unorm depth format; 0 for float depth
     UINT varyingCount = 0;
-    bool derivatives = false;
 };
 
 // False when the draw can write no pixel (no viewport, an empty scissor or viewport).
-bool MakeRasterState(const PipelineState& state, const OutputMerger& merger, UINT varyings, bool derivatives,
-                     RasterState& raster);
+bool MakeRasterState(const PipelineState& state, const OutputMerger& merger, UINT varyings, RasterState& raster);
 
 }  // namespace d3d11sw

@@ -97,14 +97,12 @@ struct Rasterizer::Projected {
     float invW = 0.0f;
 };
 
-struct Rasterizer::Interpolation {
-    std::array<const Projected*, 3> vertices{};
-    std::array<float, 3> dWeightDx{};
-    std::array<float, 3> dWeightDy{};
-    float depthBias = 0.0f;
-    bool front = true;
-    bool affine = false;  // every vertex has the same w
-};
+Rasterizer::Rasterizer(const RasterState& state, const PixelStage& pixels)
+    : state_(state), pixels_(pixels), span_(std::make_unique<PixelSpan>())
+{
+}
+
+Rasterizer::~Rasterizer() = default;
 
 bool Rasterizer::Project(const VertexOutput& vertex, Projected& out) const
 {
@@ -161,13 +159,6 @@ void Rasterizer::FillTriangle(const VertexOutput& a, const VertexOutput& b, cons
         std::swap(v[1], v[2]);
         area = -area;
     }
-
-    // Edge k runs from vertex k to vertex k+1; its function is the weight of the vertex
-    // opposite, times the area.
-    struct Edge {
-        std::int64_t stepX, stepY, row, bias;
-    };
-    std::array<Edge, 3> edges;
     const int xMin = std::max<std::int64_t>(state_.left, std::min({v[0].x, v[1].x, v[2].x}) >> 8);
     const int xMax = std::min<std::int64_t>(state_.right - 1, std::max({v[0].x, v[1].x, v[2].x}) >> 8);
     const int yMin = std::max<std::int64_t>(state_.top, std::min({v[0].y, v[1].y, v[2].y}) >> 8);
@@ -175,40 +166,32 @@ void Rasterizer::FillTriangle(const VertexOutput& a, const VertexOutput& b, cons
     if (xMin > xMax || yMin > yMax) {
         return;
     }
-    const std::int64_t startX = std::int64_t{xMin} * 256 + 128;
-    const std::int64_t startY = std::int64_t{yMin} * 256 + 128;
+
+    PrimitiveInterpolation setup = Interpolation(PrimitiveInterpolation::Kind::Triangle, v.data(), 3);
+    setup.frontFace = front;
+    // Edge k runs from vertex k to vertex k+1; its function is the weight of the vertex
+    // opposite, times the area. Pixel centres on a top edge (horizontal, above) or a left
+    // edge belong to the triangle; on other edges they do not.
     for (int k = 0; k < 3; ++k) {
         const Projected& from = v[k];
         const Projected& to = v[(k + 1) % 3];
         const std::int64_t dx = to.x - from.x;
         const std::int64_t dy = to.y - from.y;
-        // Pixel centres on a top edge (horizontal, above) or a left edge belong to the
-        // triangle; on other edges they do not.
         const bool topLeft = dy < 0 || (dy == 0 && dx > 0);
-        Edge& edge = edges[k];
-        edge.stepX = -dy * 256;
-        edge.stepY = dx * 256;
-        edge.bias = topLeft ? 0 : -1;
-        edge.row = dx * (startY - from.y) - dy * (startX - from.x) + edge.bias;
+        setup.bias[k] = topLeft ? 0 : -1;
+        setup.stepX[k] = -dy * 256;
+        setup.stepY[k] = dx * 256;
+        setup.c[k] = dx * (128 - from.y) - dy * (128 - from.x) + setup.bias[k];
     }
-
-    Interpolation setup;
-    setup.front = front;
-    setup.affine = v[0].invW == v[1].invW && v[1].invW == v[2].invW;
-    const double invArea = 1.0 / static_cast<double>(area);
-    for (int k = 0; k < 3; ++k) {
-        setup.vertices[k] = &v[k];
-        const Edge& opposite = edges[(k + 1) % 3];
-        setup.dWeightDx[k] = static_cast<float>(opposite.stepX * invArea);
-        setup.dWeightDy[k] = static_cast<float>(opposite.stepY * invArea);
-    }
-    if ((state_.depthBias != 0 || state_.slopeScaledDepthBias != 0.0f) && merger_.Depth()) {
+    setup.invArea = 1.0 / static_cast<double>(area);
+    if ((state_.depthBias != 0 || state_.slopeScaledDepthBias != 0.0f) && pixels_.Merger().Depth()) {
         float dzdx = 0.0f;
         float dzdy = 0.0f;
         float largest = 0.0f;
         for (int k = 0; k < 3; ++k) {
-            dzdx += setup.dWeightDx[k] * v[k].z;
-            dzdy += setup.dWeightDy[k] * v[k].z;
+            const int opposite = (k + 1) % 3;
+            dzdx += static_cast<float>(setup.stepX[opposite] * setup.invArea) * v[k].z;
+            dzdy += static_cast<float>(setup.stepY[opposite] * setup.invArea) * v[k].z;
             largest = std::max(largest, std::abs(v[k].z));
         }
         int exponent = 0;
@@ -222,26 +205,84 @@ void Rasterizer::FillTriangle(const VertexOutput& a, const VertexOutput& b, cons
         }
         setup.depthBias = bias;
     }
+    CoverTriangle(setup, xMin, xMax, yMin, yMax);
+}
 
-    for (int y = yMin; y <= yMax; ++y) {
-        std::int64_t e0 = edges[0].row;
-        std::int64_t e1 = edges[1].row;
-        std::int64_t e2 = edges[2].row;
-        for (int x = xMin; x <= xMax; ++x) {
-            if ((e0 | e1 | e2) >= 0) {
-                const float weights[3] = {static_cast<float>((e1 - edges[1].bias) * invArea),
-                                          static_cast<float>((e2 - edges[2].bias) * invArea),
-                                          static_cast<float>((e0 - edges[0].bias) * invArea)};
-                Shade(setup, x, y, weights);
-            }
-            e0 += edges[0].stepX;
-            e1 += edges[1].stepX;
-            e2 += edges[2].stepX;
+// The quads of the bounding box, pair of rows by pair of rows; runs of covered quads go to
+// the pixel stage as spans.
+void Rasterizer::CoverTriangle(const PrimitiveInterpolation& setup, int xMin, int xMax, int yMin, int yMax)
+{
+    PixelSpan& span = *span_;
+    const int firstX = xMin & ~1;
+    for (int y = yMin & ~1; y <= yMax; y += 2) {
+        std::int64_t edges[3];
+        for (int k = 0; k < 3; ++k) {
+            edges[k] = setup.c[k] + setup.stepX[k] * firstX + setup.stepY[k] * y;
         }
-        edges[0].row += edges[0].stepY;
-        edges[1].row += edges[1].stepY;
-        edges[2].row += edges[2].stepY;
+        UINT rows = 0;  // lanes whose row lies inside the drawing area
+        rows |= (y >= state_.top && y < state_.bottom) ? 0x3u : 0u;
+        rows |= (y + 1 >= state_.top && y + 1 < state_.bottom) ? 0xCu : 0u;
+        for (int x = firstX; x <= xMax; x += 2) {
+            UINT lanes = rows;
+            lanes &= (x >= state_.left && x < state_.right) ? 0xFu : 0xAu;
+            lanes &= (x + 1 >= state_.left && x + 1 < state_.right) ? 0xFu : 0x5u;
+            UINT covered = 0;
+            for (int lane = 0; lane < 4; ++lane) {
+                const std::int64_t dx = lane & 1;
+                const std::int64_t dy = lane >> 1;
+                const std::int64_t e0 = edges[0] + setup.stepX[0] * dx + setup.stepY[0] * dy;
+                const std::int64_t e1 = edges[1] + setup.stepX[1] * dx + setup.stepY[1] * dy;
+                const std::int64_t e2 = edges[2] + setup.stepX[2] * dx + setup.stepY[2] * dy;
+                covered |= ((e0 | e1 | e2) >= 0 ? 1u : 0u) << lane;
+            }
+            lanes &= covered;
+            if (lanes != 0) {
+                if (span.Count() == 0) {
+                    span.Begin(setup, x, y, pixels_.TargetCount());
+                }
+                span.Add(lanes);
+                if (span.Full()) {
+                    pixels_.Shade(span);
+                    span.Clear();
+                }
+            } else if (span.Count() > 0) {
+                pixels_.Shade(span);
+                span.Clear();
+            }
+            for (int k = 0; k < 3; ++k) {
+                edges[k] += 2 * setup.stepX[k];
+            }
+        }
+        if (span.Count() > 0) {
+            pixels_.Shade(span);
+            span.Clear();
+        }
     }
+}
+
+PrimitiveInterpolation Rasterizer::Interpolation(PrimitiveInterpolation::Kind kind, const Projected* v, int count) const
+{
+    PrimitiveInterpolation setup;
+    setup.kind = kind;
+    setup.nearZ = std::min(state_.viewport.MinDepth, state_.viewport.MaxDepth);
+    setup.farZ = std::max(state_.viewport.MinDepth, state_.viewport.MaxDepth);
+    for (int k = 0; k < 3; ++k) {
+        const Projected& vertex = v[std::min(k, count - 1)];
+        setup.vertices[k] = vertex.vertex;
+        setup.z[k] = vertex.z;
+        setup.invW[k] = vertex.invW;
+    }
+    setup.affine = setup.invW[0] == setup.invW[1] && setup.invW[1] == setup.invW[2];
+    return setup;
+}
+
+void Rasterizer::ShadePixel(const PrimitiveInterpolation& setup, int x, int y)
+{
+    PixelSpan& span = *span_;
+    span.Begin(setup, x & ~1, y & ~1, pixels_.TargetCount());
+    span.Add(1u << ((x & 1) | ((y & 1) << 1)));
+    pixels_.Shade(span);
+    span.Clear();
 }
 
 void Rasterizer::Line(const VertexOutput& a, const VertexOutput& b)
@@ -265,7 +306,8 @@ void Rasterizer::Line(const VertexOutput& a, const VertexOutput& b)
 }
 
 // Pixels whose centre column (row, for steep lines) the line crosses, the last one left
-// out, so that joined lines do not draw their shared pixel twice.
+// out, so that joined lines do not draw their shared pixel twice. Each goes to the pixel
+// stage alone, in a quad of helper lanes that continue the line's interpolation.
 void Rasterizer::DrawLine(const VertexOutput& a, const VertexOutput& b)
 {
     std::array<Projected, 2> v;
@@ -287,11 +329,10 @@ void Rasterizer::DrawLine(const VertexOutput& a, const VertexOutput& b)
     const double start = static_cast<double>(xMajor ? v[0].x : v[0].y) / kSubpixels;
     const double minorStart = static_cast<double>(xMajor ? v[0].y : v[0].x) / kSubpixels;
 
-    Interpolation setup;
-    setup.vertices = {&v[0], &v[1], &v[1]};
-    setup.affine = v[0].invW == v[1].invW;
-    const auto along = static_cast<float>(1.0 / length);
-    (xMajor ? setup.dWeightDx : setup.dWeightDy) = {-along, along, 0.0f};
+    PrimitiveInterpolation setup = Interpolation(PrimitiveInterpolation::Kind::Line, v.data(), 2);
+    setup.xMajor = xMajor;
+    setup.start = start;
+    setup.length = length;
 
     const int lowMajor = xMajor ? state_.left : state_.top;
     const int highMajor = xMajor ? state_.right : state_.bottom;
@@ -305,8 +346,7 @@ void Rasterizer::DrawLine(const VertexOutput& a, const VertexOutput& b)
         if (across < lowMinor || across >= highMinor) {
             continue;
         }
-        const float weights[3] = {static_cast<float>(1.0 - t), static_cast<float>(t), 0.0f};
-        Shade(setup, xMajor ? step : across, xMajor ? across : step, weights);
+        ShadePixel(setup, xMajor ? step : across, xMajor ? across : step);
     }
 }
 
@@ -321,73 +361,7 @@ void Rasterizer::Point(const VertexOutput& a)
     if (x < state_.left || x >= state_.right || y < state_.top || y >= state_.bottom) {
         return;
     }
-    Interpolation setup;
-    setup.vertices = {&p, &p, &p};
-    setup.affine = true;
-    const float weights[3] = {1.0f, 0.0f, 0.0f};
-    Shade(setup, x, y, weights);
-}
-
-void Rasterizer::Shade(const Interpolation& setup, int x, int y, const float* weights)
-{
-    const auto& v = setup.vertices;
-    float z = weights[0] * v[0]->z + weights[1] * v[1]->z + weights[2] * v[2]->z + setup.depthBias;
-    const float nearZ = std::min(state_.viewport.MinDepth, state_.viewport.MaxDepth);
-    const float farZ = std::max(state_.viewport.MinDepth, state_.viewport.MaxDepth);
-    z = std::clamp(z, nearZ, farZ);
-
-    // Screen-space weights become perspective-correct through 1/w; where all vertices
-    // share one w (2D drawing) they already are.
-    float invW = v[0]->invW;
-    float toPerspective = 1.0f / invW;
-    float p0 = weights[0];
-    float p1 = weights[1];
-    float p2 = weights[2];
-    if (!setup.affine) {
-        const float scaled[3] = {weights[0] * v[0]->invW, weights[1] * v[1]->invW, weights[2] * v[2]->invW};
-        invW = scaled[0] + scaled[1] + scaled[2];
-        toPerspective = 1.0f / invW;
-        p0 = scaled[0] * toPerspective;
-        p1 = scaled[1] * toPerspective;
-        p2 = scaled[2] * toPerspective;
-    }
-
-    const UINT count = state_.varyingCount;
-    Float4 varyings[kMaxVaryings];
-    for (UINT r = 0; r < count; ++r) {
-        varyings[r] = v[0]->vertex->varyings[r] * p0 + v[1]->vertex->varyings[r] * p1 + v[2]->vertex->varyings[r] * p2;
-    }
-    PixelInput input;
-    input.position = Float4{x + 0.5f, y + 0.5f, z, invW};
-    input.varyings = varyings;
-    input.frontFace = setup.front;
-
-    Float4 ddx[kMaxVaryings];
-    Float4 ddy[kMaxVaryings];
-    if (state_.derivatives) {
-        // d(N/D) = (dN - value * dD) / D, with N and D the 1/w-weighted sums.
-        float dDdx = 0.0f;
-        float dDdy = 0.0f;
-        float gx[3];
-        float gy[3];
-        for (int k = 0; k < 3; ++k) {
-            gx[k] = setup.dWeightDx[k] * v[k]->invW;
-            gy[k] = setup.dWeightDy[k] * v[k]->invW;
-            dDdx += gx[k];
-            dDdy += gy[k];
-        }
-        for (UINT r = 0; r < count; ++r) {
-            const Float4 dNdx = v[0]->vertex->varyings[r] * gx[0] + v[1]->vertex->varyings[r] * gx[1] +
-                                v[2]->vertex->varyings[r] * gx[2];
-            const Float4 dNdy = v[0]->vertex->varyings[r] * gy[0] + v[1]->vertex->varyings[r] * gy[1] +
-                                v[2]->vertex->varyings[r] * gy[2];
-            ddx[r] = (dNdx - varyings[r] * dDdx) * toPerspective;
-            ddy[r] = (dNdy - varyings[r] * dDdy) * toPerspective;
-        }
-        input.ddx = ddx;
-        input.ddy = ddy;
-    }
-    merger_.Pixel(x, y, z, input);
+    ShadePixel(Interpolation(PrimitiveInterpolation::Kind::Point, &p, 1), x, y);
 }
 
 }  // namespace d3d11sw

@@ -1,15 +1,20 @@
 #pragma once
-// Turns clip-space primitives into pixels: clipping, the viewport transform, culling,
-// coverage with Direct3D's fill rules (pixel centres, top-left edges, 8 bits of subpixel
-// precision), screen-linear depth with depth bias, and perspective-correct varyings.
+// Turns clip-space primitives into quads of pixels: clipping, the viewport transform,
+// culling, coverage with Direct3D's fill rules (pixel centres, top-left edges, 8 bits of
+// subpixel precision) and the interpolation set-up of depth (with depth bias) and
+// perspective-correct varyings. Runs of covered quads go to the pixel stage as spans.
 
+#include "platform/d3d11/pipeline/PixelStage.h"
 #include "platform/d3d11/pipeline/RasterState.h"
+
+#include <memory>
 
 namespace d3d11sw {
 
 class Rasterizer {
 public:
-    Rasterizer(const RasterState& state, OutputMerger& merger) : state_(state), merger_(merger) {}
+    Rasterizer(const RasterState& state, const PixelStage& pixels);
+    ~Rasterizer();
 
     void Triangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
     void Line(const VertexOutput& a, const VertexOutput& b);
@@ -17,15 +22,17 @@ public:
 
 private:
     struct Projected;
-    struct Interpolation;
 
     bool Project(const VertexOutput& vertex, Projected& out) const;
+    PrimitiveInterpolation Interpolation(PrimitiveInterpolation::Kind kind, const Projected* v, int count) const;
     void FillTriangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
+    void CoverTriangle(const PrimitiveInterpolation& setup, int xMin, int xMax, int yMin, int yMax);
     void DrawLine(const VertexOutput& a, const VertexOutput& b);
-    void Shade(const Interpolation& setup, int x, int y, const float* weights);
+    void ShadePixel(const PrimitiveInterpolation& setup, int x, int y);
 
     const RasterState& state_;
-    OutputMerger& merger_;
+    const PixelStage& pixels_;
+    std::unique_ptr<PixelSpan> span_;
 };
 
 }  // namespace d3d11sw

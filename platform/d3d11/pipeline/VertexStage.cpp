@@ -19,7 +19,7 @@ void VertexStage::Shade(UINT vertex, VertexOutput& output)
         entry.output = VertexOutput{};
         assembler_.Fetch(vertex, attributes_.data());
         const VertexInput input{vertex, 0, attributes_.data()};
-        desc_.kernel(resources_, input, entry.output);
+        desc_.kernel->Shade(resources_, input, entry.output);
     }
     output = entry.output;
 }

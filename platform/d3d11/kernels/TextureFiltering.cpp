@@ -1,0 +1,238 @@
+// Texture filtering: level selection from the level of detail, point and bilinear (and
+// trilinear across levels) filtering, wrap, mirror, clamp and border addressing. One
+// routine per fetch: the formats GUIs and images use read their texels inline, the rest
+// through their codec.
+
+#include "platform/d3d11/formats/ByteChannels.h"
+#include "platform/d3d11/formats/FormatCodec.h"
+#include "platform/d3d11/kernels/TextureBinding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace d3d11sw {
+namespace {
+
+constexpr int kBorder = -1;
+
+// floor() as an int, safe for any float (NaN gives 0).
+int FloorToInt(float value)
+{
+    if (!(value == value)) {
+        return 0;
+    }
+    const float clamped = std::clamp(value, -1.0e9f, 1.0e9f);
+    return static_cast<int>(std::floor(clamped));
+}
+
+int Address(int index, int size, D3D11_TEXTURE_ADDRESS_MODE mode)
+{
+    if (index >= 0 && index < size) {
+        return index;
+    }
+    switch (mode) {
+    case D3D11_TEXTURE_ADDRESS_WRAP:
+        return ((index % size) + size) % size;
+    case D3D11_TEXTURE_ADDRESS_MIRROR: {
+        const int period = 2 * size;
+        const int folded = ((index % period) + period) % period;
+        return folded < size ? folded : period - 1 - folded;
+    }
+    case D3D11_TEXTURE_ADDRESS_BORDER:
+        return kBorder;
+    default:
+        return std::clamp(index, 0, size - 1);
+    }
+}
+
+Float4 Lerp(const Float4& a, const Float4& b, float t) { return a + (b - a) * t; }
+
+struct FetchRgba8Unorm {
+    static constexpr UINT kBytes = 4;
+    Float4 operator()(const std::byte* e) const
+    {
+        std::uint8_t b[4];
+        std::memcpy(b, e, 4);
+        return {UnormFromByte(b[0]), UnormFromByte(b[1]), UnormFromByte(b[2]), UnormFromByte(b[3])};
+    }
+};
+
+struct FetchRgba8Srgb {
+    static constexpr UINT kBytes = 4;
+    Float4 operator()(const std::byte* e) const
+    {
+        std::uint8_t b[4];
+        std::memcpy(b, e, 4);
+        return {LinearFromSrgbByte(b[0]), LinearFromSrgbByte(b[1]), LinearFromSrgbByte(b[2]), UnormFromByte(b[3])};
+    }
+};
+
+struct FetchR8Unorm {
+    static constexpr UINT kBytes = 1;
+    Float4 operator()(const std::byte* e) const
+    {
+        return {UnormFromByte(static_cast<std::uint8_t>(*e)), 0.0f, 0.0f, 1.0f};
+    }
+};
+
+struct FetchR32Float {
+    static constexpr UINT kBytes = 4;
+    Float4 operator()(const std::byte* e) const
+    {
+        float value;
+        std::memcpy(&value, e, 4);
+        return {value, 0.0f, 0.0f, 1.0f};
+    }
+};
+
+// The codec's loader; its element size comes with the texture.
+struct FetchGeneral {
+    TextureBinding::Load load;
+    UINT bytes;
+    Float4 operator()(const std::byte* e) const { return load(e); }
+};
+
+template <class Fetch>
+UINT ElementBytes(const Fetch&)
+{
+    return Fetch::kBytes;
+}
+UINT ElementBytes(const FetchGeneral& fetch) { return fetch.bytes; }
+
+// Filtering of one texture with one fetch.
+template <class Fetch>
+class Filtering {
+public:
+    Filtering(const TextureBinding& texture, const SamplerBinding& sampler, Fetch fetch)
+        : texture_(texture), sampler_(sampler), fetch_(fetch), bytes_(ElementBytes(fetch)),
+          is3D_(texture.GetKind() == TextureBinding::Kind::Texture3D),
+          isArray_(texture.GetKind() == TextureBinding::Kind::Texture2DArray)
+    {
+    }
+
+    void Run(const Float4* coords, int lanes, float lod, Float4* out) const
+    {
+        lod += sampler_.mipLodBias;
+        lod = std::clamp(lod, sampler_.minLod, sampler_.maxLod);
+        if (!(lod == lod)) {
+            lod = 0.0f;
+        }
+        const bool magnified = lod <= 0.0f;
+        const bool linear = magnified ? sampler_.magLinear : sampler_.minLinear;
+        const UINT levels = texture_.Levels();
+        const float clamped = std::clamp(lod, 0.0f, static_cast<float>(levels - 1));
+        if (sampler_.mipLinear && !magnified) {
+            const float lower = std::floor(clamped);
+            const auto level = static_cast<UINT>(lower);
+            const float weight = clamped - lower;
+            Levels(coords, lanes, level, linear, out);
+            if (weight > 0.0f) {
+                Float4 upper[4];
+                Levels(coords, lanes, std::min(level + 1, levels - 1), linear, upper);
+                for (int lane = 0; lane < lanes; ++lane) {
+                    out[lane] = Lerp(out[lane], upper[lane], weight);
+                }
+            }
+            return;
+        }
+        const auto level = magnified ? 0u : static_cast<UINT>(std::floor(clamped + 0.5f));
+        Levels(coords, lanes, std::min(level, levels - 1), linear, out);
+    }
+
+private:
+    void Levels(const Float4* coords, int lanes, UINT level, bool linear, Float4* out) const
+    {
+        // Array slices differ per lane; other textures read one level.
+        const TextureLevel first = texture_.Level(level, isArray_ ? Layer(coords[0]) : 0);
+        for (int lane = 0; lane < lanes; ++lane) {
+            const TextureLevel texels =
+                (isArray_ && Layer(coords[lane]) != Layer(coords[0])) ? texture_.Level(level, Layer(coords[lane])) : first;
+            out[lane] = linear ? Bilinear(coords[lane], texels) : Point(coords[lane], texels);
+        }
+    }
+
+    UINT Layer(const Float4& coord) const
+    {
+        return static_cast<UINT>(std::clamp(FloorToInt(coord.z + 0.5f), 0, static_cast<int>(texture_.Slices()) - 1));
+    }
+
+    Float4 Texel(const TextureLevel& texels, int x, int y, int z) const
+    {
+        if (x == kBorder || y == kBorder || z == kBorder) {
+            return sampler_.border;
+        }
+        return fetch_(texels.data + std::size_t{texels.depthPitch} * static_cast<UINT>(z) +
+                      std::size_t{texels.rowPitch} * static_cast<UINT>(y) + std::size_t{static_cast<UINT>(x)} * bytes_);
+    }
+
+    Float4 Point(const Float4& coord, const TextureLevel& texels) const
+    {
+        const int x = Address(FloorToInt(coord.x * texels.width), texels.width, sampler_.address[0]);
+        const int y = Address(FloorToInt(coord.y * texels.height), texels.height, sampler_.address[1]);
+        const int z = is3D_ ? Address(FloorToInt(coord.z * texels.depth), texels.depth, sampler_.address[2]) : 0;
+        return Texel(texels, x, y, z);
+    }
+
+    Float4 Bilinear(const Float4& coord, const TextureLevel& texels) const
+    {
+        const float u = coord.x * texels.width - 0.5f;
+        const float v = coord.y * texels.height - 0.5f;
+        const int x0 = FloorToInt(u);
+        const int y0 = FloorToInt(v);
+        const float fx = u - static_cast<float>(x0);
+        const float fy = v - static_cast<float>(y0);
+        const int xa = Address(x0, texels.width, sampler_.address[0]);
+        const int xb = Address(x0 + 1, texels.width, sampler_.address[0]);
+        const int ya = Address(y0, texels.height, sampler_.address[1]);
+        const int yb = Address(y0 + 1, texels.height, sampler_.address[1]);
+        auto plane = [&](int z) {
+            return Lerp(Lerp(Texel(texels, xa, ya, z), Texel(texels, xb, ya, z), fx),
+                        Lerp(Texel(texels, xa, yb, z), Texel(texels, xb, yb, z), fx), fy);
+        };
+        if (!is3D_) {
+            return plane(0);
+        }
+        const float w = coord.z * texels.depth - 0.5f;
+        const int z0 = FloorToInt(w);
+        const float fz = w - static_cast<float>(z0);
+        return Lerp(plane(Address(z0, texels.depth, sampler_.address[2])),
+                    plane(Address(z0 + 1, texels.depth, sampler_.address[2])), fz);
+    }
+
+    const TextureBinding& texture_;
+    const SamplerBinding& sampler_;
+    Fetch fetch_;
+    UINT bytes_;
+    bool is3D_;
+    bool isArray_;
+};
+
+template <class Fetch>
+void FilterWith(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords, int lanes,
+                float lod, Float4* out)
+{
+    Filtering<Fetch>(texture, sampler, Fetch{}).Run(coords, lanes, lod, out);
+}
+
+void FilterGeneral(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords, int lanes,
+                   float lod, Float4* out)
+{
+    const FetchGeneral fetch{TextureFilters::GeneralLoad(texture), TextureFilters::ElementBytes(texture)};
+    Filtering<FetchGeneral>(texture, sampler, fetch).Run(coords, lanes, lod, out);
+}
+
+}  // namespace
+
+TextureBinding::FilterRoutine TextureFilters::For(DXGI_FORMAT format)
+{
+    switch (format) {
+    case DXGI_FORMAT_R8G8B8A8_UNORM: return &FilterWith<FetchRgba8Unorm>;
+    case DXGI_FORMAT_R8G8B8A8_UNORM_SRGB: return &FilterWith<FetchRgba8Srgb>;
+    case DXGI_FORMAT_R8_UNORM: return &FilterWith<FetchR8Unorm>;
+    case DXGI_FORMAT_R32_FLOAT: return &FilterWith<FetchR32Float>;
+    default: return CodecOf(format).load ? &FilterGeneral : nullptr;
+    }
+}
+
+}  // namespace d3d11sw
