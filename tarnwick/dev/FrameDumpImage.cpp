@@ -1,0 +1,198 @@
+// One texture of a frame dump into an image file: a staging copy read back into packed
+// rows, the background put under transparent pixels, then PNG or raw bytes.
+
+#include "tarnwick/dev/FrameDump.h"
+
+#include "tarnwick/core/ErrorReport.h"
+#include "tarnwick/dx11/ComRelease.h"
+#include "tarnwick/dx11/DXGIFormatInfo.h"
+#include "tarnwick/dx11/Texture2D.h"
+#include "platform/win/Files.h"
+
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace qz::dev {
+namespace {
+
+using dx11::ComOwner;
+
+struct Image {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t bytesPerPixel = 0;
+    std::vector<std::uint8_t> pixels;  // rows top first, packed
+};
+
+void Warn(const std::string& text)
+{
+    auto message = core::Logger::BeginMessage(core::LogLevelImportant);
+    message.SetType(core::LogTypeWarning);
+    message << text;
+}
+
+// 0 for formats whose pixels are not a whole number of bytes: bit formats, block
+// compression, and the packed formats whose element holds two pixels.
+std::uint32_t BytesPerPixel(DXGI_FORMAT format)
+{
+    if (format >= dx11::DXGIFormatInfos.size() || format == DXGI_FORMAT_R8G8_B8G8_UNORM ||
+        format == DXGI_FORMAT_G8R8_G8B8_UNORM) {
+        return 0;
+    }
+    const std::uint32_t bits = dx11::DXGIFormatInfos[format].bits;
+    return bits % 8 == 0 ? bits / 8 : 0;
+}
+
+// How a format of 8-bit unsigned-normalised channels becomes PNG pixels.
+struct PngLayout {
+    int components = 0;  // 0: no PNG for this format
+    bool blueFirst = false;
+    bool opaque = false;  // the fourth byte is unused
+};
+
+PngLayout PngLayoutOf(DXGI_FORMAT format)
+{
+    switch (format) {
+    case DXGI_FORMAT_R8_UNORM:
+    case DXGI_FORMAT_A8_UNORM:
+        return {1};
+    case DXGI_FORMAT_R8G8B8A8_UNORM:
+    case DXGI_FORMAT_R8G8B8A8_UNORM_SRGB:
+        return {4};
+    case DXGI_FORMAT_B8G8R8A8_UNORM:
+    case DXGI_FORMAT_B8G8R8A8_UNORM_SRGB:
+        return {4, true};
+    case DXGI_FORMAT_B8G8R8X8_UNORM:
+    case DXGI_FORMAT_B8G8R8X8_UNORM_SRGB:
+        return {4, true, true};
+    default:
+        return {};
+    }
+}
+
+// The first level (first slice) of the texture, through a staging copy.
+Image ReadBack(ID3D11Texture2D* texture, const D3D11_TEXTURE2D_DESC& desc, std::uint32_t bytesPerPixel)
+{
+    ID3D11Device* device = nullptr;
+    texture->GetDevice(&device);
+    const ComOwner<ID3D11Device> deviceOwner(device);
+    ID3D11DeviceContext* context = nullptr;
+    device->GetImmediateContext(&context);
+    const ComOwner<ID3D11DeviceContext> contextOwner(context);
+
+    D3D11_TEXTURE2D_DESC stagingDesc = desc;
+    stagingDesc.Usage = D3D11_USAGE_STAGING;
+    stagingDesc.BindFlags = 0;
+    stagingDesc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+    dx11::Texture2D staging;
+    HRESULT result = staging.CreateFromDescription(device, stagingDesc);
+    if (FAILED(result)) {
+        QZ_THROW_COM("qz::dev::FrameDump::Dump", result, "Error creating framedump staging texture");
+    }
+    context->CopyResource(staging.GetTexture(), texture);
+
+    Image image{desc.Width, desc.Height, bytesPerPixel, {}};
+    const std::size_t rowBytes = std::size_t{desc.Width} * bytesPerPixel;
+    image.pixels.resize(rowBytes * desc.Height);
+    D3D11_MAPPED_SUBRESOURCE mapped{};
+    result = context->Map(staging.GetTexture(), 0, D3D11_MAP_READ, 0, &mapped);
+    if (FAILED(result)) {
+        QZ_THROW_COM("qz::dev::FrameDump::Dump", result, "Error mapping framedump staging texture");
+    }
+    const auto* source = static_cast<const std::uint8_t*>(mapped.pData);
+    for (std::uint32_t row = 0; row < desc.Height; ++row) {
+        std::memcpy(image.pixels.data() + row * rowBytes, source + std::size_t{row} * mapped.RowPitch, rowBytes);
+    }
+    context->Unmap(staging.GetTexture(), 0);
+    return image;
+}
+
+std::uint8_t RoundedChannel(float value)
+{
+    return static_cast<std::uint8_t>(std::clamp(std::floor(value + 0.5f), 0.0f, 255.0f));
+}
+
+void FillBackground(Image& image, DXGI_FORMAT format, const std::array<float, 4>& background)
+{
+    if (format != DXGI_FORMAT_R8G8B8A8_UNORM && format != DXGI_FORMAT_R8G8B8A8_UNORM_SRGB) {
+        Warn(std::string("Could not fill background due to unsupported image format: ") + dx11::FormatName(format));
+        return;
+    }
+    for (std::size_t at = 0; at < image.pixels.size(); at += 4) {
+        std::uint8_t* pixel = image.pixels.data() + at;
+        // An opaque pixel keeps its colour exactly; most of a frame is opaque.
+        if (pixel[3] == 255) {
+            continue;
+        }
+        const float alpha = pixel[3] / 255.0f;
+        for (int channel = 0; channel < 3; ++channel) {
+            // Each part rounded as it stands; the sum is kept in range, so a background
+            // above 255 cannot wrap around.
+            const int sum = RoundedChannel(pixel[channel] * alpha) + RoundedChannel((1.0f - alpha) * background[channel]);
+            pixel[channel] = static_cast<std::uint8_t>(std::min(sum, 255));
+        }
+        pixel[3] = 255;
+    }
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+bool WriteRaw(const std::string& path, const Image& image)
+{
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(platform::win::ToNativePath(path).c_str(), "wb+"));
+    if (!file) {
+        return false;
+    }
+    const bool written = std::fwrite(image.pixels.data(), 1, image.pixels.size(), file.get()) == image.pixels.size();
+    return written && std::fclose(file.release()) == 0;
+}
+
+bool WritePng(const std::string& path, Image& image, const PngLayout& layout)
+{
+    if (layout.blueFirst || layout.opaque) {
+        for (std::size_t at = 0; at < image.pixels.size(); at += 4) {
+            if (layout.blueFirst) std::swap(image.pixels[at], image.pixels[at + 2]);
+            if (layout.opaque) image.pixels[at + 3] = 255;
+        }
+    }
+    return stbi_write_png(platform::win::ToNativePath(path).c_str(), static_cast<int>(image.width),
+                          static_cast<int>(image.height), layout.components, image.pixels.data(),
+                          static_cast<int>(image.width * image.bytesPerPixel)) != 0;
+}
+
+}  // namespace
+
+void FrameDump::Dump(const Screenshot& screenshot, const std::string& path, const std::array<float, 4>& background)
+{
+    const std::string notDumped = "Could not dump file \"" + path + "\"";
+    if (!screenshot.texture) {
+        Warn(notDumped + ": no texture");
+        return;
+    }
+    D3D11_TEXTURE2D_DESC desc{};
+    screenshot.texture->GetDesc(&desc);
+    const std::uint32_t bytesPerPixel = BytesPerPixel(desc.Format);
+    const PngLayout png = PngLayoutOf(desc.Format);
+    if (bytesPerPixel == 0 || (!screenshot.raw && png.components == 0)) {
+        Warn(notDumped + " due to unsupported image format: " + dx11::FormatName(desc.Format));
+        return;
+    }
+    Image image = ReadBack(screenshot.texture, desc, bytesPerPixel);
+    if (screenshot.fillBackground) {
+        FillBackground(image, desc.Format, background);
+    }
+    if (!(screenshot.raw ? WriteRaw(path, image) : WritePng(path, image, png))) {
+        Warn(notDumped);
+    }
+}
+
+}  // namespace qz::dev

@@ -1,0 +1,296 @@
+// Frame dumps: the folder and its files, the index in the settings copy, image bytes and
+// formats, the background fill, failures, and the references a dump takes and gives back.
+
+#include "tarnwick/dev/FrameDump.h"
+
+#include "tarnwick/core/ErrorReport.h"
+#include "tarnwick/dev/Statistics.h"
+#include "tarnwick/engine/Configuration.h"
+#include "platform/win/Files.h"
+#include "tests/d3d11/DeviceFixture.h"
+#include "tests/dev/RefusingMapDevice.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/OutputCapture.h"
+#include "tests/utils/ErrorText.h"
+
+#include <stb_image.h>
+#include <tinyxml.h>
+
+#include <filesystem>
+#include <ctime>
+
+namespace {
+
+using qz::dev::FrameDump;
+using qz::test::ComPtr;
+using qz::test::ErrorText;
+using qz::test::LogCapture;
+using qz::test::ReadFile;
+namespace fs = std::filesystem;
+
+using Screenshot = FrameDump::Screenshot;
+const std::array<float, 4> Black{0, 0, 0, 0};
+
+class FrameDumpTest : public qz::test::DeviceTest {
+protected:
+    FrameDumpTest()
+    {
+        fs::remove_all("dumps");
+        camera.AddTypedItem("speed", &speed);
+        configuration.appSettings[camera.Name()] = &camera;
+    }
+
+    // A texture of the pixels given, rows top first, as a render target like the back buffer.
+    ComPtr<ID3D11Texture2D> Target(UINT width, UINT height, DXGI_FORMAT format, const std::vector<std::uint8_t>& bytes)
+    {
+        const D3D11_TEXTURE2D_DESC desc =
+            Texture2DDesc(width, height, format, D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE);
+        const D3D11_SUBRESOURCE_DATA data{bytes.data(), static_cast<UINT>(bytes.size() / height), 0};
+        ComPtr<ID3D11Texture2D> texture;
+        EXPECT_EQ(S_OK, device->CreateTexture2D(&desc, &data, texture.ReleaseAndGetAddressOf()));
+        return texture;
+    }
+
+    void DumpInto(FrameDump& dump, const std::string& name)
+    {
+        dump.Dump("dumps", name, [this](const std::string& file) { configuration.StoreCopy(file); });
+    }
+
+    Configuration configuration{"unused.xml"};
+    qz::utils::SettingsGroup camera{"camera", "Camera"};
+    float speed = 2.5f;
+};
+
+std::vector<std::uint8_t> Pattern(std::size_t bytes)
+{
+    std::vector<std::uint8_t> pattern(bytes);
+    for (std::size_t i = 0; i < bytes; ++i) pattern[i] = static_cast<std::uint8_t>(i * 7 + i / 4096);
+    return pattern;
+}
+
+// The decoded PNG as RGBA bytes and its own channel count.
+std::vector<std::uint8_t> Png(const std::string& path, int& channels)
+{
+    int width = 0;
+    int height = 0;
+    std::uint8_t* pixels = stbi_load(path.c_str(), &width, &height, &channels, 0);
+    if (!pixels) return {};
+    std::vector<std::uint8_t> bytes(pixels, pixels + width * height * channels);
+    stbi_image_free(pixels);
+    return bytes;
+}
+
+TEST_F(FrameDumpTest, FolderFilesAndIndex)
+{
+    LogCapture log;
+    auto backBuffer = Target(2, 1, DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, {1, 2, 3, 255, 4, 5, 6, 255});
+    auto depth = Target(2, 1, DXGI_FORMAT_R32_FLOAT, Pattern(8));
+    FrameDump dump;
+    dump.screenshots["backbuffer"] = {backBuffer.Get(), true, false};
+    dump.screenshots["depth"] = {depth.Get(), false, true};
+    dump.binaryStreams["particles.bin"] << std::string("\0\1\2", 3);
+    DumpInto(dump, "first");
+    DumpInto(dump, "first");
+
+    const std::string folder = "dumps/first/";
+    EXPECT_NE(std::string::npos, log.Text().find("Performing framedump \"first\" to \"dumps\\first\\\"\n"));
+    EXPECT_NE(std::string::npos, log.Text().find("\tFramedump complete\n"));
+    int channels = 0;
+    EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}), Png(folder + "first_backbuffer.png", channels));
+    const std::vector<std::uint8_t> depthBytes = Pattern(8);
+    EXPECT_EQ(std::string(depthBytes.begin(), depthBytes.end()), ReadFile(folder + "first_depth.raw"));
+    EXPECT_EQ(std::string("\0\1\2", 3), ReadFile(folder + "particles.bin")) << "a second dump writes it all again";
+    EXPECT_TRUE(fs::exists(folder + "first_stats.txt"));
+
+    TiXmlDocument settings;
+    ASSERT_TRUE(settings.LoadFile(folder + "first_settings.xml"));
+    EXPECT_NE(nullptr, settings.FirstChildElement("tarnwick-config")) << "the configuration's copy";
+    const TiXmlElement* index = settings.FirstChildElement("framedump-data");
+    ASSERT_NE(nullptr, index);
+    std::vector<std::string> entries;
+    for (const TiXmlElement* entry = index->FirstChildElement(); entry; entry = entry->NextSiblingElement()) {
+        const char* name = entry->Attribute("name");
+        entries.push_back(entry->ValueStr() + " " + (name ? std::string(name) + " " : "") + entry->Attribute("file"));
+    }
+    ASSERT_EQ(4u, entries.size());
+    EXPECT_EQ("statistics first_stats.txt", entries[0]);
+    std::sort(entries.begin() + 1, entries.begin() + 3);
+    EXPECT_EQ("screenshot backbuffer first_backbuffer.png", entries[1]);
+    EXPECT_EQ("screenshot depth first_depth.raw", entries[2]);
+    EXPECT_EQ("binstream particles.bin", entries[3]);
+}
+
+TEST_F(FrameDumpTest, EmptyDumpHoldsSettingsAndStatistics)
+{
+    auto& collection = qz::dev::Statistics::GetCollection("frame");
+    int frames = 42;
+    collection.label = "Frame";
+    collection.AddTypedItem("frames", &frames, "Frames");
+    FrameDump dump;
+    DumpInto(dump, "empty");
+    qz::dev::Statistics::GetRegistry().erase("frame");
+
+    TiXmlDocument settings;
+    ASSERT_TRUE(settings.LoadFile("dumps/empty/empty_settings.xml"));
+    const TiXmlElement* index = settings.FirstChildElement("framedump-data");
+    ASSERT_NE(nullptr, index);
+    ASSERT_NE(nullptr, index->FirstChildElement("statistics"));
+    EXPECT_EQ(nullptr, index->FirstChildElement("statistics")->NextSiblingElement());
+    const std::string statistics = ReadFile("dumps/empty/empty_stats.txt");
+    EXPECT_NE(std::string::npos, statistics.find("*** Frame ***")) << statistics;
+    EXPECT_NE(std::string::npos, statistics.find("42")) << statistics;
+}
+
+TEST_F(FrameDumpTest, GeneratedNamesPutTheDayFirst)
+{
+    const std::time_t before = std::time(nullptr);
+    const std::string name = FrameDump::GeneratedName();
+    const std::time_t after = std::time(nullptr);
+    EXPECT_EQ(std::string("framedump_DDMMYYYY_hhmmss").size(), name.size()) << name;
+    std::vector<std::string> expected;
+    for (std::time_t when : {before, after}) {
+        char text[64];
+        std::strftime(text, sizeof(text), "framedump_%d%m%Y_%H%M%S", std::localtime(&when));
+        expected.push_back(text);
+    }
+    EXPECT_TRUE(name == expected[0] || name == expected[1]) << name;
+}
+
+TEST_F(FrameDumpTest, RawBackBufferHoldsEveryRowPacked)
+{
+    const std::vector<std::uint8_t> pixels = Pattern(1280 * 720 * 4);
+    auto target = Target(1280, 720, DXGI_FORMAT_R8G8B8A8_UNORM, pixels);
+    fs::create_directories("dumps");
+    FrameDump::Dump({target.Get(), false, true}, "dumps/target.raw", Black);
+    const std::string raw = ReadFile("dumps/target.raw");
+    EXPECT_EQ(3686400u, raw.size());
+    EXPECT_TRUE(raw == std::string(pixels.begin(), pixels.end()));
+}
+
+TEST_F(FrameDumpTest, BackgroundGoesUnderTransparentPixels)
+{
+    // Transparent, opaque, half transparent, and a background above 255 that must not wrap.
+    auto target = Target(4, 1, DXGI_FORMAT_R8G8B8A8_UNORM, {9, 9, 9, 0, 50, 60, 70, 255, 200, 100, 0, 128, 255, 255, 255, 128});
+    fs::create_directories("dumps");
+    FrameDump::Dump({target.Get(), true, false}, "dumps/filled.png", {10, 20, 300, 0});
+    int channels = 0;
+    const std::vector<std::uint8_t> filled = Png("dumps/filled.png", channels);
+    const std::vector<std::uint8_t> expected = {10, 20, 255, 255, 50, 60, 70, 255, 105, 60, 149, 255, 133, 138, 255, 255};
+    EXPECT_EQ(expected, filled);
+
+    LogCapture log;
+    auto floats = Target(1, 1, DXGI_FORMAT_R32G32B32A32_FLOAT, std::vector<std::uint8_t>(16, 0));
+    FrameDump::Dump({floats.Get(), true, true}, "dumps/floats.raw", Black);
+    EXPECT_NE(std::string::npos,
+              log.Text().find("WARNING: Could not fill background due to unsupported image format: "
+                              "DXGI_FORMAT_R32G32B32A32_FLOAT\n"));
+    EXPECT_EQ(16u, ReadFile("dumps/floats.raw").size());
+}
+
+TEST_F(FrameDumpTest, PngsOnlyOfEightBitChannels)
+{
+    fs::create_directories("dumps");
+    struct Case {
+        DXGI_FORMAT format;
+        std::vector<std::uint8_t> pixel;
+        std::vector<std::uint8_t> png;  // empty: no PNG
+    };
+    const std::vector<Case> cases = {
+        {DXGI_FORMAT_R8G8B8A8_UNORM, {1, 2, 3, 4}, {1, 2, 3, 4}},
+        {DXGI_FORMAT_B8G8R8A8_UNORM, {1, 2, 3, 4}, {3, 2, 1, 4}},
+        {DXGI_FORMAT_B8G8R8X8_UNORM, {1, 2, 3, 4}, {3, 2, 1, 255}},
+        {DXGI_FORMAT_R8_UNORM, {77}, {77}},
+        {DXGI_FORMAT_R16G16B16A16_UNORM, std::vector<std::uint8_t>(8, 1), {}},
+        {DXGI_FORMAT_R32_FLOAT, std::vector<std::uint8_t>(4, 1), {}},
+    };
+    for (const Case& test : cases) {
+        LogCapture log;
+        const std::string path = "dumps/format" + std::to_string(test.format) + ".png";
+        auto texture = Target(1, 1, test.format, test.pixel);
+        FrameDump::Dump({texture.Get(), false, false}, path, Black);
+        int channels = 0;
+        EXPECT_EQ(test.png, Png(path, channels)) << test.format;
+        if (test.png.empty()) {
+            EXPECT_NE(std::string::npos, log.Text().find("WARNING: Could not dump file \"" + path +
+                                                         "\" due to unsupported image format: "))
+                << test.format;
+        }
+    }
+}
+
+TEST_F(FrameDumpTest, FormatsWithoutWholeBytesArePassedOver)
+{
+    D3D11_TEXTURE2D_DESC desc = Texture2DDesc(4, 4, DXGI_FORMAT_BC1_UNORM, D3D11_BIND_SHADER_RESOURCE);
+    const std::vector<std::uint8_t> block(8, 0);
+    const D3D11_SUBRESOURCE_DATA data{block.data(), 8, 0};
+    ComPtr<ID3D11Texture2D> compressed;
+    ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, &data, compressed.ReleaseAndGetAddressOf()));
+    LogCapture log;
+    FrameDump::Dump({compressed.Get(), false, true}, "compressed.raw", Black);
+    EXPECT_FALSE(fs::exists("compressed.raw"));
+    EXPECT_NE(std::string::npos, log.Text().find("WARNING: Could not dump file \"compressed.raw\" due to unsupported "
+                                                 "image format: DXGI_FORMAT_BC1_UNORM\n"));
+}
+
+TEST_F(FrameDumpTest, UnwritableImagesAreWarningsAndReferencesComeBack)
+{
+    auto target = Target(2, 2, DXGI_FORMAT_R8G8B8A8_UNORM, Pattern(16));
+    const ULONG deviceRefs = Count(device.Get());
+    const ULONG targetRefs = Count(target.Get());
+    for (bool raw : {true, false}) {
+        LogCapture log;
+        const std::string path = std::string("missing/folder/image") + (raw ? ".raw" : ".png");
+        EXPECT_EQ("", ErrorText([&] { FrameDump::Dump({target.Get(), false, raw}, path, Black); }));
+        EXPECT_NE(std::string::npos, log.Text().find("WARNING: Could not dump file \"" + path + "\"\n"));
+        EXPECT_EQ(deviceRefs, Count(device.Get()));
+        EXPECT_EQ(targetRefs, Count(target.Get()));
+    }
+}
+
+TEST_F(FrameDumpTest, FailedCopiesThrowAndGiveEveryReferenceBack)
+{
+    // A multisampled target has no staging copy.
+    D3D11_TEXTURE2D_DESC desc = Texture2DDesc(4, 4, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_RENDER_TARGET);
+    desc.SampleDesc.Count = 4;
+    ComPtr<ID3D11Texture2D> multisampled;
+    ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, multisampled.ReleaseAndGetAddressOf()));
+    const ULONG deviceRefs = Count(device.Get());
+    std::string thrown = ErrorText([&] { FrameDump::Dump({multisampled.Get(), false, true}, "ms.raw", Black); });
+    EXPECT_NE(std::string::npos, thrown.find("\nMethod: qz::dev::FrameDump::Dump\n")) << thrown;
+    EXPECT_NE(std::string::npos, thrown.find("\nError creating framedump staging texture\nCOM error message: "));
+    EXPECT_EQ(deviceRefs, Count(device.Get()));
+    EXPECT_EQ(1u, Count(multisampled.Get()));
+
+    // A staging copy that cannot be mapped.
+    auto real = Target(2, 2, DXGI_FORMAT_R8G8B8A8_UNORM, Pattern(16));
+    const ULONG withReal = Count(device.Get());
+    qz::test::RefusingMapDevice refusing(device.Get());
+    qz::test::RefusingMapTexture texture(real.Get(), refusing);
+    thrown = ErrorText([&] { FrameDump::Dump({&texture, false, true}, "unmapped.raw", Black); });
+    EXPECT_NE(std::string::npos, thrown.find("\nError mapping framedump staging texture\nCOM error message: " +
+                                             qz::core::ComErrorText(E_OUTOFMEMORY)))
+        << thrown;
+    EXPECT_FALSE(fs::exists("unmapped.raw"));
+    EXPECT_EQ(0, refusing.Context().unmaps);
+    EXPECT_EQ(1u, refusing.Count());
+    EXPECT_EQ(1u, refusing.Context().Count());
+    EXPECT_EQ(1u, texture.Count());
+    EXPECT_EQ(withReal, Count(device.Get())) << "the staging texture is gone";
+}
+
+TEST_F(FrameDumpTest, FolderAndIndexFailuresStopTheDump)
+{
+    std::ofstream("blocker") << "a file where a folder should be";
+    FrameDump dump;
+    std::string thrown = ErrorText([&] { dump.Dump("blocker", "d", [](const std::string&) {}); });
+    EXPECT_NE(std::string::npos, thrown.find("\nMethod: qz::dev::FrameDump::Dump\nFile: \"dev\\FrameDump\": "));
+    EXPECT_NE(std::string::npos, thrown.find("\nCould not create folder \"blocker\\d\\\"")) << thrown;
+
+    // The settings copy cannot be replaced by the index when a folder stands in its place.
+    thrown = ErrorText([&] { dump.Dump("dumps", "d", [](const std::string& file) {
+        fs::create_directories(platform::win::ToNativePath(file));
+    }); });
+    EXPECT_NE(std::string::npos, thrown.find("\nCould not write \"dumps\\d\\d_settings.xml\"")) << thrown;
+}
+
+}  // namespace
