@@ -245,6 +245,9 @@ TEST_F(FrameDumpTest, UnwritableImagesAreWarningsAndReferencesComeBack)
         EXPECT_EQ(deviceRefs, Count(device.Get()));
         EXPECT_EQ(targetRefs, Count(target.Get()));
     }
+    LogCapture log;
+    FrameDump::Dump({nullptr, false, false}, "none.png", Black);
+    EXPECT_NE(std::string::npos, log.Text().find("WARNING: Could not dump file \"none.png\": no texture\n"));
 }
 
 TEST_F(FrameDumpTest, FailedCopiesThrowAndGiveEveryReferenceBack)
