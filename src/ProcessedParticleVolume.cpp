@@ -45,6 +45,7 @@ std::string ErrorText()
     return std::strerror(errno);
 }
 
+
 // The positions on the way to and at a level: 0 ... 2^level - 1.
 bool IsInsideLevel(const std::uint32_t position[3], std::uint32_t level)
 {
@@ -110,7 +111,8 @@ ProcessedParticleVolumeWriter<Word>::ProcessedParticleVolumeWriter(const std::st
     : fileName_(fileName)
 {
     static_assert(sizeof(Word) == 16);
-    if (!file_.Open(fileName)) QZ_PPV_THROW(WriterConstructorMethod, "Could not open ", fileName, " for writing");
+    if (!file_.Open(fileName)) QZ_REPORT_SAVE_FAILURE(fileName, file_.Error(),
+                                                      QZ_PPV_THROW(WriterConstructorMethod, "Could not open ", fileName, " for writing"));
 
     header_.levels = levels;
     header_.overlap = overlap;
@@ -119,7 +121,7 @@ ProcessedParticleVolumeWriter<Word>::ProcessedParticleVolumeWriter(const std::st
     std::copy(box + 3, box + 6, header_.boxMax);
     const auto bytes = header_.ToBytes();
     if (!file_.Write(bytes.data(), bytes.size())) {
-        QZ_PPV_THROW(WriterConstructorMethod, "File m_fileHeader writing failed");
+        QZ_REPORT_SAVE_FAILURE(fileName_, file_.Error(), QZ_PPV_THROW(WriterConstructorMethod, "File m_fileHeader writing failed"));
     }
 }
 
@@ -244,10 +246,10 @@ void ProcessedParticleVolumeWriter<Word>::WriteBatch(std::span<const ProcessedBr
 
         const auto recordBytes = record.ToBytes();
         if (!file_.Write(recordBytes.data(), recordBytes.size())) {
-            QZ_PPV_THROW(WriteBrickMethod, "Brick header writing failed");
+            QZ_REPORT_SAVE_FAILURE(fileName_, file_.Error(), QZ_PPV_THROW(WriteBrickMethod, "Brick header writing failed"));
         }
         if (!file_.Write(slot.compressed.data(), slot.compressedSize)) {
-            QZ_PPV_THROW(WriteBrickMethod, "Brick data writing failed");
+            QZ_REPORT_SAVE_FAILURE(fileName_, file_.Error(), QZ_PPV_THROW(WriteBrickMethod, "Brick data writing failed"));
         }
     }
 }
@@ -256,7 +258,10 @@ template <class Word>
 void ProcessedParticleVolumeWriter<Word>::Close()
 {
     if (!file_.IsOpen()) QZ_PPV_THROW(CloseMethod, "File is not open");
-    if (!file_.Commit()) QZ_PPV_THROW(CloseMethod, "Could not complete ", fileName_, " (", ErrorText(), ")");
+    if (!file_.Commit()) {
+        QZ_REPORT_SAVE_FAILURE(fileName_, file_.Error(),
+                               QZ_PPV_THROW(CloseMethod, "Could not complete ", fileName_, " (", std::strerror(file_.Error()), ")"));
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -266,8 +271,7 @@ template <class Word>
 void ProcessedParticleVolumeReader<Word>::LoadFromFile(const std::string& fileName)
 {
     loadedBricks.clear();
-    const PpvLayout::File file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) QZ_PPV_THROW(LoadFromFileMethod, "Could not open ", fileName);
+    const PpvLayout::File file = PpvLayout::OpenForReading(LoadFromFileMethod, fileName);
 
     header.CheckFile(file.get());
     if (static_cast<std::int64_t>(header.overlap) != applicationOverlap) {

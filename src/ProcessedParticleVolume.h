@@ -13,7 +13,7 @@
 
 #include "src/BatchWorkers.h"
 #include "src/ProcessedParticleVolumeFormat.h"
-#include "src/ReplacingFile.h"
+#include "tarnwick/utils/ReplacingFile.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -68,7 +68,7 @@ public:
 
 private:
     std::string fileName_;
-    ReplacingFile file_;
+    qz::utils::ReplacingFile file_;
     ProcessedParticleVolumeFileHeader header_;
     // One brick's payload on its way to the file; kept from batch to batch, the buffers
     // only grow.

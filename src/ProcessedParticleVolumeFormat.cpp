@@ -1,5 +1,6 @@
 #include "src/ProcessedParticleVolumeFormat.h"
 
+#include "platform/win/RegularFile.h"
 #include "tarnwick/core/ErrorReport.h"
 
 #include <bit>
@@ -96,11 +97,18 @@ void ProcessedParticleVolumeFileHeader::CheckFile(std::FILE* file)
     Check();
 }
 
+PpvLayout::File PpvLayout::OpenForReading(const char* method, const std::string& fileName)
+{
+    std::string failure;
+    File file(platform::win::OpenRegularFile(fileName, failure));
+    if (file) return file;
+    if (failure == platform::win::NotARegularFileText) QZ_PPV_THROW(method, "Could not open ", fileName, " (", failure, ")");
+    QZ_PPV_THROW(method, "Could not open ", fileName);
+}
+
 void ProcessedParticleVolumeFileHeader::CheckFile(const std::string& fileName)
 {
-    const PpvLayout::File file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) QZ_PPV_THROW(CheckFileMethod, "Could not open ", fileName);
-    CheckFile(file.get());
+    CheckFile(PpvLayout::OpenForReading(CheckFileMethod, fileName).get());
 }
 
 ProcessedParticleVolumeBrickRecord::Bytes ProcessedParticleVolumeBrickRecord::ToBytes() const

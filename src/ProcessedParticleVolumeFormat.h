@@ -69,6 +69,10 @@ struct CloseFile {
 // An open C stream, closed on every path out.
 using File = std::unique_ptr<std::FILE, CloseFile>;
 
+// The file opened for reading; throws "Could not open <name>" (with "(not a regular
+// file)" for FIFOs and devices) as the method's report.
+File OpenForReading(const char* method, const std::string& fileName);
+
 // Level-0 occupancy words of a brick of edge `brickSize`.
 constexpr std::uint64_t WordCount(std::uint32_t brickSize)
 {

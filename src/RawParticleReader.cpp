@@ -1,11 +1,14 @@
 #include "src/RawParticleReader.h"
 
+#include "platform/win/RegularFile.h"
 #include "src/ParticleTypeNames.h"
 #include "tarnwick/core/ErrorReport.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -63,12 +66,40 @@ bool HoldsWholeRecords(std::int64_t dataSize)
     return dataSize >= 0 && dataSize % static_cast<std::int64_t>(sizeof(T)) == 0;
 }
 
+// FIFOs and devices are refused here: they have no size to check, and opening a FIFO
+// would wait for a writer.
+int OpenDescriptorForReading(const std::string& method, const std::string& fileName)
+{
+    std::string failure;
+    const int descriptor = platform::win::OpenRegularFileDescriptor(fileName, failure);
+    if (descriptor >= 0) return descriptor;
+    if (failure == platform::win::NotARegularFileText) {
+        QZ_THROW(method.c_str(), "Could not open ", fileName, " for reading (", failure, ")");
+    }
+    QZ_THROW(method.c_str(), "Could not open ", fileName, " for reading");
+}
+
 RawParticleFiles::CFile OpenForReading(const std::string& method, const std::string& fileName)
 {
-    RawParticleFiles::CFile file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) QZ_THROW(method.c_str(), "Could not open ", fileName, " for reading");
+    const int descriptor = OpenDescriptorForReading(method, fileName);
+    RawParticleFiles::CFile file(::fdopen(descriptor, "rb"));
+    if (!file) {
+        ::close(descriptor);
+        QZ_THROW(method.c_str(), "Could not open ", fileName, " for reading");
+    }
     return file;
 }
+
+struct Descriptor {
+    explicit Descriptor(int value) : value(value) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (value >= 0) ::close(value);
+    }
+    int value;
+};
 
 std::string GzErrorText(gzFile stream)
 {
@@ -174,17 +205,18 @@ void RawParticleGZReader<T>::OpenFile(const std::string& fileName)
 
     const std::string method = Method<T>("RawParticleGZReader", "OpenFile");
     std::int64_t dataSize = 0;
+    RawParticleFiles::GzFile stream;
     {
-        RawParticleFiles::CFile file = OpenForReading(method, fileName);
+        Descriptor file(OpenDescriptorForReading(method, fileName));
 
         unsigned char magic[2] = {0, 0};
-        if (std::fread(magic, 1, 2, file.get()) != 2 || magic[0] != 0x1f || magic[1] != 0x8b) {
+        if (::pread(file.value, magic, 2, 0) != 2 || magic[0] != 0x1f || magic[1] != 0x8b) {
             QZ_THROW(method.c_str(), fileName, ": Not a gzip file");
         }
         unsigned char trailer[4] = {0, 0, 0, 0};
-        const std::int64_t fileSize = fseeko(file.get(), 0, SEEK_END) == 0 ? ftello(file.get()) : -1;
-        if (fileSize < MinGzipFileSize || fseeko(file.get(), -4, SEEK_END) != 0 ||
-            std::fread(trailer, 1, 4, file.get()) != 4) {
+        struct stat info {};
+        const std::int64_t fileSize = ::fstat(file.value, &info) == 0 ? info.st_size : -1;
+        if (fileSize < MinGzipFileSize || ::pread(file.value, trailer, 4, fileSize - 4) != 4) {
             QZ_THROW(method.c_str(), fileName, ": Truncated gzip file (no size trailer)");
         }
         // ISIZE: the uncompressed length modulo 2^32, little-endian.
@@ -197,13 +229,14 @@ void RawParticleGZReader<T>::OpenFile(const std::string& fileName)
                      ": Corrupt or truncated gzip file (its size trailer claims more data than the file can hold)");
         }
         dataSize = uncompressed - headerOffset_;
+        if (!HoldsWholeRecords<T>(dataSize)) {
+            QZ_THROW(method.c_str(), InvalidSizeMessage);
+        }
+        // zlib reads the descriptor that was checked, from its start, and closes it.
+        stream.reset(gzdopen(file.value, "rb"));
+        if (!stream) QZ_THROW(method.c_str(), "Could not open ", fileName, " for reading");
+        file.value = -1;
     }
-    if (!HoldsWholeRecords<T>(dataSize)) {
-        QZ_THROW(method.c_str(), InvalidSizeMessage);
-    }
-
-    RawParticleFiles::GzFile stream(gzopen(fileName.c_str(), "rb"));
-    if (!stream) QZ_THROW(method.c_str(), "Could not open ", fileName, " for reading");
     // A larger input buffer than zlib's 8 KiB saves system calls on big files.
     gzbuffer(stream.get(), 1u << 17);
     // Skipping happens lazily at the first read, where a stream shorter than the header

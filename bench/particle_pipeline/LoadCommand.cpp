@@ -16,6 +16,7 @@
 
 #include <fcntl.h>
 #include <omp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -82,10 +83,15 @@ std::unique_ptr<ParticleLoader<T>> MakeReader(const std::string& path, int heade
 // against. Also brings the file into the page cache.
 JsonObject PlainRead(const std::string& path)
 {
-    const int file = ::open(path.c_str(), O_RDONLY);
+    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (file < 0) throw std::runtime_error("cannot open " + path);
-    const off_t size = ::lseek(file, 0, SEEK_END);
-    ::lseek(file, 0, SEEK_SET);
+    // A FIFO or device has no size to read up to.
+    struct stat info {};
+    if (::fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(file);
+        throw std::runtime_error("cannot open " + path + ": not a regular file");
+    }
+    const off_t size = info.st_size;
     const double start = Now();
     std::unique_ptr<char[]> buffer(new char[static_cast<std::size_t>(size)]);
     off_t done = 0;

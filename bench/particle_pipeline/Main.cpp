@@ -15,6 +15,7 @@
 #include "bench/particle_pipeline/LoadCommand.h"
 #include "bench/particle_pipeline/Options.h"
 #include "bench/particle_pipeline/SyntheticParticles.h"
+#include "tarnwick/utils/FileSizeSignal.h"
 #include "tarnwick/utils/Timer.h"
 
 #include <exception>
@@ -74,6 +75,7 @@ int main(int argc, char** argv)
         Usage();
         return 2;
     }
+    qz::utils::IgnoreFileSizeSignal();
     const std::string command = argv[1];
     try {
         const Options options(argc, argv, 2);

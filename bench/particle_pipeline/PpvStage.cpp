@@ -69,8 +69,6 @@ JsonObject SaveAndLoadPpv(ParticleVolume<Attr>& volume, const std::string& base)
         saved.push_back(Payloads(volume.GetTimestep(t).get()));
         for (const std::string& payload : saved.back()) payloadBytes += static_cast<double>(payload.size());
         bricks += saved.back().size();
-        // A new file each time: ext4 writes a replaced file out before the rename.
-        std::filesystem::remove(FormatTimestepFileName(pattern, t));
     }
 
     // snappy alone, one thread, on the same bytes.

@@ -141,6 +141,7 @@ Partio::ParticlesDataMutable* ReadBgeo(ByteSource& in)
     const Partio::ParticleAttribute position = particles->addAttribute("position", Partio::VECTOR, 3);
     const std::vector<PointAttribute> attributes = ReadPointAttributes(in, counts[4], *particles);
     ReadPoints(in, counts[0], position, attributes, *particles);
+    in.VerifyEnd();
     return particles.release();
 }
 

@@ -1,6 +1,7 @@
 #include "platform/partio/ByteSource.h"
 
 #include "platform/partio/BigEndian.h"
+#include "platform/win/RegularFile.h"
 
 #include <zlib.h>
 
@@ -8,6 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform::partio {
 
@@ -49,55 +52,76 @@ private:
     std::uint64_t remaining_;
 };
 
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {}
-
-    void Read(void* target, std::uint64_t size) override
-    {
-        if (size > Remaining()) ThrowTruncated();
-        if (size > 0) std::memcpy(target, bytes_.data() + position_, size);
-        position_ += size;
-    }
-
-    void Skip(std::uint64_t size) override
-    {
-        if (size > Remaining()) ThrowTruncated();
-        position_ += size;
-    }
-
-    std::uint64_t Remaining() const override { return bytes_.size() - position_; }
-
-private:
-    std::vector<unsigned char> bytes_;
-    std::uint64_t position_ = 0;
-};
+// Deflate's best case: 258 bytes from a match coded in about two bits.
+constexpr std::uint64_t MaxDeflateRatio = 1032;
 
 struct GzCloser {
     void operator()(gzFile file) const { gzclose(file); }
 };
 
-std::vector<unsigned char> Inflate(const std::string& fileName)
-{
-    std::unique_ptr<gzFile_s, GzCloser> stream(gzopen(fileName.c_str(), "rb"));
-    if (!stream) throw FormatError("cannot open the file");
-    gzbuffer(stream.get(), 1u << 17);
-    std::vector<unsigned char> bytes;
-    constexpr std::size_t Piece = 1u << 20;
-    for (;;) {
-        const std::size_t used = bytes.size();
-        bytes.resize(used + Piece);
-        const int got = gzread(stream.get(), bytes.data() + used, static_cast<unsigned>(Piece));
-        // A stream cut short is only a soft error to zlib (Z_BUF_ERROR, 0 bytes read).
-        int code = Z_OK;
-        const char* message = gzerror(stream.get(), &code);
-        if (got < 0 || code != Z_OK) throw FormatError(std::string("corrupt or truncated gzip data (") + message + ")");
-        bytes.resize(used + static_cast<std::size_t>(got));
-        if (got == 0) break;
+// Inflates as the parser reads, so a file is inflated only as far as its counts need,
+// and a small file of long runs cannot fill the memory before its header is read.
+class GzipSource : public ByteSource {
+public:
+    GzipSource(gzFile stream, std::uint64_t compressedSize)
+        : stream_(stream), bound_(compressedSize * MaxDeflateRatio)
+    {
+        gzbuffer(stream, 1u << 17);
     }
-    bytes.shrink_to_fit();
-    return bytes;
-}
+
+    void Read(void* target, std::uint64_t size) override
+    {
+        if (size > Remaining()) ThrowTruncated();
+        auto* bytes = static_cast<unsigned char*>(target);
+        while (size > 0) {
+            const auto piece = static_cast<unsigned>(std::min<std::uint64_t>(size, std::uint64_t {1} << 30));
+            const int got = gzread(stream_.get(), bytes, piece);
+            // A stream cut short is only a soft error to zlib (Z_BUF_ERROR, 0 bytes read).
+            int code = Z_OK;
+            const char* message = gzerror(stream_.get(), &code);
+            if (got < 0 || (code != Z_OK && code != Z_BUF_ERROR)) {
+                throw FormatError(std::string("corrupt gzip data (") + message + ")");
+            }
+            if (got == 0) ThrowTruncated();
+            inflated_ += static_cast<std::uint64_t>(got);
+            bytes += got;
+            size -= static_cast<std::uint64_t>(got);
+        }
+    }
+
+    void Skip(std::uint64_t size) override
+    {
+        unsigned char scratch[1u << 14];
+        while (size > 0) {
+            const std::uint64_t piece = std::min<std::uint64_t>(size, sizeof(scratch));
+            Read(scratch, piece);
+            size -= piece;
+        }
+    }
+
+    void VerifyEnd() override
+    {
+        std::uint64_t budget = inflated_ + (std::uint64_t {1} << 20);
+        unsigned char scratch[1u << 14];
+        for (;;) {
+            const int got = gzread(stream_.get(), scratch, sizeof(scratch));
+            int code = Z_OK;
+            const char* message = gzerror(stream_.get(), &code);
+            if (got < 0 || code != Z_OK) throw FormatError(std::string("corrupt or truncated gzip data (") + message + ")");
+            if (got == 0) return;
+            if (static_cast<std::uint64_t>(got) >= budget) return;
+            budget -= static_cast<std::uint64_t>(got);
+        }
+    }
+
+    // Not known before the end: what deflate could at most make of the compressed bytes.
+    std::uint64_t Remaining() const override { return inflated_ < bound_ ? bound_ - inflated_ : 0; }
+
+private:
+    std::unique_ptr<gzFile_s, GzCloser> stream_;
+    std::uint64_t bound_;
+    std::uint64_t inflated_ = 0;
+};
 
 }  // namespace
 
@@ -129,20 +153,31 @@ std::int32_t ByteSource::ReadI32()
 
 std::unique_ptr<ByteSource> OpenByteSource(const std::string& fileName)
 {
-    CFile file(std::fopen(fileName.c_str(), "rb"));
-    if (!file) throw FormatError(std::string("cannot open the file (") + std::strerror(errno) + ")");
-    off_t size = -1;
-    if (fseeko(file.get(), 0, SEEK_END) == 0) size = ftello(file.get());
-    if (size < 0 || fseeko(file.get(), 0, SEEK_SET) != 0) throw FormatError("cannot determine the file size");
-
+    std::string failure;
+    const int descriptor = platform::win::OpenRegularFileDescriptor(fileName, failure);
+    if (descriptor < 0) throw FormatError("cannot open the file (" + failure + ")");
+    struct stat info {};
     unsigned char magic[2] = {0, 0};
-    const bool gzip = size >= 2 && std::fread(magic, 1, 2, file.get()) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
-    if (gzip) {
-        file.reset();
-        return std::make_unique<MemorySource>(Inflate(fileName));
+    if (::fstat(descriptor, &info) != 0) {
+        ::close(descriptor);
+        throw FormatError("cannot determine the file size");
     }
-    if (fseeko(file.get(), 0, SEEK_SET) != 0) throw FormatError("cannot read the file");
-    return std::make_unique<FileSource>(std::move(file), static_cast<std::uint64_t>(size));
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const bool gzip = ::pread(descriptor, magic, 2, 0) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+    if (gzip) {
+        gzFile stream = gzdopen(descriptor, "rb");
+        if (!stream) {
+            ::close(descriptor);
+            throw FormatError("cannot open the file for inflating");
+        }
+        return std::make_unique<GzipSource>(stream, size);
+    }
+    CFile file(::fdopen(descriptor, "rb"));
+    if (!file) {
+        ::close(descriptor);
+        throw FormatError("cannot open the file");
+    }
+    return std::make_unique<FileSource>(std::move(file), size);
 }
 
 }  // namespace platform::partio

@@ -1,8 +1,8 @@
 #pragma once
 // The bytes of a file for a parser that checks every length before it uses it: reads
-// either deliver all that was asked or throw, and the number of bytes left is known
-// before anything is allocated. Gzip files are inflated into memory first, since only
-// then is their length known.
+// either deliver all that was asked or throw, and a limit on the bytes left is known
+// before anything is allocated. Gzip files are inflated as they are read; for them the
+// limit is what deflate can at most make of the compressed bytes.
 
 #include <cstdint>
 #include <memory>
@@ -24,7 +24,13 @@ public:
     // Throws FormatError when fewer than size bytes are left.
     virtual void Read(void* target, std::uint64_t size) = 0;
     virtual void Skip(std::uint64_t size) = 0;
+    // The bytes left, or for compressed data an upper limit of them.
     virtual std::uint64_t Remaining() const = 0;
+    // Called when the parser has all it needs. Compressed data is inflated on to its end
+    // and its checksum checked, as long as the rest is no larger than what was read (plus
+    // a mebibyte); a longer rest is left alone, so a small file of long runs costs
+    // nothing. Throws FormatError for a corrupt or truncated end.
+    virtual void VerifyEnd() {}
 
     std::uint8_t ReadU8();
     std::uint16_t ReadU16();  // big-endian
@@ -33,7 +39,7 @@ public:
 };
 
 // Opens a file, plain or gzip-compressed (told apart by the gzip magic number).
-// Throws FormatError when it cannot be opened or inflated.
+// Throws FormatError when it cannot be opened (FIFOs and devices included) or inflated.
 std::unique_ptr<ByteSource> OpenByteSource(const std::string& fileName);
 
 }  // namespace platform::partio

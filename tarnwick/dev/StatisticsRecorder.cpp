@@ -48,9 +48,11 @@ std::string StatisticsRecorder::Line(Field field, std::uint32_t& count) const
     return line + LineEnd;
 }
 
-bool StatisticsRecorder::Write(const std::string& text)
+void StatisticsRecorder::Write(const std::string& text, const char* method)
 {
-    return std::fwrite(text.data(), 1, text.size(), file_) == text.size() && std::ferror(file_) == 0;
+    if (file_.Write(text.data(), text.size())) return;
+    const std::string fileName = fileName_;
+    QZ_REPORT_SAVE_FAILURE(fileName, file_.Error(), QZ_THROW(method, "Could not write to file \"", fileName, "\""));
 }
 
 void StatisticsRecorder::Start(const std::string& fileName)
@@ -58,19 +60,23 @@ void StatisticsRecorder::Start(const std::string& fileName)
     if (IsRecording()) {
         QZ_THROW("qz::dev::StatisticsRecorder::Start", "Recording is already running. Stop the old one first.");
     }
-    file_ = std::fopen(platform::win::ToNativePath(fileName).c_str(), "w+b");
-    if (!file_) QZ_THROW("qz::dev::StatisticsRecorder::Start", "Could not open file \"", fileName, "\"");
+    if (!file_.Open(platform::win::ToNativePath(fileName))) {
+        QZ_REPORT_SAVE_FAILURE(fileName, file_.Error(),
+                               QZ_THROW("qz::dev::StatisticsRecorder::Start", "Could not open file \"", fileName, "\""));
+    }
     fieldCount_ = 0;
+    fileName_ = fileName;
     qz::core::Logger::BeginMessageWith("Started recording to \"") << fileName << "\"";
     const std::string header = Line(
         [](const VariantCollectionItem& item) { return item.description.empty() ? item.key : item.description; },
         fieldCount_);
-    if (!Write(header)) {
-        std::fclose(file_);
-        file_ = nullptr;
-        QZ_THROW("qz::dev::StatisticsRecorder::Start", "Could not write to file \"", fileName, "\"");
+    try {
+        Write(header, "qz::dev::StatisticsRecorder::Start");
+    } catch (...) {
+        file_.Discard();
+        fileName_.clear();
+        throw;
     }
-    fileName_ = fileName;
 }
 
 void StatisticsRecorder::AddRecord()
@@ -84,7 +90,7 @@ void StatisticsRecorder::AddRecord()
             return text;
         },
         count);
-    if (!Write(record)) QZ_THROW("qz::dev::StatisticsRecorder::AddRecord", "Could not write to file \"", fileName_, "\"");
+    Write(record, "qz::dev::StatisticsRecorder::AddRecord");
     if (count != fieldCount_) {
         QZ_THROW("qz::dev::StatisticsRecorder::AddRecord",
                  "The number of fields has changed during the recording session; file will be invalid.");
@@ -96,11 +102,11 @@ void StatisticsRecorder::End()
     if (!IsRecording()) QZ_THROW("qz::dev::StatisticsRecorder::End", "Recording is not running");
     const std::string fileName = fileName_;
     qz::core::Logger::BeginMessageWith("Ended recording to \"") << fileName << "\"";
-    const bool failedBefore = std::ferror(file_) != 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
     fileName_.clear();
-    if (failedBefore || !closed) QZ_THROW("qz::dev::StatisticsRecorder::End", "Could not write to file \"", fileName, "\"");
+    if (!file_.Commit()) {
+        QZ_REPORT_SAVE_FAILURE(fileName, file_.Error(),
+                               QZ_THROW("qz::dev::StatisticsRecorder::End", "Could not write to file \"", fileName, "\""));
+    }
 }
 
 }  // namespace qz::dev

@@ -1,11 +1,19 @@
 #pragma once
-// An image file decoded by stb_image, owned until it is dropped.
+// An image file decoded by stb_image, owned until it is dropped. The decoder is asked for
+// the size first: images larger than a texture can be, or than the pixel budget, are
+// refused before anything is decoded, since a header of a few bytes can announce
+// gigabytes of pixels.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace qz::dx11 {
+
+// The largest side of a 2D texture.
+inline constexpr int MaxImageSide = 16384;
+// 256 MiB of RGBA pixels.
+inline constexpr long long MaxImagePixels = 1ll << 26;
 
 struct DecodedImage {
     struct Freer {
@@ -20,7 +28,8 @@ struct DecodedImage {
     std::unique_ptr<std::uint8_t, Freer> pixels;  // null when it failed
 
     // wantedChannels: 0 for the file's own count, else the count to convert to.
-    // Backslashes in the name are folder separators.
+    // Backslashes in the name are folder separators. FIFOs and devices count as files
+    // that cannot be opened.
     static DecodedImage FromFile(const std::string& fileName, int wantedChannels);
 };
 

@@ -2,26 +2,10 @@
 
 #include "platform/win/Files.h"
 #include "tarnwick/core/ErrorReport.h"
-
-#include <cstdio>
-#include <filesystem>
-#include <memory>
+#include "tarnwick/engine/XmlFile.h"
+#include "tarnwick/utils/ReplacingFile.h"
 
 namespace {
-
-bool ReadDocument(const std::string& fileName, TiXmlDocument& document)
-{
-    const std::string path = platform::win::ToNativePath(fileName);
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (!error && status.type() != std::filesystem::file_type::regular) {
-        // Folders and devices open for reading, but the library would take their length
-        // for the size of a file.
-        document.SetError(TiXmlBase::TIXML_ERROR_OPENING_FILE, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
-        return false;
-    }
-    return document.LoadFile(path);
-}
 
 // Every group of the table reads the part of that name, when the root has one.
 void LoadPart(const TiXmlElement* root, const char* part, const Configuration::GroupTable& groups)
@@ -41,20 +25,16 @@ void SavePart(TiXmlElement& root, const char* part, const Configuration::GroupTa
     }
 }
 
-struct CloseFile {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The library's own file printing, with every write checked, the closing one included.
-bool WriteDocument(const TiXmlDocument& document, const std::string& fileName)
+// The library's own printing, into a file that replaces the old one only when complete.
+bool WriteDocument(const TiXmlDocument& document, const std::string& fileName, int& error)
 {
     TiXmlPrinter printer;
     document.Accept(&printer);
-    std::unique_ptr<std::FILE, CloseFile> file(std::fopen(platform::win::ToNativePath(fileName).c_str(), "w"));
-    if (!file) return false;
-    const std::size_t written = std::fwrite(printer.CStr(), 1, printer.Size(), file.get());
-    const bool flushed = std::fflush(file.get()) == 0;
-    return written == printer.Size() && flushed && std::fclose(file.release()) == 0;
+    qz::utils::ReplacingFile file;
+    const bool written = file.Open(platform::win::ToNativePath(fileName)) &&
+                         file.Write(printer.CStr(), printer.Size()) && file.Commit();
+    error = file.Error();
+    return written;
 }
 
 }  // namespace
@@ -65,11 +45,12 @@ void Configuration::Load()
 {
     if (fileName_.empty()) return;
     TiXmlDocument document;
-    if (!ReadDocument(fileName_, document)) {
+    qz::engine::XmlFileFailure failure;
+    if (!qz::engine::ReadXmlFile(fileName_, document, failure)) {
         auto message = qz::core::Logger::BeginMessage(qz::core::LogLevelImportant);
         message.SetType(qz::core::LogTypeWarning);
-        message << "Could not load configuration from \"" << fileName_ << "\"; error message: " << document.ErrorDesc()
-                << " (line " << document.ErrorRow() << ")";
+        message << "Could not load configuration from \"" << fileName_ << "\"; error message: " << failure.description
+                << " (line " << failure.line << ")";
         return;
     }
     const TiXmlElement* root = document.FirstChildElement();
@@ -87,15 +68,18 @@ void Configuration::StoreCopy(const std::string& fileName) const
     SavePart(root, "engine-settings", engineSettings);
     root.InsertEndChild(custom_);
     document.InsertEndChild(root);
-    if (!WriteDocument(document, fileName)) {
-        QZ_THROW("Configuration::StoreCopy", "Could not save configuration to \"", fileName, "\"");
+    int error = 0;
+    if (!WriteDocument(document, fileName, error)) {
+        QZ_REPORT_SAVE_FAILURE(fileName, error,
+                               QZ_THROW("Configuration::StoreCopy", "Could not save configuration to \"", fileName, "\""));
     }
 }
 
 void Configuration::ReloadAppSettings(const std::string& fileName)
 {
     TiXmlDocument document;
-    if (!ReadDocument(fileName, document)) {
+    qz::engine::XmlFileFailure failure;
+    if (!qz::engine::ReadXmlFile(fileName, document, failure)) {
         QZ_THROW("Configuration::ReloadAppSettings", "Could not load configuration from \"", fileName, "\"");
     }
     LoadPart(document.FirstChildElement(), "app-settings", appSettings);

@@ -3,6 +3,8 @@
 // just as writes to a full disk fail with ENOSPC.
 
 #include "tests/ppv/PpvSamples.h"
+#include "tests/support/FullDisk.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/OutputCapture.h"
 #include "tests/utils/ErrorText.h"
 
@@ -78,6 +80,34 @@ TEST(PpvWriteFailure, FullDiskFailsTheSaveAndLeavesNoFile)
     reader.applicationOverlap = 4;
     reader.LoadFromFile("full/x.ppv");
     EXPECT_EQ(bricks.size(), reader.loadedBricks.size());
+}
+
+// A save over an earlier file that meets a full disk: the earlier file stays whole, and
+// the report's text is followed by a line with the file and the system's reason.
+TEST(PpvWriteFailure, FullDiskKeepsTheEarlierFileAndSaysWhy)
+{
+    CoutCapture console;
+    const std::string result = RunOnFullDisk("fullppv", [](FullDisk& disk) {
+        LogCapture log;
+        WritePpvFile("fullppv/t.ppv", 8, {MakeBrick(8, 5, 1, 2, 3, PpvKind::VMag, 1, 0.5)});
+        const std::string earlier = ReadFile("fullppv/t.ppv");
+        disk.Fill();
+        std::vector<PpvBrick> bricks;
+        for (std::uint32_t i = 0; i < 20; ++i) bricks.push_back(MakeBrick(64, 5, i, 0, 0, PpvKind::VMag, i, 0.9));
+        const std::string error = ErrorText([&] { WritePpvFile("fullppv/t.ppv", 64, bricks); });
+        return std::string(ReadFile("fullppv/t.ppv") == earlier ? "kept" : "lost") + "|" +
+               FilesBeside("fullppv/t.ppv") + "|" + error + "|" + log.Text();
+    });
+    EXPECT_EQ(0u, result.find("kept||")) << result;
+    // The log: the error report, then the line with the reason.
+    const std::string log = result.substr(result.rfind('|') + 1);
+    const std::string::size_type report = log.find("writing failed");
+    const std::string::size_type reason = log.find("Could not write \"fullppv/t.ppv\": ");
+    ASSERT_NE(std::string::npos, report) << result;
+    ASSERT_NE(std::string::npos, reason) << result;
+    EXPECT_LT(report, reason);
+    const std::string why = log.substr(reason, log.find('\n', reason) - reason);
+    EXPECT_TRUE(why.ends_with(": No space left on device") || why.ends_with(": File too large")) << why;
 }
 
 }  // namespace
