@@ -24,7 +24,8 @@ run_suite() {
   [ "$status" -eq 0 ] || failed+=("$name")
 }
 
-# The fuzz targets: clang with libFuzzer and AddressSanitizer, in a folder of their own.
+# The fuzz targets: clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer,
+# in a folder of their own.
 # Every target of fuzz/fuzz_targets.txt runs for FUZZ_SECONDS (default 20) from the seeds
 # its seed writer makes and the corpus of earlier runs, as many at once as there are
 # cores; a finding fails the suite and leaves its input in build/fuzz/artifacts/.
@@ -35,7 +36,9 @@ run_fuzz_target() {
   if [ "$has_seeds" = 1 ] && ! "$folder/fuzz/${name}_seeds" "$seeds" > "$log" 2>&1; then
     echo "$name: seed writer failed"; return 1
   fi
-  local options=(-max_total_time="${FUZZ_SECONDS:-20}" -rss_limit_mb=2048 -artifact_prefix="$folder/artifacts/$name-")
+  # An input that takes two minutes is a finding too (a hang, or work out of proportion).
+  local options=(-max_total_time="${FUZZ_SECONDS:-20}" -timeout=120 -rss_limit_mb=2048
+                 -artifact_prefix="$folder/artifacts/$name-")
   [ "$max_len" != 0 ] && options+=(-max_len="$max_len")
   if "$folder/fuzz/$name" "${options[@]}" "$corpus" "$seeds" >> "$log" 2>&1; then
     echo "$name: $(grep -Eo 'Done [0-9]+ runs' "$log" | tail -1), no finding"
@@ -45,13 +48,18 @@ run_fuzz_target() {
 }
 
 run_fuzz() {
-  local folder=build/fuzz flags="-fsanitize=fuzzer-no-link,address -fno-omit-frame-pointer"
+  local folder=build/fuzz
+  local flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
   echo "=== fuzz: build"
+  # A folder configured with other flags is configured anew.
+  if [ -f "$folder/CMakeCache.txt" ] && ! grep -qxF -- "CMAKE_CXX_FLAGS:STRING=$flags" "$folder/CMakeCache.txt"; then
+    rm -f "$folder/CMakeCache.txt"
+  fi
   if [ ! -f "$folder/CMakeCache.txt" ]; then
     mkdir -p "$folder"
     if ! CC=clang CXX=clang++ cmake -S . -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
          -DQZ_BUILD_BENCH=OFF -DQZ_BUILD_FUZZ=ON -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
-         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address" > "$folder.configure.log" 2>&1; then
+         -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" > "$folder.configure.log" 2>&1; then
       cat "$folder.configure.log"; rm -f "$folder/CMakeCache.txt"
       failed+=("fuzz (configure)"); summaries+=("fuzz: configure failed"); return
     fi

@@ -41,6 +41,11 @@ DecodedImage DecodedImage::FromFile(const std::string& fileName, int wantedChann
         image.failure = FailureReason();
         return image;
     }
+    // The decoder passes BMP files of no width; such an image is no texture either.
+    if (width < 1 || height < 1) {
+        image.failure = std::to_string(width) + "x" + std::to_string(height) + " pixels, an empty image";
+        return image;
+    }
     if (width > MaxImageSide || height > MaxImageSide) {
         image.failure = std::to_string(width) + "x" + std::to_string(height) + " pixels, more than " +
                         std::to_string(MaxImageSide) + " on a side";

@@ -96,20 +96,21 @@ private:
         for (;;) {
             switch (state) {
             case State::StartTag: {
+                // The parser is one level deeper from here on, whatever follows.
+                const std::size_t level = endTags.size() + 1;
+                if (level > result_.depth) result_.depth = level;
+                if (level > limit_) {
+                    result_.tooDeep = true;
+                    result_.offset = static_cast<std::size_t>(LibraryReaders::SkipWhiteSpace(p, encoding) - text_);
+                    return nullptr;
+                }
                 p = LibraryReaders::SkipWhiteSpace(p, encoding);
                 if (!p || *p != '<') return nullptr;
-                const char* start = p;
                 p = LibraryReaders::SkipWhiteSpace(p + 1, encoding);
                 std::string name;
                 p = LibraryReaders::ReadName(p, &name, encoding);
                 if (!p || !*p) return nullptr;
                 endTags.push_back("</" + name);
-                if (endTags.size() > result_.depth) result_.depth = endTags.size();
-                if (endTags.size() > limit_) {
-                    result_.tooDeep = true;
-                    result_.offset = static_cast<std::size_t>(start - text_);
-                    return nullptr;
-                }
                 state = Attributes(p, encoding);
                 if (!p) return nullptr;
                 break;

@@ -77,6 +77,20 @@ TEST(ImageHeaders, HugeImagesAreRefusedFromTheirHeader)
     }
 }
 
+// The decoder accepts a BMP of no width and hands back a pointer; that is no image.
+TEST(ImageHeaders, ImagesWithoutPixelsAreRefused)
+{
+    qz::test::CoutCapture console;
+    const std::string bmp = Formats[1].header(0, 6);
+    qz::test::WriteBytes("empty.bmp", bmp + std::string(72, '\0'));
+    qz::test::LogCapture log;
+    ImageLevels levels;
+    TextureIO::LoadFromFile(levels, "empty.bmp");
+    EXPECT_TRUE(levels.empty());
+    EXPECT_NE(std::string::npos, log.Text().find("\"empty.bmp\" is of unsupported format (0x6 pixels, an empty image)"))
+        << log.Text();
+}
+
 // Within the limits the same headers reach the decoder, which finds the pixels missing.
 TEST(ImageHeaders, SmallHeadersStillReachTheDecoder)
 {

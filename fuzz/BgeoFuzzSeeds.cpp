@@ -1,0 +1,6 @@
+#include "fuzz/BgeoFuzzSeeds.h"
+
+int main(int argc, char** argv)
+{
+    return qz::fuzz::WriteBgeoSeeds(argc, argv, false);
+}
