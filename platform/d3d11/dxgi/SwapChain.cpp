@@ -71,6 +71,7 @@ HRESULT SwapChain::Present(UINT syncInterval, UINT /*flags*/)
         return DXGI_ERROR_INVALID_CALL;
     }
     ++presents_;
+    ShadePendingDraws();
     if (presenter_) {
         ResourceCore* core = CoreOf(backBuffer_.Get());
         const SubresourceLayout& layout = core->Layout(0);
@@ -78,6 +79,13 @@ HRESULT SwapChain::Present(UINT syncInterval, UINT /*flags*/)
                                   desc_.BufferDesc.Format, syncInterval});
     }
     return S_OK;
+}
+
+void SwapChain::ShadePendingDraws()
+{
+    ComPtr<ID3D11DeviceContext> context;
+    device_->GetImmediateContext(context.ReleaseAndGetAddressOf());
+    context->Flush();
 }
 
 HRESULT SwapChain::GetBuffer(UINT buffer, REFIID riid, void** surface)
@@ -94,7 +102,9 @@ HRESULT SwapChain::GetBuffer(UINT buffer, REFIID riid, void** surface)
 
 HRESULT SwapChain::ResizeBuffers(UINT bufferCount, UINT width, UINT height, DXGI_FORMAT format, UINT /*flags*/)
 {
-    // Nobody but the swap chain may hold the back buffer: no references, no views.
+    // Nobody but the swap chain may hold the back buffer: no references, no views. Draws
+    // still waiting to be shaded hold theirs until they are.
+    ShadePendingDraws();
     const ResourceCore* core = CoreOf(backBuffer_.Get());
     if (core->Object().PublicRefCount() != 1 || core->Object().HasPrivateRefs()) {
         return DXGI_ERROR_INVALID_CALL;

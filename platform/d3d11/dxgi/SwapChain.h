@@ -31,6 +31,7 @@ protected:
 private:
     SwapChain(ID3D11Device* device, const DXGI_SWAP_CHAIN_DESC& desc, ComPtr<DxgiOutput> output);
     HRESULT MakeBackBuffer();
+    void ShadePendingDraws();
 
     ComPtr<ID3D11Device> device_;
     DXGI_SWAP_CHAIN_DESC desc_;

@@ -50,34 +50,47 @@ public:
 
 // ---- pixel stage ----------------------------------------------------------------------
 
-// How the pixels of a primitive are interpolated: per lane, a weight of each of the
-// primitive's three vertices (lines repeat their last vertex with weight 0). Filled by
-// the rasteriser; kernels see it only through PixelSpan.
+// A value that varies linearly over the screen: its value at the centre of a primitive's
+// origin pixel and its steps from one pixel to the next.
+struct Plane {
+    Float4 at;
+    Float4 ddx;
+    Float4 ddy;
+};
+
+// How the pixels of a primitive are interpolated, set up once per primitive by the
+// rasteriser; kernels see it only through PixelSpan.
 struct PrimitiveInterpolation {
     enum class Kind { Triangle, Line, Point };
     Kind kind = Kind::Triangle;
-    const VertexOutput* vertices[3] = {};
-    float z[3] = {};        // screen depth of each vertex
-    float invW[3] = {};     // 1/w of each vertex
-    bool affine = true;     // all w equal: screen weights are already perspective-correct
+    bool perspective = false;  // the varyings' planes hold value / w, divided by the 1/w plane
     bool frontFace = true;
-    float depthBias = 0.0f;
+    int originX = 0;
+    int originY = 0;
+    const Plane* varyings = nullptr;  // one per varying
+    float z = 0.0f;  // screen depth (depth bias included) and 1/w, with their steps
+    float dzdx = 0.0f;
+    float dzdy = 0.0f;
+    float invW = 1.0f;
+    float dInvWdx = 0.0f;
+    float dInvWdy = 0.0f;
     float nearZ = 0.0f;
     float farZ = 1.0f;
     // Triangles: edge k at the centre of pixel (x, y) is c[k] + stepX[k] * x + stepY[k] * y
-    // (in 1/65536 square pixels), with the top-left rule's bias[k] (0 or -1) included; a
-    // pixel is covered when all three are >= 0, and the weight of the vertex opposite edge
-    // k is (edge - bias) * invArea.
+    // (in 1/65536 square pixels, the top-left rule's bias included); a pixel is covered
+    // when all three are >= 0.
     std::int64_t c[3] = {};
     std::int64_t stepX[3] = {};
     std::int64_t stepY[3] = {};
-    std::int64_t bias[3] = {};
-    double invArea = 0.0;
-    // Lines: the weight of the last vertex is (major + 0.5 - start) / length along the
-    // major axis.
+    // Lines: pixels `first` to `last - 1` along the major axis; at a pixel centre the
+    // line crosses the minor axis at minorStart + (major + 0.5 - start) / length * minor.
     bool xMajor = true;
     double start = 0.0;
     double length = 1.0;
+    double minorStart = 0.0;
+    double minor = 0.0;
+    int first = 0;
+    int last = 0;
 };
 
 class PixelSpan {
@@ -97,14 +110,15 @@ public:
     // A varying of the vertex kernel, perspective-correct, at each lane's pixel centre.
     Quad<Float4> Varying(int quad, UINT index) const
     {
-        EnsureWeights();
-        const Float4& a = interpolation_->vertices[0]->varyings[index];
-        const Float4& b = interpolation_->vertices[1]->varyings[index];
-        const Float4& c = interpolation_->vertices[2]->varyings[index];
-        Quad<Float4> result;
-        for (int lane = 0; lane < 4; ++lane) {
-            const float* w = weights_[quad][lane];
-            result[lane] = a * w[0] + b * w[1] + c * w[2];
+        const PrimitiveInterpolation& p = *interpolation_;
+        const Plane& plane = p.varyings[index];
+        const auto dx = static_cast<float>(X(quad) - p.originX);
+        const auto dy = static_cast<float>(y_ - p.originY);
+        const Float4 base = plane.at + plane.ddx * dx + plane.ddy * dy;
+        const Float4 right = base + plane.ddx;
+        Quad<Float4> result{{base, right, base + plane.ddy, right + plane.ddy}};
+        if (p.perspective) {
+            DivideByW(quad, result);
         }
         return result;
     }
@@ -133,18 +147,22 @@ public:
     // The depth of each lane, depth bias added and clamped to the viewport's range.
     const float* Depths(int quad) const
     {
-        EnsureWeights();
+        if (!depthsReady_) {
+            ComputeDepths();
+        }
         return depths_[quad];
     }
 
 private:
-    void EnsureWeights() const
+    void EnsurePerspective() const
     {
-        if (!weightsReady_) {
-            ComputeWeights();
+        if (!perspectiveReady_) {
+            ComputePerspective();
         }
     }
-    void ComputeWeights() const;
+    void ComputeDepths() const;
+    void ComputePerspective() const;
+    void DivideByW(int quad, Quad<Float4>& values) const;
 
     const PrimitiveInterpolation* interpolation_ = nullptr;
     int x_ = 0;
@@ -153,10 +171,11 @@ private:
     UINT targetCount_ = 0;
     UINT coverage_[kMaxQuads] = {};
     UINT discarded_[kMaxQuads] = {};
-    mutable bool weightsReady_ = false;
-    mutable float weights_[kMaxQuads][4][3];
+    mutable bool depthsReady_ = false;
+    mutable bool perspectiveReady_ = false;
     mutable float depths_[kMaxQuads][4];
     mutable float invW_[kMaxQuads][4];
+    mutable float w_[kMaxQuads][4];
     Quad<Float4> targets_[kMaxRenderTargets][kMaxQuads];
 };
 

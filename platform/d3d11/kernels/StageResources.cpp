@@ -40,8 +40,11 @@ Quad<Float4> StageResources::Sample(UINT texture, UINT sampler, const Quad<Float
     Quad<Float4> result{};
     const TextureBinding* view = TextureAt(texture);
     if (view && view->Sampleable()) {
-        const float lod = view->LevelOfDetail(DdxCoarse(coord), DdyCoarse(coord));
-        view->Filter(SamplerAt(sampler), coord.lane, 4, lod, result.lane);
+        const SamplerBinding& state = SamplerAt(sampler);
+        // One level filtered one way needs no level of detail.
+        const bool levelMatters = view->Levels() > 1 || state.magLinear != state.minLinear;
+        const float lod = levelMatters ? view->LevelOfDetail(DdxCoarse(coord), DdyCoarse(coord)) : 0.0f;
+        view->Filter(state, coord.lane, 4, lod, result.lane);
     }
     return result;
 }

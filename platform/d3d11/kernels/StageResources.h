@@ -72,6 +72,17 @@ public:
     // Size of a view's mip level and its level count; false when the slot is empty.
     bool Dimensions(UINT texture, UINT mip, UINT& width, UINT& height, UINT& depth, UINT& levels) const;
 
+    // Calls f with the resource of every bound view.
+    template <class F>
+    void ForEachResource(F f) const
+    {
+        for (const TextureBinding& texture : textures_) {
+            if (texture.Bound()) {
+                f(texture.View()->Core());
+            }
+        }
+    }
+
 private:
     static constexpr UINT kConstantSlots = D3D11_COMMONSHADER_CONSTANT_BUFFER_API_SLOT_COUNT;
     static constexpr UINT kSamplerSlots = D3D11_COMMONSHADER_SAMPLER_SLOT_COUNT;

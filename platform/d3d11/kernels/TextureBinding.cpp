@@ -105,10 +105,14 @@ float TextureBinding::LevelOfDetail(const Float4& ddx, const Float4& ddy) const
     const auto w = static_cast<float>(top.width);
     const auto h = static_cast<float>(top.height);
     const float d = kind_ == Kind::Texture3D ? static_cast<float>(top.depth) : 0.0f;
-    const float alongX = std::hypot(ddx.x * w, ddx.y * h, ddx.z * d);
-    const float alongY = std::hypot(ddy.x * w, ddy.y * h, ddy.z * d);
-    const float footprint = std::max(alongX, alongY);
-    return footprint > 0.0f ? std::log2(footprint) : -100.0f;
+    auto squared = [&](const Float4& v) {
+        const float x = v.x * w;
+        const float y = v.y * h;
+        const float z = v.z * d;
+        return x * x + y * y + z * z;
+    };
+    const float footprint = std::max(squared(ddx), squared(ddy));
+    return footprint > 0.0f ? 0.5f * std::log2(footprint) : -100.0f;
 }
 
 Float4 TextureBinding::Texel(int x, int y, int z, UINT level) const

@@ -19,11 +19,11 @@ constexpr int kBorder = -1;
 // floor() as an int, safe for any float (NaN gives 0).
 int FloorToInt(float value)
 {
-    if (!(value == value)) {
-        return 0;
+    if (!(value > -1.0e9f && value < 1.0e9f)) {
+        return value > 0.0f ? 1000000000 : (value < 0.0f ? -1000000000 : 0);
     }
-    const float clamped = std::clamp(value, -1.0e9f, 1.0e9f);
-    return static_cast<int>(std::floor(clamped));
+    const int truncated = static_cast<int>(value);
+    return truncated - (static_cast<float>(truncated) > value ? 1 : 0);
 }
 
 int Address(int index, int size, D3D11_TEXTURE_ADDRESS_MODE mode)
@@ -168,6 +168,14 @@ private:
 
     Float4 Point(const Float4& coord, const TextureLevel& texels) const
     {
+        // Inside the texture no addressing applies (NaN fails the test).
+        const float u = coord.x * texels.width;
+        const float v = coord.y * texels.height;
+        if (!is3D_ && u >= 0.0f && v >= 0.0f && u < static_cast<float>(texels.width) &&
+            v < static_cast<float>(texels.height)) {
+            return fetch_(texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(v) +
+                          std::size_t{static_cast<UINT>(u)} * bytes_);
+        }
         const int x = Address(FloorToInt(coord.x * texels.width), texels.width, sampler_.address[0]);
         const int y = Address(FloorToInt(coord.y * texels.height), texels.height, sampler_.address[1]);
         const int z = is3D_ ? Address(FloorToInt(coord.z * texels.depth), texels.depth, sampler_.address[2]) : 0;
@@ -182,6 +190,12 @@ private:
         const int y0 = FloorToInt(v);
         const float fx = u - static_cast<float>(x0);
         const float fy = v - static_cast<float>(y0);
+        if (!is3D_ && x0 >= 0 && y0 >= 0 && x0 + 1 < texels.width && y0 + 1 < texels.height) {
+            const std::byte* top = texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(y0) +
+                                   std::size_t{static_cast<UINT>(x0)} * bytes_;
+            const std::byte* bottom = top + texels.rowPitch;
+            return Lerp(Lerp(fetch_(top), fetch_(top + bytes_), fx), Lerp(fetch_(bottom), fetch_(bottom + bytes_), fx), fy);
+        }
         const int xa = Address(x0, texels.width, sampler_.address[0]);
         const int xb = Address(x0 + 1, texels.width, sampler_.address[0]);
         const int ya = Address(y0, texels.height, sampler_.address[1]);

@@ -13,7 +13,11 @@ namespace d3d11sw {
 Device::Device(D3D_FEATURE_LEVEL level) : level_(level), context_(std::make_unique<DeviceContext>(this)) {}
 
 // Bound objects still alive hold no reference to this device; unbinding lets them go.
-Device::~Device() { context_->ClearState(); }
+Device::~Device()
+{
+    context_->DiscardPending();
+    context_->ClearState();
+}
 
 HRESULT Device::CreateBuffer(const D3D11_BUFFER_DESC* desc, const D3D11_SUBRESOURCE_DATA* data, ID3D11Buffer** buffer)
 {

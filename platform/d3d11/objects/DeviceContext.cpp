@@ -48,12 +48,14 @@ void GetShader(const Bound<Impl>& slot, Face** shader, UINT* instanceCount)
 DeviceContext::DeviceContext(ID3D11Device* device)
     : device_(device),
       state_(std::make_unique<PipelineState>()),
+      frame_(std::make_unique<BinnedFrame>()),
       rasterThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 8u))
 {
 }
 
 void DeviceContext::SetRasterThreads(unsigned threads)
 {
+    ShadePending();
     rasterThreads_ = std::max(threads, 1u);
     if (workers_ && workers_->Threads() != rasterThreads_) {
         workers_.reset();
@@ -69,6 +71,20 @@ WorkerPool* DeviceContext::Workers()
         workers_ = std::make_unique<WorkerPool>(rasterThreads_ - 1);
     }
     return workers_.get();
+}
+
+void DeviceContext::ShadePending(bool keepLastDraw)
+{
+    if (!frame_->Empty()) {
+        frame_->Shade(Workers(), keepLastDraw);
+    }
+}
+
+void DeviceContext::ShadePendingTouching(const ResourceCore* resource)
+{
+    if (resource && !frame_->Empty() && frame_->Touches(*resource)) {
+        ShadePending();
+    }
 }
 
 void SetRasterThreads(ID3D11DeviceContext* context, unsigned threads)

@@ -3,6 +3,7 @@
 // to it is a reference to the device.
 
 #include "platform/d3d11/objects/PipelineState.h"
+#include "platform/d3d11/pipeline/BinnedFrame.h"
 #include "platform/d3d11/pipeline/WorkerPool.h"
 
 #include <atomic>
@@ -81,18 +82,30 @@ public:
     void DrawIndexed(UINT indexCount, UINT startIndex, INT baseVertex) override;
 
     void ClearState() override;
-    void Flush() override {}
+    // Shades every pending draw before it returns.
+    void Flush() override { ShadePending(); }
 
     const PipelineState& State() const { return *state_; }
 
     void SetRasterThreads(unsigned threads);
-    // The threads for a large draw; null when draws run on the calling thread alone.
+    // The threads besides the caller that shade tiles; null for one thread.
     WorkerPool* Workers();
+
+    // The draws whose pixels wait in tile bins.
+    BinnedFrame& Frame() { return *frame_; }
+    // Shades them (keeping the draw being set up, when asked, for its other primitives).
+    void ShadePending(bool keepLastDraw = false);
+    // Shades them when they write or read the resource, before the CPU or a copy
+    // touches it.
+    void ShadePendingTouching(const ResourceCore* resource);
+    // Forgets them unshaded, when the device goes away.
+    void DiscardPending() { frame_->Discard(); }
 
 private:
     ID3D11Device* device_;  // owns this context
     std::atomic<ULONG> references_{0};
     std::unique_ptr<PipelineState> state_;
+    std::unique_ptr<BinnedFrame> frame_;
     unsigned rasterThreads_;
     std::unique_ptr<WorkerPool> workers_;  // made on the first large draw
 };

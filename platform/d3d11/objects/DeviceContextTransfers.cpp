@@ -118,6 +118,7 @@ void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* view, const FL
         return;
     }
     RenderTargetView* target = Impl(view);
+    ShadePendingTouching(&target->Core());
     const FormatCodec& codec = CodecOf(target->Range().format);
     if (!codec.store) {
         return;
@@ -135,6 +136,7 @@ void DeviceContext::ClearDepthStencilView(ID3D11DepthStencilView* view, UINT cle
         return;
     }
     DepthStencilView* target = Impl(view);
+    ShadePendingTouching(&target->Core());
     const DepthCodec& codec = DepthCodecOf(target->Range().format);
     const std::uint32_t key = codec.key(depth);
     for (UINT slice = 0; slice < target->Range().sliceCount; ++slice) {
@@ -157,6 +159,7 @@ void DeviceContext::UpdateSubresource(ID3D11Resource* destination, UINT subresou
                                       const void* data, UINT rowPitch, UINT depthPitch)
 {
     ResourceCore* core = CoreOf(destination);
+    ShadePendingTouching(core);
     ElementBox region;
     if (!core || !data || subresource >= core->SubresourceCount() || core->Shape().usage != D3D11_USAGE_DEFAULT ||
         core->Shape().sampleCount != 1 || (core->Shape().bindFlags & D3D11_BIND_DEPTH_STENCIL) ||
@@ -177,6 +180,8 @@ void DeviceContext::CopyResource(ID3D11Resource* destination, ID3D11Resource* so
 {
     ResourceCore* to = CoreOf(destination);
     ResourceCore* from = CoreOf(source);
+    ShadePendingTouching(to);
+    ShadePendingTouching(from);
     if (!to || !from || !Copyable(*to, *from) || AnyMapped(*to) || AnyMapped(*from)) {
         return;
     }
@@ -194,6 +199,8 @@ void DeviceContext::CopySubresourceRegion(ID3D11Resource* destination, UINT dest
 {
     ResourceCore* to = CoreOf(destination);
     ResourceCore* from = CoreOf(source);
+    ShadePendingTouching(to);
+    ShadePendingTouching(from);
     ElementBox region;
     if (!to || !from || !Copyable(*to, *from) || destinationSubresource >= to->SubresourceCount() ||
         sourceSubresource >= from->SubresourceCount() || to->IsMapped(destinationSubresource) ||
@@ -227,6 +234,7 @@ HRESULT DeviceContext::Map(ID3D11Resource* resource, UINT subresource, D3D11_MAP
         *mapped = D3D11_MAPPED_SUBRESOURCE{};
     }
     ResourceCore* core = CoreOf(resource);
+    ShadePendingTouching(core);
     if (!core || !mapped || subresource >= core->SubresourceCount() || (flags & ~kMapDoNotWait) != 0 ||
         !MapAllowed(core->Shape(), type) || core->IsMapped(subresource)) {
         return E_INVALIDARG;

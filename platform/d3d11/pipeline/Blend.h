@@ -20,7 +20,13 @@ struct FactorTerms {
 
 class BlendEquation {
 public:
+    // The equations overlays and additive passes use, computed directly.
+    enum class Shortcut { None, SourceOver, Add };
+
     explicit BlendEquation(const D3D11_RENDER_TARGET_BLEND_DESC& desc);
+
+    Shortcut ColourShortcut() const { return colourShortcut_; }
+    Shortcut AlphaShortcut() const { return alphaShortcut_; }
 
     Float4 Apply(const Float4& s, const Float4& d, const Float4& constant) const
     {
@@ -37,9 +43,6 @@ public:
 
 private:
     Float4 ApplyTerms(const Float4& source, const Float4& destination, const Float4& constant) const;
-
-    // The equations overlays and additive passes use, computed directly.
-    enum class Shortcut { None, SourceOver, Add };
 
     Shortcut colourShortcut_ = Shortcut::None;
     Shortcut alphaShortcut_ = Shortcut::None;

@@ -1,11 +1,36 @@
-// Draw and DrawIndexed: the stages of the pipeline in order, for one draw call.
+// Draw and DrawIndexed: the stages of the pipeline in order, for one draw call, up to the
+// tile bins of the frame, which are shaded when the pixels are needed.
 
 #include "platform/d3d11/objects/DeviceContext.h"
 #include "platform/d3d11/pipeline/PrimitiveAssembly.h"
-#include "platform/d3d11/pipeline/RasterState.h"
 
 namespace d3d11sw {
 namespace {
+
+// Pending draws that read what this draw writes, or write what it reads, must be shaded
+// first: tiles run their draws in order, but a texture is read anywhere.
+bool Hazard(const BinnedFrame& frame, const PipelineState& state)
+{
+    if (frame.Empty()) {
+        return false;
+    }
+    for (const auto& target : state.renderTargets) {
+        if (target.Get() && frame.Reads(target.Get()->Core())) {
+            return true;
+        }
+    }
+    if (state.depthStencilView.Get() && frame.Reads(state.depthStencilView.Get()->Core())) {
+        return true;
+    }
+    for (const StageBindings* stage : {&state.vertexStage, &state.pixelStage}) {
+        for (const auto& view : stage->views) {
+            if (view.Get() && frame.Writes(view.Get()->Core())) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 void DrawPrimitives(DeviceContext& context, UINT count, const VertexNumbers& numbers)
 {
@@ -14,18 +39,21 @@ void DrawPrimitives(DeviceContext& context, UINT count, const VertexNumbers& num
     if (!vertexShader || count == 0) {
         return;
     }
-    OutputMerger merger(state);
-    if (!merger.HasTargets()) {
+    if (Hazard(context.Frame(), state)) {
+        context.ShadePending();
+    }
+    const UINT varyings = vertexShader->Description().varyingCount;
+    auto draw = std::make_unique<PendingDraw>(state, varyings);
+    if (!draw->Drawable()) {
         return;
     }
-    RasterState raster;
-    if (!MakeRasterState(state, merger, vertexShader->Description().varyingCount, raster)) {
-        return;
-    }
-    const PixelStage pixels(state, merger);
+    BinnedFrame& frame = context.Frame();
+    const RasterState& raster = draw->Raster();
+    const bool depthBound = draw->Merger().Depth() != nullptr;
+    frame.AddDraw(std::move(draw));
     VertexStage vertices(state, *vertexShader);
-    PrimitiveBatch batch(raster, pixels, context);
-    Assemble(state.topology, count, numbers, vertices, batch);
+    PrimitiveSetup setup(raster, depthBound, frame, [&context] { context.ShadePending(true); });
+    Assemble(state.topology, count, numbers, vertices, setup);
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
 #pragma once
 // The end of the pipeline for one draw: the depth test against the bound depth-stencil
-// view, and blending and the writes into the bound render targets. Integer targets are
-// written with the bits of the kernel's outputs and never blended, as Direct3D requires.
+// view, and blending and the writes into the bound render targets, each through a
+// routine chosen for its format and blend state when the draw is made. Integer targets
+// are written with the bits of the kernel's outputs and never blended, as Direct3D
+// requires.
 
-#include "platform/d3d11/formats/FormatCodec.h"
-#include "platform/d3d11/kernels/ShaderKernels.h"
 #include "platform/d3d11/objects/PipelineState.h"
-#include "platform/d3d11/objects/Surface.h"
-#include "platform/d3d11/pipeline/Blend.h"
+#include "platform/d3d11/pipeline/ColourWriters.h"
 
 #include <array>
-#include <optional>
 
 namespace d3d11sw {
 
@@ -33,24 +31,6 @@ public:
     void Write(const PixelSpan& span, bool colours) const;
 
 private:
-    // 8-bit four-channel targets are written without the codec's calls.
-    enum class ByteLayout { None, Rgba, Bgra };
-
-    struct ColourTarget {
-        Surface surface;
-        ByteLayout bytes = ByteLayout::None;
-        bool srgb = false;
-        bool integer = false;  // written with storeBits, never blended
-        const FormatCodec* codec = nullptr;
-        std::optional<BlendEquation> blend;  // none: written as it comes
-        Float4 blendFactor{};  // clamped as the format clamps outputs
-        UINT writeMask = 0;
-        float low = 0.0f;  // normalized formats clamp outputs to [low, 1]
-    };
-
-    void WriteColour(const ColourTarget& target, int x, int y, const Float4& colour) const;
-    static void WriteBytes(const ColourTarget& target, std::byte* element, const Float4& colour);
-
     std::array<ColourTarget, D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT> targets_{};
     UINT targetCount_ = 0;
     Surface depthSurface_;

@@ -15,6 +15,7 @@ public:
     const OutputMerger& Merger() const { return merger_; }
     // Render-target slots whose outputs the kernel writes.
     UINT TargetCount() const { return merger_.TargetCount(); }
+    const StageResources& Resources() const { return resources_; }
 
     void Shade(PixelSpan& span) const
     {

@@ -1,11 +1,8 @@
 #pragma once
-// Turns clip-space primitives into quads of pixels: clipping, the viewport transform,
-// culling, coverage with Direct3D's fill rules (pixel centres, top-left edges, 8 bits of
-// subpixel precision) and the interpolation set-up of depth (with depth bias) and
-// perspective-correct varyings. Runs of covered quads go to the pixel stage as spans.
+// Coverage: the pixels of a set-up primitive inside a rectangle (a tile), as spans of
+// 2x2 quads for the pixel stage of its draw.
 
 #include "platform/d3d11/pipeline/PixelStage.h"
-#include "platform/d3d11/pipeline/RasterState.h"
 
 #include <memory>
 
@@ -13,26 +10,27 @@ namespace d3d11sw {
 
 class Rasterizer {
 public:
-    Rasterizer(const RasterState& state, const PixelStage& pixels);
+    Rasterizer();
     ~Rasterizer();
+    Rasterizer(const Rasterizer&) = delete;
+    Rasterizer& operator=(const Rasterizer&) = delete;
 
-    void Triangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
-    void Line(const VertexOutput& a, const VertexOutput& b);
-    void Point(const VertexOutput& a);
+    // Shades the pixels of the primitive in [left, right) x [top, bottom); `whole`: the
+    // triangle covers every pixel centre there.
+    void Cover(const PrimitiveInterpolation& primitive, int left, int top, int right, int bottom, bool whole,
+               const PixelStage& pixels);
 
 private:
-    struct Projected;
-
-    bool Project(const VertexOutput& vertex, Projected& out) const;
-    PrimitiveInterpolation Interpolation(PrimitiveInterpolation::Kind kind, const Projected* v, int count) const;
-    void FillTriangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
-    void CoverTriangle(const PrimitiveInterpolation& setup, int xMin, int xMax, int yMin, int yMax);
-    void DrawLine(const VertexOutput& a, const VertexOutput& b);
+    void CoverTriangle(const PrimitiveInterpolation& setup, bool whole);
+    void CoverLine(const PrimitiveInterpolation& line);
     void ShadePixel(const PrimitiveInterpolation& setup, int x, int y);
 
-    const RasterState& state_;
-    const PixelStage& pixels_;
     std::unique_ptr<PixelSpan> span_;
+    const PixelStage* pixels_ = nullptr;
+    int left_ = 0;
+    int top_ = 0;
+    int right_ = 0;
+    int bottom_ = 0;
 };
 
 }  // namespace d3d11sw

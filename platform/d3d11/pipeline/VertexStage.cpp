@@ -1,5 +1,7 @@
 #include "platform/d3d11/pipeline/VertexStage.h"
 
+#include <algorithm>
+
 namespace d3d11sw {
 
 VertexStage::VertexStage(const PipelineState& state, const VertexShader& shader)
@@ -21,7 +23,9 @@ void VertexStage::Shade(UINT vertex, VertexOutput& output)
         const VertexInput input{vertex, 0, attributes_.data()};
         desc_.kernel->Shade(resources_, input, entry.output);
     }
-    output = entry.output;
+    // Only what the draw interpolates is copied.
+    output.position = entry.output.position;
+    std::copy(entry.output.varyings, entry.output.varyings + desc_.varyingCount, output.varyings);
 }
 
 }  // namespace d3d11sw

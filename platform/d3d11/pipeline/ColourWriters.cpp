@@ -1,0 +1,328 @@
+#include "platform/d3d11/pipeline/ColourWriters.h"
+
+#include "platform/d3d11/formats/ByteChannels.h"
+
+#include <array>
+#include <cstring>
+
+namespace d3d11sw {
+namespace {
+
+using Shortcut = BlendEquation::Shortcut;
+
+// The blend equations with routines of their own.
+enum class Equation { Replace, OverAdd, OverOver, Add, General };
+
+Float4 Clamp(const Float4& value, float low)
+{
+    auto one = [low](float v) { return v > low ? (v < 1.0f ? v : 1.0f) : low; };  // NaN goes low
+    return {one(value.x), one(value.y), one(value.z), one(value.w)};
+}
+
+// Calls f(quad, lane, element) for every live lane of the span, with the address of its
+// element in the target.
+template <class F>
+void ForEachLive(const Surface& surface, const PixelSpan& span, F f)
+{
+    const int y = span.Y();
+    for (int quad = 0; quad < span.Count(); ++quad) {
+        const UINT lanes = span.Live(quad);
+        if (lanes == 0) {
+            continue;
+        }
+        const auto x = static_cast<UINT>(span.X(quad));
+        for (int lane = 0; lane < 4; ++lane) {
+            if (lanes & (1u << lane)) {
+                f(quad, lane, surface.Element(x + static_cast<UINT>(lane & 1), static_cast<UINT>(y + (lane >> 1))));
+            }
+        }
+    }
+}
+
+// ---- 8-bit four-channel targets ----------------------------------------------------------
+
+template <bool Srgb>
+float DecodeColour(std::uint8_t byte)
+{
+    return Srgb ? LinearFromSrgbByte(byte) : UnormFromByte(byte);
+}
+
+template <bool Srgb>
+std::uint8_t EncodeColour(float value)
+{
+    return Srgb ? SrgbByte(value) : UnormByte(value);
+}
+
+// The blend of a source (clamped to [0, 1]) over the stored bytes, in the arithmetic of
+// BlendEquation::Apply for the equations with routines of their own.
+template <Equation E>
+float BlendColour(float s, float sourceAlpha, float d)
+{
+    if constexpr (E == Equation::Add) {
+        return s + d;
+    } else {
+        const float keep = 1.0f - sourceAlpha;
+        return s * sourceAlpha + d * keep;
+    }
+}
+
+template <Equation E>
+float BlendAlpha(float s, float d)
+{
+    if constexpr (E == Equation::OverOver) {
+        return s * s + d * (1.0f - s);
+    } else {
+        return s + d;
+    }
+}
+
+// Byte i of an element holds channel kChannel[i] (BGRA swaps red and blue).
+template <bool Swap>
+constexpr int kChannel[4] = {Swap ? 2 : 0, 1, Swap ? 0 : 2, 3};
+
+// For a source that is the same in many lanes, each stored byte gives the written byte
+// through a table: the channels blend independently in these equations.
+struct SourceTable {
+    Float4 source{};
+    bool valid = false;
+    std::uint8_t bytes[4][256];
+};
+
+template <bool Srgb, bool Swap, Equation E>
+void BuildTable(SourceTable& table, const Float4& s)
+{
+    for (int i = 0; i < 4; ++i) {
+        const int channel = kChannel<Swap>[i];
+        for (int stored = 0; stored < 256; ++stored) {
+            const auto byte = static_cast<std::uint8_t>(stored);
+            table.bytes[i][stored] = channel == 3 ? UnormByte(BlendAlpha<E>(s.w, UnormFromByte(byte)))
+                                                  : EncodeColour<Srgb>(BlendColour<E>(s[channel], s.w, DecodeColour<Srgb>(byte)));
+        }
+    }
+    table.source = s;
+    table.valid = true;
+}
+
+// A few tables per raster thread, for the few colours a frame of rectangles uses.
+template <bool Srgb, bool Swap, Equation E>
+const SourceTable& TableFor(const Float4& s)
+{
+    constexpr int kTables = 4;
+    thread_local std::array<SourceTable, kTables> tables;
+    thread_local int next = 0;
+    for (const SourceTable& table : tables) {
+        if (table.valid && std::memcmp(&table.source, &s, sizeof(Float4)) == 0) {
+            return table;
+        }
+    }
+    SourceTable& table = tables[next];
+    next = (next + 1) % kTables;
+    BuildTable<Srgb, Swap, E>(table, s);
+    return table;
+}
+
+// Whether every live lane has one output, and which; spans shorter than this build no
+// table.
+constexpr int kTableQuads = 8;
+
+bool UniformSource(const PixelSpan& span, UINT slot, Float4& source)
+{
+    bool found = false;
+    for (int quad = 0; quad < span.Count(); ++quad) {
+        const UINT lanes = span.Live(quad);
+        const Quad<Float4>& outputs = span.Target(quad, slot);
+        for (int lane = 0; lane < 4; ++lane) {
+            if (!(lanes & (1u << lane))) {
+                continue;
+            }
+            if (!found) {
+                source = outputs[lane];
+                found = true;
+            } else if (std::memcmp(&source, &outputs[lane], sizeof(Float4)) != 0) {
+                return false;
+            }
+        }
+    }
+    return found;
+}
+
+template <bool Srgb, bool Swap, Equation E>
+void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
+{
+    const Surface& surface = target.surface;
+    if constexpr (E == Equation::OverAdd || E == Equation::OverOver || E == Equation::Add) {
+        Float4 uniform{};
+        if (span.Count() >= kTableQuads && UniformSource(span, slot, uniform)) {
+            const Float4 s = Clamp(uniform, 0.0f);
+            const bool identity = E != Equation::Add && s.w == 0.0f;
+            if (identity) {
+                return;
+            }
+            const SourceTable& table = TableFor<Srgb, Swap, E>(s);
+            ForEachLive(surface, span, [&](int, int, std::byte* element) {
+                std::uint32_t word;
+                std::memcpy(&word, element, 4);
+                word = std::uint32_t{table.bytes[0][word & 0xFF]} | std::uint32_t{table.bytes[1][(word >> 8) & 0xFF]} << 8 |
+                       std::uint32_t{table.bytes[2][(word >> 16) & 0xFF]} << 16 | std::uint32_t{table.bytes[3][word >> 24]} << 24;
+                std::memcpy(element, &word, 4);
+            });
+            return;
+        }
+    }
+    // The bytes of the last opaque source, which text repeats lane after lane.
+    Float4 opaque{-1.0f, -1.0f, -1.0f, -1.0f};
+    std::uint32_t opaqueBytes = 0;
+    ForEachLive(surface, span, [&](int quad, int lane, std::byte* element) {
+        const Float4 s = Clamp(span.Target(quad, slot)[lane], 0.0f);
+        Float4 result = s;
+        if constexpr (E == Equation::OverAdd || E == Equation::OverOver) {
+            // Alpha 0 leaves the stored bytes as they are; alpha 1 replaces them.
+            if (s.w == 0.0f) {
+                return;
+            }
+            if (s.w == 1.0f && s.x == opaque.x && s.y == opaque.y && s.z == opaque.z) {
+                std::memcpy(element, &opaqueBytes, 4);
+                return;
+            }
+            if (s.w != 1.0f) {
+                std::uint8_t stored[4];
+                std::memcpy(stored, element, 4);
+                const int r = kChannel<Swap>[0];
+                const int b = kChannel<Swap>[2];
+                const float dr = DecodeColour<Srgb>(stored[r]);
+                const float dg = DecodeColour<Srgb>(stored[1]);
+                const float db = DecodeColour<Srgb>(stored[b]);
+                const float da = UnormFromByte(stored[3]);
+                result = {BlendColour<E>(s.x, s.w, dr), BlendColour<E>(s.y, s.w, dg), BlendColour<E>(s.z, s.w, db),
+                          BlendAlpha<E>(s.w, da)};
+            } else {
+                result.w = BlendAlpha<E>(1.0f, 0.0f);
+            }
+        } else if constexpr (E != Equation::Replace) {
+            std::uint8_t stored[4];
+            std::memcpy(stored, element, 4);
+            const Float4 d{DecodeColour<Srgb>(stored[kChannel<Swap>[0]]), DecodeColour<Srgb>(stored[1]),
+                           DecodeColour<Srgb>(stored[kChannel<Swap>[2]]), UnormFromByte(stored[3])};
+            result = target.blend->Apply(s, d, target.blendFactor);
+        }
+        const std::uint8_t bytes[4] = {EncodeColour<Srgb>(result[kChannel<Swap>[0]]), EncodeColour<Srgb>(result.y),
+                                       EncodeColour<Srgb>(result[kChannel<Swap>[2]]), UnormByte(result.w)};
+        std::memcpy(element, bytes, 4);
+        if constexpr (E == Equation::OverAdd || E == Equation::OverOver) {
+            if (s.w == 1.0f) {
+                opaque = s;
+                std::memcpy(&opaqueBytes, bytes, 4);
+            }
+        }
+    });
+}
+
+// ---- other formats ---------------------------------------------------------------------
+
+// R32G32B32A32_FLOAT without blending: the outputs as they are.
+void WriteFloats(const ColourTarget& target, const PixelSpan& span, UINT slot)
+{
+    ForEachLive(target.surface, span, [&](int quad, int lane, std::byte* element) {
+        std::memcpy(element, &span.Target(quad, slot)[lane], sizeof(Float4));
+    });
+}
+
+// Integer targets: the bits, each component clamped by the format; masked channels keep
+// the stored bits.
+void WriteIntegers(const ColourTarget& target, const PixelSpan& span, UINT slot)
+{
+    ForEachLive(target.surface, span, [&](int quad, int lane, std::byte* element) {
+        Uint4 bits = AsUint(span.Target(quad, slot)[lane]);
+        if (target.writeMask != D3D11_COLOR_WRITE_ENABLE_ALL) {
+            const Uint4 stored = AsUint(target.codec->loadBits(element));
+            for (int c = 0; c < 4; ++c) {
+                bits[c] = (target.writeMask & (1u << c)) ? bits[c] : stored[c];
+            }
+        }
+        target.codec->storeBits(AsFloat(bits), element);
+    });
+}
+
+// Any format through its codec, with any blend and write mask.
+void WriteThroughCodec(const ColourTarget& target, const PixelSpan& span, UINT slot)
+{
+    const FormatCodec& codec = *target.codec;
+    const UINT mask = target.writeMask;
+    ForEachLive(target.surface, span, [&](int quad, int lane, std::byte* element) {
+        const Float4& colour = span.Target(quad, slot)[lane];
+        const Float4 source = codec.normalized ? Clamp(colour, target.low) : colour;
+        if (!target.blend && mask == D3D11_COLOR_WRITE_ENABLE_ALL) {
+            codec.store(source, element);
+            return;
+        }
+        const Float4 destination = codec.load(element);
+        Float4 result = target.blend ? target.blend->Apply(source, destination, target.blendFactor) : source;
+        if (mask != D3D11_COLOR_WRITE_ENABLE_ALL) {
+            result = Float4{(mask & D3D11_COLOR_WRITE_ENABLE_RED) ? result.x : destination.x,
+                            (mask & D3D11_COLOR_WRITE_ENABLE_GREEN) ? result.y : destination.y,
+                            (mask & D3D11_COLOR_WRITE_ENABLE_BLUE) ? result.z : destination.z,
+                            (mask & D3D11_COLOR_WRITE_ENABLE_ALPHA) ? result.w : destination.w};
+        }
+        codec.store(result, element);
+    });
+}
+
+void WriteNothing(const ColourTarget&, const PixelSpan&, UINT) {}
+
+Equation EquationOf(const ColourTarget& target)
+{
+    if (!target.blend) {
+        return Equation::Replace;
+    }
+    const Shortcut colour = target.blend->ColourShortcut();
+    const Shortcut alpha = target.blend->AlphaShortcut();
+    if (colour == Shortcut::SourceOver && alpha == Shortcut::Add) {
+        return Equation::OverAdd;
+    }
+    if (colour == Shortcut::SourceOver && alpha == Shortcut::SourceOver) {
+        return Equation::OverOver;
+    }
+    if (colour == Shortcut::Add && alpha == Shortcut::Add) {
+        return Equation::Add;
+    }
+    return Equation::General;
+}
+
+template <bool Srgb, bool Swap>
+SpanWriter BytesWriter(Equation equation)
+{
+    switch (equation) {
+    case Equation::Replace: return &WriteBytes<Srgb, Swap, Equation::Replace>;
+    case Equation::OverAdd: return &WriteBytes<Srgb, Swap, Equation::OverAdd>;
+    case Equation::OverOver: return &WriteBytes<Srgb, Swap, Equation::OverOver>;
+    case Equation::Add: return &WriteBytes<Srgb, Swap, Equation::Add>;
+    default: return &WriteBytes<Srgb, Swap, Equation::General>;
+    }
+}
+
+}  // namespace
+
+SpanWriter ChooseSpanWriter(DXGI_FORMAT format, const ColourTarget& target)
+{
+    if (!target.codec || target.writeMask == 0) {
+        return &WriteNothing;
+    }
+    if (target.integer) {
+        return &WriteIntegers;
+    }
+    if (target.writeMask != D3D11_COLOR_WRITE_ENABLE_ALL) {
+        return &WriteThroughCodec;
+    }
+    const Equation equation = EquationOf(target);
+    switch (format) {
+    case DXGI_FORMAT_R8G8B8A8_UNORM: return BytesWriter<false, false>(equation);
+    case DXGI_FORMAT_R8G8B8A8_UNORM_SRGB: return BytesWriter<true, false>(equation);
+    case DXGI_FORMAT_B8G8R8A8_UNORM: return BytesWriter<false, true>(equation);
+    case DXGI_FORMAT_B8G8R8A8_UNORM_SRGB: return BytesWriter<true, true>(equation);
+    case DXGI_FORMAT_R32G32B32A32_FLOAT:
+        return equation == Equation::Replace ? &WriteFloats : &WriteThroughCodec;
+    default: return &WriteThroughCodec;
+    }
+}
+
+}  // namespace d3d11sw

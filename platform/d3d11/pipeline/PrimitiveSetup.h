@@ -1,0 +1,51 @@
+#pragma once
+// Primitive set-up: clipping against the view volume (with a guard band), the viewport
+// transform, culling, and the coverage and interpolation set-up of each point, line and
+// triangle (Direct3D's fill rules: pixel centres, top-left edges, 8 bits of subpixel
+// precision; depth with depth bias; perspective-correct varyings). Set-up primitives go
+// to the frame's tile bins.
+
+#include "platform/d3d11/pipeline/BinnedFrame.h"
+#include "platform/d3d11/pipeline/RasterState.h"
+
+#include <functional>
+
+namespace d3d11sw {
+
+class PrimitiveSetup {
+public:
+    // depthBound: a depth view is bound (depth bias applies). `full` is called when the
+    // frame holds as much as it should; it shades what is pending.
+    PrimitiveSetup(const RasterState& state, bool depthBound, BinnedFrame& frame, std::function<void()> full);
+
+    void Triangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
+    void Line(const VertexOutput& a, const VertexOutput& b);
+    void Point(const VertexOutput& a);
+
+private:
+    struct Projected;
+    // How values at the vertices become planes: vertex 0 at (x0, y0) in pixels, and the
+    // steps per pixel in x and y of the weights of vertices 1 and 2.
+    struct Gradients {
+        double x0;
+        double y0;
+        double c1x;
+        double c2x;
+        double c1y;
+        double c2y;
+    };
+
+    bool Project(const VertexOutput& vertex, Projected& out) const;
+    PrimitiveInterpolation Interpolation(PrimitiveInterpolation::Kind kind, const Projected* v, int count,
+                                         const Gradients& gradients, int originX, int originY) const;
+    void FillTriangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
+    void DrawLine(const VertexOutput& a, const VertexOutput& b);
+    void Bin(const BinnedPrimitive& primitive);
+
+    const RasterState& state_;
+    bool depthBound_;
+    BinnedFrame& frame_;
+    std::function<void()> full_;
+};
+
+}  // namespace d3d11sw
