@@ -168,4 +168,93 @@ TEST_F(ContextState, OutputMergerStates)
     EXPECT_EQ(E_INVALIDARG, device->CreateDepthStencilState(&depthDesc, &depthState));
 }
 
+// A subresource is never bound for reading and writing at once: binding a target unbinds
+// the views of what it writes from every stage, and a view of what a bound target writes
+// is bound as null. Views of other mip levels, and read-only depth, stay.
+TEST_F(ContextState, ReadingAndWritingOneSubresourceIsNeverBound)
+{
+    const D3D11_TEXTURE2D_DESC colourDesc = Texture2DDesc(8, 8, DXGI_FORMAT_R8G8B8A8_UNORM,
+                                                          D3D11_BIND_RENDER_TARGET | D3D11_BIND_SHADER_RESOURCE, 2);
+    ComPtr<ID3D11Texture2D> colour;
+    ASSERT_EQ(S_OK, device->CreateTexture2D(&colourDesc, nullptr, colour.ReleaseAndGetAddressOf()));
+    const D3D11_TEXTURE2D_DESC depthDesc = Texture2DDesc(8, 8, DXGI_FORMAT_R32_TYPELESS,
+                                                         D3D11_BIND_DEPTH_STENCIL | D3D11_BIND_SHADER_RESOURCE);
+    ComPtr<ID3D11Texture2D> depthTexture;
+    ASSERT_EQ(S_OK, device->CreateTexture2D(&depthDesc, nullptr, depthTexture.ReleaseAndGetAddressOf()));
+    auto srv = [&](ID3D11Texture2D* texture, DXGI_FORMAT format, UINT mip) {
+        D3D11_SHADER_RESOURCE_VIEW_DESC desc{};
+        desc.Format = format;
+        desc.ViewDimension = D3D11_SRV_DIMENSION_TEXTURE2D;
+        desc.Texture2D = {mip, 1};
+        ComPtr<ID3D11ShaderResourceView> view;
+        EXPECT_EQ(S_OK, device->CreateShaderResourceView(texture, &desc, view.ReleaseAndGetAddressOf()));
+        return view;
+    };
+    auto rtv = [&](UINT mip) {
+        D3D11_RENDER_TARGET_VIEW_DESC desc{};
+        desc.Format = DXGI_FORMAT_R8G8B8A8_UNORM;
+        desc.ViewDimension = D3D11_RTV_DIMENSION_TEXTURE2D;
+        desc.Texture2D.MipSlice = mip;
+        ComPtr<ID3D11RenderTargetView> view;
+        EXPECT_EQ(S_OK, device->CreateRenderTargetView(colour.Get(), &desc, view.ReleaseAndGetAddressOf()));
+        return view;
+    };
+    auto dsv = [&](UINT flags) {
+        D3D11_DEPTH_STENCIL_VIEW_DESC desc{};
+        desc.Format = DXGI_FORMAT_D32_FLOAT;
+        desc.ViewDimension = D3D11_DSV_DIMENSION_TEXTURE2D;
+        desc.Flags = flags;
+        ComPtr<ID3D11DepthStencilView> view;
+        EXPECT_EQ(S_OK, device->CreateDepthStencilView(depthTexture.Get(), &desc, view.ReleaseAndGetAddressOf()));
+        return view;
+    };
+    const ComPtr<ID3D11ShaderResourceView> mip0 = srv(colour.Get(), DXGI_FORMAT_R8G8B8A8_UNORM, 0);
+    const ComPtr<ID3D11ShaderResourceView> depthRead = srv(depthTexture.Get(), DXGI_FORMAT_R32_FLOAT, 0);
+    const ComPtr<ID3D11RenderTargetView> writeMip0 = rtv(0);
+    const ComPtr<ID3D11RenderTargetView> writeMip1 = rtv(1);
+    const ComPtr<ID3D11DepthStencilView> writeDepth = dsv(0);
+    const ComPtr<ID3D11DepthStencilView> readOnlyDepth = dsv(D3D11_DSV_READ_ONLY_DEPTH);
+    const struct {
+        const char* what;
+        ID3D11ShaderResourceView* view;
+        ID3D11RenderTargetView* target;
+        ID3D11DepthStencilView* depth;
+        bool stays;
+    } rows[] = {
+        {"target of the viewed mip", mip0.Get(), writeMip0.Get(), nullptr, false},
+        {"target of another mip", mip0.Get(), writeMip1.Get(), nullptr, true},
+        {"writable depth", depthRead.Get(), nullptr, writeDepth.Get(), false},
+        {"read-only depth", depthRead.Get(), nullptr, readOnlyDepth.Get(), true},
+    };
+    for (const auto& row : rows) {
+        const ULONG references = Count(row.view);
+        auto bound = [&] {
+            ID3D11ShaderResourceView* got[2] = {};
+            context->VSGetShaderResources(1, 1, &got[0]);
+            context->PSGetShaderResources(3, 1, &got[1]);
+            const int count = (got[0] == row.view) + (got[1] == row.view);
+            for (ID3D11ShaderResourceView* view : got) {
+                if (view) {
+                    view->Release();
+                }
+            }
+            return count;
+        };
+        ID3D11RenderTargetView* targets[1] = {row.target};
+        // Targets bound after the views unbind them...
+        context->OMSetRenderTargets(0, nullptr, nullptr);
+        ID3D11ShaderResourceView* view = row.view;
+        context->VSSetShaderResources(1, 1, &view);
+        context->PSSetShaderResources(3, 1, &view);
+        context->OMSetRenderTargets(row.target ? 1 : 0, targets, row.depth);
+        EXPECT_EQ(row.stays ? 2 : 0, bound()) << row.what;
+        // ...and views bound after the targets are bound as null.
+        context->VSSetShaderResources(1, 1, &view);
+        context->PSSetShaderResources(3, 1, &view);
+        EXPECT_EQ(row.stays ? 2 : 0, bound()) << row.what;
+        context->ClearState();
+        EXPECT_EQ(references, Count(row.view)) << row.what;
+    }
+}
+
 }  // namespace

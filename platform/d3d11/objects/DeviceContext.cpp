@@ -1,5 +1,7 @@
 #include "platform/d3d11/objects/DeviceContext.h"
 
+#include "platform/d3d11/objects/BindingHazards.h"
+
 #include "platform/d3d11/pipeline/RasterThreads.h"
 
 #include <algorithm>
@@ -15,6 +17,17 @@ void SetSlots(std::array<Bound<Impl>, N>& slots, UINT startSlot, UINT count, Fac
 {
     for (UINT i = 0; i < count && startSlot + i < N; ++i) {
         slots[startSlot + i].Set(objects ? static_cast<Impl*>(objects[i]) : nullptr);
+    }
+}
+
+// Views of subresources bound for writing are bound as null.
+template <std::size_t N>
+void SetViews(const PipelineState& state, std::array<Bound<ShaderResourceView>, N>& slots, UINT startSlot, UINT count,
+              ID3D11ShaderResourceView* const* views)
+{
+    for (UINT i = 0; i < count && startSlot + i < N; ++i) {
+        auto* view = views ? static_cast<ShaderResourceView*>(views[i]) : nullptr;
+        slots[startSlot + i].Set(view && !BoundForWriting(state, *view) ? view : nullptr);
     }
 }
 
@@ -221,7 +234,7 @@ void DeviceContext::VSGetConstantBuffers(UINT startSlot, UINT count, ID3D11Buffe
 
 void DeviceContext::VSSetShaderResources(UINT startSlot, UINT count, ID3D11ShaderResourceView* const* views)
 {
-    SetSlots(state_->vertexStage.views, startSlot, count, views);
+    SetViews(*state_, state_->vertexStage.views, startSlot, count, views);
 }
 
 void DeviceContext::VSGetShaderResources(UINT startSlot, UINT count, ID3D11ShaderResourceView** views)
@@ -261,7 +274,7 @@ void DeviceContext::PSGetConstantBuffers(UINT startSlot, UINT count, ID3D11Buffe
 
 void DeviceContext::PSSetShaderResources(UINT startSlot, UINT count, ID3D11ShaderResourceView* const* views)
 {
-    SetSlots(state_->pixelStage.views, startSlot, count, views);
+    SetViews(*state_, state_->pixelStage.views, startSlot, count, views);
 }
 
 void DeviceContext::PSGetShaderResources(UINT startSlot, UINT count, ID3D11ShaderResourceView** views)
@@ -343,6 +356,7 @@ void DeviceContext::OMSetRenderTargets(UINT count, ID3D11RenderTargetView* const
         state_->renderTargets[slot].Set(static_cast<RenderTargetView*>(view));
     }
     state_->depthStencilView.Set(static_cast<DepthStencilView*>(depthStencilView));
+    UnbindWrittenViews(*state_);
 }
 
 void DeviceContext::OMGetRenderTargets(UINT count, ID3D11RenderTargetView** views,

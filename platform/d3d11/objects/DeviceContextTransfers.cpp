@@ -6,6 +6,7 @@
 #include "platform/d3d11/objects/DeviceContext.h"
 #include "platform/d3d11/objects/Surface.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace d3d11sw {
@@ -13,16 +14,17 @@ namespace {
 
 constexpr UINT kMapDoNotWait = 0x100000;
 
-// One row element by element, the others copied from it.
+// The first row by doubling a filled prefix, the others copied from it.
 void FillSurface(const Surface& surface, const std::byte* element)
 {
-    if (surface.height == 0) {
+    if (surface.height == 0 || surface.width == 0) {
         return;
     }
-    for (UINT x = 0; x < surface.width; ++x) {
-        std::memcpy(surface.Element(x, 0), element, surface.elementBytes);
-    }
     const std::size_t rowBytes = std::size_t{surface.width} * surface.elementBytes;
+    std::memcpy(surface.data, element, surface.elementBytes);
+    for (std::size_t filled = surface.elementBytes; filled < rowBytes; filled *= 2) {
+        std::memcpy(surface.data + filled, surface.data, std::min(filled, rowBytes - filled));
+    }
     for (UINT y = 1; y < surface.height; ++y) {
         std::memcpy(surface.Element(0, y), surface.data, rowBytes);
     }
@@ -138,18 +140,44 @@ void DeviceContext::ClearDepthStencilView(ID3D11DepthStencilView* view, UINT cle
     DepthStencilView* target = Impl(view);
     ShadePendingTouching(&target->Core());
     const DepthCodec& codec = DepthCodecOf(target->Range().format);
-    const std::uint32_t key = codec.key(depth);
+    const UINT bytes = codec.bytes;
+    if (bytes == 0 || bytes > 8) {
+        return;
+    }
+    // The clear as bits: writing into an element of zeros and one of ones tells which
+    // bits it sets (equal in both) and to what; the others are kept.
+    auto clear = [&](std::byte* element) {
+        if (clearFlags & D3D11_CLEAR_DEPTH) {
+            codec.write(codec.key(depth), element);
+        }
+        if ((clearFlags & D3D11_CLEAR_STENCIL) && codec.writeStencil) {
+            codec.writeStencil(stencil, element);
+        }
+    };
+    std::byte zeros[8] = {};
+    std::byte ones[8];
+    std::memset(ones, 0xFF, sizeof(ones));
+    clear(zeros);
+    clear(ones);
+    std::uint64_t set = 0;
+    std::uint64_t onesWord = 0;
+    std::memcpy(&set, zeros, bytes);
+    std::memcpy(&onesWord, ones, bytes);
+    const std::uint64_t all = bytes == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+    const std::uint64_t cleared = ~(set ^ onesWord) & all;
     for (UINT slice = 0; slice < target->Range().sliceCount; ++slice) {
         const Surface surface = SurfaceOf(target->Core(), target->Range(), slice);
+        if (cleared == all) {
+            FillSurface(surface, zeros);
+            continue;
+        }
         for (UINT y = 0; y < surface.height; ++y) {
+            std::byte* row = surface.Element(0, y);
             for (UINT x = 0; x < surface.width; ++x) {
-                std::byte* element = surface.Element(x, y);
-                if (clearFlags & D3D11_CLEAR_DEPTH) {
-                    codec.write(key, element);
-                }
-                if ((clearFlags & D3D11_CLEAR_STENCIL) && codec.writeStencil) {
-                    codec.writeStencil(stencil, element);
-                }
+                std::uint64_t word = 0;
+                std::memcpy(&word, row + std::size_t{x} * bytes, bytes);
+                word = (word & ~cleared) | set;
+                std::memcpy(row + std::size_t{x} * bytes, &word, bytes);
             }
         }
     }

@@ -17,6 +17,7 @@ void Rasterizer::Cover(const PrimitiveInterpolation& primitive, int left, int to
     right_ = right;
     bottom_ = bottom;
     pixels_ = &pixels;
+    span_->Clear();  // a kernel that threw may have left a span behind
     switch (primitive.kind) {
     case PrimitiveInterpolation::Kind::Triangle: CoverTriangle(primitive, whole); break;
     case PrimitiveInterpolation::Kind::Line: CoverLine(primitive); break;
