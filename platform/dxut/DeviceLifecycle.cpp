@@ -99,9 +99,12 @@ HRESULT CallChecked(const Slot& slot, Arguments... arguments)
     return result;
 }
 
-HRESULT CreateDeviceObjects(const DXUTDeviceSettings& settings)
+HRESULT CreateDeviceObjects(DXUTDeviceSettings settings)
 {
     FrameworkState& state = State();
+    // The rasteriser draws one sample per pixel: multisampling is reduced to that, as
+    // the framework snaps settings to what the device offers.
+    settings.d3d11.sd.SampleDesc = {1, 0};
     ComPtr<IDXGIAdapter1> adapter;
     HRESULT result = state.factory->EnumAdapters1(settings.d3d11.AdapterOrdinal, adapter.ReleaseAndGetAddressOf());
     if (FAILED(result)) {
@@ -230,8 +233,12 @@ void RecreateRemovedDevice()
     state.guard.Run([&] {
         if (state.callbacks.deviceRemoved) recreate = state.callbacks.deviceRemoved.Call();
     });
-    const DXUTDeviceSettings settings = state.device->settings;
+    DXUTDeviceSettings settings = state.device->settings;
     ReleaseDevice();
+    // The new device is set up as a changed one: the settings pass the modify callback.
+    state.guard.Run([&] {
+        if (recreate && state.callbacks.modifyDeviceSettings) recreate = state.callbacks.modifyDeviceSettings.Call(&settings);
+    });
     if (!recreate || state.guard.Failed()) {
         CloseWindow();
         return;
@@ -296,10 +303,6 @@ HRESULT DXUTCreateDevice(D3D_FEATURE_LEVEL minimumFeatureLevel, bool windowed, i
     if (!keep) {
         return E_ABORT;
     }
-    // The rasteriser draws one sample per pixel: multisampling is reduced to that, as
-    // the framework snaps settings to what the device offers.
-    settings.d3d11.sd.SampleDesc = {1, 0};
-
     const HRESULT result = CreateDeviceObjects(settings);
     state.guard.RethrowPending();
     if (FAILED(result)) {

@@ -83,12 +83,7 @@ HRESULT DXUTCreateWindow(const WCHAR* title)
     if (state.window.window) {
         return S_OK;
     }
-    if (!state.initialized) {
-        const HRESULT result = DXUTInit(true, true);
-        if (FAILED(result)) {
-            return result;
-        }
-    }
+    state.initialized = true;
     if (!state.videoStarted) {
         if (!StartVideo()) {
             return E_FAIL;

@@ -1,5 +1,7 @@
 #include "tarnwick/core/ErrorReport.h"
 
+#include "tarnwick/core/WideText.h"
+
 #include "platform/win/ComError.h"
 
 namespace qz::core {
@@ -35,12 +37,7 @@ std::string FormatErrorReport(const std::string& method, const std::string& file
 
 std::string ComErrorText(HRESULT result)
 {
-    const _com_error error(result);
-    std::string narrow;
-    for (const WCHAR* c = error.ErrorMessage(); *c; ++c) {
-        narrow.push_back(static_cast<char>(static_cast<unsigned>(*c) & 0xFF));
-    }
-    return narrow;
+    return NarrowText(_com_error(result).ErrorMessage());
 }
 
 }  // namespace qz::core
