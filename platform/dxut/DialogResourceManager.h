@@ -3,7 +3,7 @@
 // monospaced font, the text kernels and states, and the size of the back buffer that
 // text positions are measured in (set by the owner on every resize).
 
-#include "platform/d3d11/ComPtr.h"
+#include "platform/d3d11/com/ComPtr.h"
 #include "platform/d3d11/D3D11.h"
 
 #include <memory>

@@ -2,7 +2,7 @@
 // The framework's one state: callbacks, settings, the window and the device objects.
 // Internal to platform/dxut.
 
-#include "platform/d3d11/ComPtr.h"
+#include "platform/d3d11/com/ComPtr.h"
 #include "platform/dxut/CallbackGuard.h"
 #include "platform/dxut/Callbacks.h"
 #include "platform/dxut/FrameStatistics.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The device objects that draw text: the glyph texture and its view.
 
-#include "platform/d3d11/ComPtr.h"
+#include "platform/d3d11/com/ComPtr.h"
 #include "platform/d3d11/D3D11.h"
 #include "platform/dxut/GlyphAtlas.h"
 

@@ -3,7 +3,7 @@
 // surface (scaled when the sizes differ) without a GPU, then Present waits for the
 // display's refresh as the sync interval asks.
 
-#include "platform/d3d11/Presenter.h"
+#include "platform/d3d11/dxgi/Presenter.h"
 #include "platform/dxut/FramePacer.h"
 
 struct SDL_Window;
