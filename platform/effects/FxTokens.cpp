@@ -23,7 +23,7 @@ public:
         list_.files.push_back(fileName);
         std::size_t start = 0;
         int line = 1;
-        while (start <= text.size()) {
+        while (start < text.size()) {
             std::size_t end = text.find('\n', start);
             if (end == std::string_view::npos) {
                 end = text.size();
