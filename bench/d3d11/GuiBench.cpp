@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -37,6 +38,57 @@ struct GlyphVertex {
     float x, y, u, v;
     float colour[4];
 };
+
+// A font of 16x16 cells of 8x16 coverage bytes, as a text helper would bake it: each
+// glyph two to four anti-aliased strokes (about a quarter of the cell covered).
+std::vector<std::uint8_t> MakeFont()
+{
+    std::vector<std::uint8_t> font(128 * 256);
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> across(1.5f, 6.5f);
+    std::uniform_real_distribution<float> down(2.5f, 13.5f);
+    for (int cell = 0; cell < 256; ++cell) {
+        struct Stroke {
+            float x0, y0, x1, y1;
+        };
+        std::vector<Stroke> strokes;
+        const int count = 2 + static_cast<int>(random() % 3);
+        for (int i = 0; i < count; ++i) {
+            switch (random() % 3) {
+            case 0: {
+                const float x = across(random);
+                strokes.push_back({x, 2.5f, x, 13.5f});
+                break;
+            }
+            case 1: {
+                const float y = down(random);
+                strokes.push_back({1.5f, y, 6.5f, y});
+                break;
+            }
+            default: strokes.push_back({across(random), 2.5f, across(random), 13.5f}); break;
+            }
+        }
+        const int left = (cell % 16) * 8;
+        const int top = (cell / 16) * 16;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                float coverage = 0.0f;
+                for (const Stroke& s : strokes) {
+                    // Distance from the pixel centre to the stroke's segment.
+                    const float dx = s.x1 - s.x0;
+                    const float dy = s.y1 - s.y0;
+                    const float px = x + 0.5f - s.x0;
+                    const float py = y + 0.5f - s.y0;
+                    const float t = std::clamp((px * dx + py * dy) / (dx * dx + dy * dy), 0.0f, 1.0f);
+                    const float distance = std::hypot(px - t * dx, py - t * dy);
+                    coverage = std::max(coverage, std::clamp(1.1f - distance, 0.0f, 1.0f));
+                }
+                font[static_cast<std::size_t>(top + y) * 128 + left + x] = static_cast<std::uint8_t>(coverage * 255.0f + 0.5f);
+            }
+        }
+    }
+    return font;
+}
 
 class Gui {
 public:
@@ -143,13 +195,7 @@ public:
         device_->CreateTexture2D(&logoDesc, &logoData, logoTexture.ReleaseAndGetAddressOf());
         device_->CreateShaderResourceView(logoTexture.Get(), nullptr, logo_.ReleaseAndGetAddressOf());
 
-        // The font: 16x16 cells of 8x16 coverage bytes; strokes cover about a quarter.
-        std::vector<std::uint8_t> font(128 * 256);
-        std::mt19937 random(3);
-        for (std::size_t i = 0; i < font.size(); ++i) {
-            const unsigned roll = random() % 8;
-            font[i] = roll < 1 ? 255 : roll < 2 ? static_cast<std::uint8_t>(random() % 256) : 0;
-        }
+        const std::vector<std::uint8_t> font = MakeFont();
         D3D11_TEXTURE2D_DESC fontDesc{128, 256, 1, 1, DXGI_FORMAT_R8_UNORM, {1, 0}, D3D11_USAGE_DEFAULT,
                                       D3D11_BIND_SHADER_RESOURCE, 0, 0};
         const D3D11_SUBRESOURCE_DATA fontData{font.data(), 128, 0};

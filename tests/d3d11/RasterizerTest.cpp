@@ -19,6 +19,12 @@ Vertex Screen(float x, float y, float z, float r, float g, float b, float a = 1.
     return At(x / 4.0f - 1.0f, 1.0f - y / 4.0f, z, r, g, b, a);
 }
 
+// The same on a 32x32 target, in one colour.
+Vertex Screen32(float x, float y, float red)
+{
+    return At(x / 16.0f - 1.0f, 1.0f - y / 16.0f, 0, red, 0, 0, red);
+}
+
 class Rasterizer : public RenderTest {
 protected:
     void SetBlend(D3D11_BLEND source, D3D11_BLEND destination, D3D11_BLEND sourceAlpha = D3D11_BLEND_ONE,
@@ -402,6 +408,40 @@ TEST_F(Rasterizer, DrawWithoutVertexKernelOrTargetsDoesNothing)
     Draw({Screen(0, 0, 0, 1, 1, 1), Screen(8, 0, 0, 1, 1, 1), Screen(0, 8, 0, 1, 1, 1)},
          D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
     EXPECT_EQ(64, CountOf(Pixels(), Rgba(0, 0, 0, 255)));
+}
+
+// Two triangles of a draw that make an axis-aligned rectangle are drawn as one; they
+// must cover the same pixels as the two drawn apart, whatever subpixel edges they have.
+TEST_F(Rasterizer, RectanglesOfTwoTrianglesCoverWhatTheTrianglesCover)
+{
+    auto frame = [this](bool together) {
+        MakeTarget(32, 32);
+        Clear(0, 0, 0, 0);
+        context->RSSetState(noCulling.Get());
+        SetBlend(D3D11_BLEND_ONE, D3D11_BLEND_ONE);
+        const float q = 16.0f / 255.0f;
+        for (int i = 0; i < 40; ++i) {
+            // Edges anywhere on the 1/256 pixel grid, some through pixel centres.
+            const float left = (i * 37 % 700) / 25.0f - 2.0f;
+            const float top = (i * 53 % 650) / 23.0f - 2.0f;
+            const float right = left + 1.5f + (i * 29 % 300) / 31.0f;
+            const float bottom = top + 0.5f + (i * 17 % 250) / 27.0f;
+            const Vertex corners[4] = {Screen32(left, top, q), Screen32(right, top, q), Screen32(left, bottom, q),
+                                       Screen32(right, bottom, q)};
+            const std::vector<Vertex> first = {corners[0], corners[1], corners[2]};
+            const std::vector<Vertex> second = {corners[1], corners[3], corners[2]};
+            if (together) {
+                Draw({corners[0], corners[1], corners[2], corners[3]}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+            } else {
+                Draw(first, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+                Draw(second, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+            }
+        }
+        return Pixels();
+    };
+    const std::vector<std::uint32_t> apart = frame(false);
+    EXPECT_GT(32 * 32, CountOf(apart, 0));
+    EXPECT_EQ(apart, frame(true));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "platform/d3d11/kernels/Quad.h"
 #include "platform/d3d11/kernels/StageResources.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -61,7 +62,9 @@ struct Plane {
 // How the pixels of a primitive are interpolated, set up once per primitive by the
 // rasteriser; kernels see it only through PixelSpan.
 struct PrimitiveInterpolation {
-    enum class Kind { Triangle, Line, Point };
+    // A rectangle is two triangles of one draw that make an axis-aligned rectangle with
+    // values on one plane; it covers exactly the pixels the two would.
+    enum class Kind { Triangle, Rectangle, Line, Point };
     Kind kind = Kind::Triangle;
     bool perspective = false;  // the varyings' planes hold value / w, divided by the 1/w plane
     bool frontFace = true;
@@ -140,6 +143,17 @@ public:
         discarded_[count_] = 0;
         coverage_[count_++] = coverage;
     }
+    // `quads` quads of the same lanes from the next one on, no more than the span holds.
+    void AddRun(int quads, UINT coverage)
+    {
+        for (UINT slot = 0; slot < targetCount_; ++slot) {
+            std::fill(targets_[slot] + count_, targets_[slot] + count_ + quads, Quad<Float4>{});
+        }
+        std::fill(discarded_ + count_, discarded_ + count_ + quads, 0u);
+        std::fill(coverage_ + count_, coverage_ + count_ + quads, coverage);
+        count_ += quads;
+    }
+    int Room() const { return kMaxQuads - count_; }
     void Clear() { count_ = 0; }
     bool Full() const { return count_ == kMaxQuads; }
     void SetCoverage(int quad, UINT lanes) { coverage_[quad] = lanes; }

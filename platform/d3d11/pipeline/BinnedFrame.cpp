@@ -116,6 +116,8 @@ void BinnedFrame::Add(const BinnedPrimitive& primitive)
         int overlap = 1;
         if (p.kind == PrimitiveInterpolation::Kind::Triangle) {
             overlap = Overlap(p, inside);
+        } else if (p.kind == PrimitiveInterpolation::Kind::Rectangle) {
+            overlap = 2;  // its bounds are its pixels
         }
         if (overlap > 0) {
             tiles_[static_cast<std::size_t>(row) * columns_ + column].entries.push_back(index << 1 | (overlap == 2 ? 1u : 0u));

@@ -3,6 +3,7 @@
 #include "platform/d3d11/formats/ByteChannels.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace d3d11sw {
@@ -24,16 +25,18 @@ Float4 Clamp(const Float4& value, float low)
 template <class F>
 void ForEachLive(const Surface& surface, const PixelSpan& span, F f)
 {
-    const int y = span.Y();
+    const auto y = static_cast<UINT>(span.Y());
+    std::byte* rows[2] = {surface.Element(0, y), y + 1 < surface.height ? surface.Element(0, y + 1) : nullptr};
+    const std::size_t bytes = surface.elementBytes;
     for (int quad = 0; quad < span.Count(); ++quad) {
         const UINT lanes = span.Live(quad);
         if (lanes == 0) {
             continue;
         }
-        const auto x = static_cast<UINT>(span.X(quad));
+        const std::size_t offset = static_cast<std::size_t>(span.X(quad)) * bytes;
         for (int lane = 0; lane < 4; ++lane) {
             if (lanes & (1u << lane)) {
-                f(quad, lane, surface.Element(x + static_cast<UINT>(lane & 1), static_cast<UINT>(y + (lane >> 1))));
+                f(quad, lane, rows[lane >> 1] + offset + ((lane & 1) ? bytes : 0));
             }
         }
     }
@@ -125,22 +128,33 @@ const SourceTable& TableFor(const Float4& s)
 // table.
 constexpr int kTableQuads = 8;
 
+bool Same(const Float4& a, const Float4& b) { return std::memcmp(&a, &b, sizeof(Float4)) == 0; }
+
 bool UniformSource(const PixelSpan& span, UINT slot, Float4& source)
 {
     bool found = false;
     for (int quad = 0; quad < span.Count(); ++quad) {
         const UINT lanes = span.Live(quad);
+        if (lanes == 0) {
+            continue;
+        }
         const Quad<Float4>& outputs = span.Target(quad, slot);
-        for (int lane = 0; lane < 4; ++lane) {
-            if (!(lanes & (1u << lane))) {
+        if (!found) {
+            source = outputs[std::countr_zero(lanes)];
+            found = true;
+        }
+        // Every lane, live or not: kernels of flat colours write them all alike.
+        if (!Same(source, outputs[0]) || !Same(source, outputs[1]) || !Same(source, outputs[2]) ||
+            !Same(source, outputs[3])) {
+            if (lanes != 0xFu) {
+                for (int lane = 0; lane < 4; ++lane) {
+                    if ((lanes & (1u << lane)) && !Same(source, outputs[lane])) {
+                        return false;
+                    }
+                }
                 continue;
             }
-            if (!found) {
-                source = outputs[lane];
-                found = true;
-            } else if (std::memcmp(&source, &outputs[lane], sizeof(Float4)) != 0) {
-                return false;
-            }
+            return false;
         }
     }
     return found;
@@ -159,13 +173,32 @@ void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
                 return;
             }
             const SourceTable& table = TableFor<Srgb, Swap, E>(s);
-            ForEachLive(surface, span, [&](int, int, std::byte* element) {
+            auto map = [&table](std::byte* element) {
                 std::uint32_t word;
                 std::memcpy(&word, element, 4);
                 word = std::uint32_t{table.bytes[0][word & 0xFF]} | std::uint32_t{table.bytes[1][(word >> 8) & 0xFF]} << 8 |
                        std::uint32_t{table.bytes[2][(word >> 16) & 0xFF]} << 16 | std::uint32_t{table.bytes[3][word >> 24]} << 24;
                 std::memcpy(element, &word, 4);
-            });
+            };
+            const auto y = static_cast<UINT>(span.Y());
+            std::byte* top = surface.Element(0, y);
+            std::byte* bottom = y + 1 < surface.height ? top + surface.rowPitch : nullptr;
+            for (int quad = 0; quad < span.Count(); ++quad) {
+                const UINT lanes = span.Live(quad);
+                const std::size_t offset = static_cast<std::size_t>(span.X(quad)) * 4;
+                if (lanes == 0xFu) {
+                    map(top + offset);
+                    map(top + offset + 4);
+                    map(bottom + offset);
+                    map(bottom + offset + 4);
+                    continue;
+                }
+                for (int lane = 0; lane < 4; ++lane) {
+                    if (lanes & (1u << lane)) {
+                        map((lane < 2 ? top : bottom) + offset + (lane & 1) * 4);
+                    }
+                }
+            }
             return;
         }
     }

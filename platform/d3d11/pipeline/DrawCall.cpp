@@ -54,6 +54,7 @@ void DrawPrimitives(DeviceContext& context, UINT count, const VertexNumbers& num
     VertexStage vertices(state, *vertexShader);
     PrimitiveSetup setup(raster, depthBound, frame, [&context] { context.ShadePending(true); });
     Assemble(state.topology, count, numbers, vertices, setup);
+    setup.Finish();
 }
 
 }  // namespace

@@ -89,6 +89,13 @@ std::size_t ClipPolygon(Polygon& polygon, std::size_t count, UINT varyings, bool
 
 int FloorToInt(double value) { return static_cast<int>(std::floor(value)); }
 
+// floor(n / d) for d > 0.
+std::int64_t FloorDivide(std::int64_t n, std::int64_t d)
+{
+    const std::int64_t q = n / d;
+    return (n % d != 0 && n < 0) ? q - 1 : q;
+}
+
 }  // namespace
 
 struct PrimitiveSetup::Projected {
@@ -101,15 +108,23 @@ struct PrimitiveSetup::Projected {
 
 PrimitiveSetup::PrimitiveSetup(const RasterState& state, bool depthBound, BinnedFrame& frame,
                                std::function<void()> full)
-    : state_(state), depthBound_(depthBound), frame_(frame), full_(std::move(full))
+    : state_(state), depthBound_(depthBound), frame_(frame), full_(std::move(full)), held_(std::make_unique<HeldTriangle>())
 {
 }
 
-void PrimitiveSetup::Bin(const BinnedPrimitive& primitive)
+void PrimitiveSetup::MakeRoom()
 {
-    frame_.Add(primitive);
     if (frame_.Full()) {
+        Finish();
         full_();
+    }
+}
+
+void PrimitiveSetup::Finish()
+{
+    if (holding_) {
+        Bin(held_->primitive);
+        holding_ = false;
     }
 }
 
@@ -134,6 +149,7 @@ bool PrimitiveSetup::Project(const VertexOutput& vertex, Projected& out) const
 
 void PrimitiveSetup::Triangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c)
 {
+    MakeRoom();
     const bool depthClip = state_.depthClip;
     if (InsideAll(a.position, depthClip) && InsideAll(b.position, depthClip) && InsideAll(c.position, depthClip)) {
         FillTriangle(a, b, c);
@@ -217,7 +233,109 @@ void PrimitiveSetup::FillTriangle(const VertexOutput& a, const VertexOutput& b, 
         }
         setup.z += bias;
     }
-    Bin(BinnedPrimitive{setup, PixelRect{xMin, yMin, xMax + 1, yMax + 1}, 0});
+    const BinnedPrimitive primitive{setup, PixelRect{xMin, yMin, xMax + 1, yMax + 1}, 0};
+    if (holding_ && MergeWithHeld(v.data(), front)) {
+        // The pixel centres inside [left, right) x [top, bottom) of the rectangle.
+        auto firstPixel = [](std::int64_t edge) { return -FloorDivide(-(edge - 128), 256); };
+        const std::int64_t left = std::min({v[0].x, v[1].x, v[2].x});
+        const std::int64_t right = std::max({v[0].x, v[1].x, v[2].x});
+        const std::int64_t top = std::min({v[0].y, v[1].y, v[2].y});
+        const std::int64_t bottom = std::max({v[0].y, v[1].y, v[2].y});
+        BinnedPrimitive rectangle = held_->primitive;
+        rectangle.interpolation.kind = PrimitiveInterpolation::Kind::Rectangle;
+        rectangle.bounds = {static_cast<int>(std::max<std::int64_t>(state_.left, firstPixel(left))),
+                            static_cast<int>(std::max<std::int64_t>(state_.top, firstPixel(top))),
+                            static_cast<int>(std::min<std::int64_t>(state_.right, firstPixel(right))),
+                            static_cast<int>(std::min<std::int64_t>(state_.bottom, firstPixel(bottom)))};
+        holding_ = false;
+        if (rectangle.bounds.left < rectangle.bounds.right && rectangle.bounds.top < rectangle.bounds.bottom) {
+            Bin(rectangle);
+        }
+        return;
+    }
+    Finish();
+    Hold(primitive, v.data());
+}
+
+void PrimitiveSetup::Hold(const BinnedPrimitive& primitive, const Projected* v)
+{
+    HeldTriangle& held = *held_;
+    held.primitive = primitive;
+    for (int k = 0; k < 3; ++k) {
+        held.x[k] = v[k].x;
+        held.y[k] = v[k].y;
+        held.z[k] = v[k].z;
+        held.invW[k] = v[k].invW;
+        std::copy(v[k].vertex->varyings, v[k].vertex->varyings + state_.varyingCount, held.varyings[k]);
+    }
+    holding_ = true;
+}
+
+// Whether the held triangle and this one (both set up, neither culled) make an
+// axis-aligned rectangle: they share a diagonal, with the same values at its ends, and
+// the fourth corner's values continue the held triangle's plane (q = q1 + q2 - q0 with q0
+// at the held triangle's own corner). Only screen-linear values (one w) qualify.
+bool PrimitiveSetup::MergeWithHeld(const Projected* v, bool front) const
+{
+    const HeldTriangle& held = *held_;
+    if (held.primitive.interpolation.perspective || held.primitive.interpolation.frontFace != front ||
+        v[0].invW != held.invW[0] || v[1].invW != held.invW[0] || v[2].invW != held.invW[0]) {
+        return false;
+    }
+    int shared[2][2];  // held index, new index
+    int count = 0;
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            if (held.x[i] == v[j].x && held.y[i] == v[j].y) {
+                if (count < 2) {
+                    shared[count][0] = i;
+                    shared[count][1] = j;
+                }
+                ++count;
+            }
+        }
+    }
+    if (count != 2) {
+        return false;
+    }
+    const int s0 = shared[0][0];
+    const int s1 = shared[1][0];
+    const int own = 3 - s0 - s1;
+    const Projected& fourth = v[3 - shared[0][1] - shared[1][1]];
+    if (held.x[s0] == held.x[s1] || held.y[s0] == held.y[s1]) {
+        return false;
+    }
+    const bool corners = (held.x[own] == held.x[s0] && held.y[own] == held.y[s1] && fourth.x == held.x[s1] &&
+                          fourth.y == held.y[s0]) ||
+                         (held.x[own] == held.x[s1] && held.y[own] == held.y[s0] && fourth.x == held.x[s0] &&
+                          fourth.y == held.y[s1]);
+    if (!corners) {
+        return false;
+    }
+    auto onPlane = [&](double value, double a, double b, double c) {
+        const double expected = a + b - c;
+        return std::abs(value - expected) <= 1e-7 * (std::abs(a) + std::abs(b) + std::abs(c)) + 1e-30;
+    };
+    if (!onPlane(fourth.z, held.z[s0], held.z[s1], held.z[own])) {
+        return false;
+    }
+    const UINT varyings = state_.varyingCount;
+    for (int k = 0; k < 2; ++k) {
+        const Projected& same = v[shared[k][1]];
+        if (same.z != held.z[shared[k][0]] ||
+            !std::equal(same.vertex->varyings, same.vertex->varyings + varyings, held.varyings[shared[k][0]])) {
+            return false;
+        }
+    }
+    for (UINT r = 0; r < varyings; ++r) {
+        for (int component = 0; component < 4; ++component) {
+            if (!onPlane(fourth.vertex->varyings[r][component], held.varyings[s0][r][component],
+                         held.varyings[s1][r][component], held.varyings[own][r][component])) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 PrimitiveInterpolation PrimitiveSetup::Interpolation(PrimitiveInterpolation::Kind kind, const Projected* v, int count,
@@ -270,6 +388,8 @@ PrimitiveInterpolation PrimitiveSetup::Interpolation(PrimitiveInterpolation::Kin
 
 void PrimitiveSetup::Line(const VertexOutput& a, const VertexOutput& b)
 {
+    MakeRoom();
+    Finish();  // primitives stay in their order
     const bool depthClip = state_.depthClip;
     VertexOutput from = a;
     VertexOutput to = b;
@@ -346,6 +466,8 @@ void PrimitiveSetup::DrawLine(const VertexOutput& a, const VertexOutput& b)
 
 void PrimitiveSetup::Point(const VertexOutput& a)
 {
+    MakeRoom();
+    Finish();
     Projected p;
     if (!InsideAll(a.position, state_.depthClip) || !Project(a, p)) {
         return;

@@ -3,12 +3,15 @@
 // transform, culling, and the coverage and interpolation set-up of each point, line and
 // triangle (Direct3D's fill rules: pixel centres, top-left edges, 8 bits of subpixel
 // precision; depth with depth bias; perspective-correct varyings). Set-up primitives go
-// to the frame's tile bins.
+// to the frame's tile bins. A triangle waits for the next one: two that make an
+// axis-aligned rectangle with values on one plane (the quads of a 2D interface) go as one
+// rectangle, which covers the same pixels with less work.
 
 #include "platform/d3d11/pipeline/BinnedFrame.h"
 #include "platform/d3d11/pipeline/RasterState.h"
 
 #include <functional>
+#include <memory>
 
 namespace d3d11sw {
 
@@ -21,6 +24,8 @@ public:
     void Triangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
     void Line(const VertexOutput& a, const VertexOutput& b);
     void Point(const VertexOutput& a);
+    // Bins the triangle still waiting; the draw's primitives are all set up.
+    void Finish();
 
 private:
     struct Projected;
@@ -40,12 +45,27 @@ private:
                                          const Gradients& gradients, int originX, int originY) const;
     void FillTriangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
     void DrawLine(const VertexOutput& a, const VertexOutput& b);
-    void Bin(const BinnedPrimitive& primitive);
+    // Shades what is pending when the frame is full; before a primitive takes memory.
+    void MakeRoom();
+    void Hold(const BinnedPrimitive& primitive, const Projected* v);
+    bool MergeWithHeld(const Projected* v, bool front) const;
+    void Bin(const BinnedPrimitive& primitive) { frame_.Add(primitive); }
+
+    struct HeldTriangle {
+        BinnedPrimitive primitive;
+        std::int64_t x[3];
+        std::int64_t y[3];
+        float z[3];
+        float invW[3];
+        Float4 varyings[3][kMaxVaryings];
+    };
 
     const RasterState& state_;
     bool depthBound_;
     BinnedFrame& frame_;
     std::function<void()> full_;
+    std::unique_ptr<HeldTriangle> held_;
+    bool holding_ = false;
 };
 
 }  // namespace d3d11sw
