@@ -413,6 +413,20 @@ void BM_LinearImage(benchmark::State& state)
 }
 BENCHMARK(BM_LinearImage)->Apply(Threads);
 
+// The same image scaled to 300x300 pixels: every sample between texels.
+void BM_ScaledImage(benchmark::State& state)
+{
+    Gui gui(static_cast<unsigned>(state.range(0)));
+    gui.Begin();
+    gui.ClearTarget();
+    for (auto _ : state) {
+        gui.Rectangle(100, 100, 300, 300, kLogoTint, true);
+        gui.End();
+    }
+    state.SetItemsProcessed(state.iterations() * 300 * 300);
+}
+BENCHMARK(BM_ScaledImage)->Apply(Threads);
+
 void BM_ClearColour(benchmark::State& state)
 {
     Gui gui(1);

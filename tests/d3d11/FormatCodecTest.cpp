@@ -28,6 +28,27 @@ TEST(FormatCodec, SrgbEncodingIsTheRoundedCurve)
     EXPECT_EQ(255, LinearToSrgb(7.0f));
 }
 
+// Around every byte's threshold, where rounding decides, to the last bit.
+TEST(FormatCodec, SrgbEncodingAtEveryThreshold)
+{
+    auto expected = [](float linear) {
+        const double encoded = linear <= 0.0031308 ? linear * 12.92 : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+        return static_cast<int>(std::floor(encoded * 255.0 + 0.5));
+    };
+    for (int byte = 1; byte < 256; ++byte) {
+        const double encoded = (byte - 0.5) / 255.0;
+        const auto threshold = static_cast<float>(encoded <= 0.04045 ? encoded / 12.92
+                                                                     : std::pow((encoded + 0.055) / 1.055, 2.4));
+        float value = threshold;
+        for (int step = 0; step < 64; ++step) {
+            value = std::nextafter(value, 0.0f);
+        }
+        for (int step = 0; step < 128; ++step, value = std::nextafter(value, 2.0f)) {
+            ASSERT_EQ(expected(value), LinearToSrgb(value)) << value;
+        }
+    }
+}
+
 TEST(FormatCodec, HalfFloatsRoundToNearestEven)
 {
     for (std::uint32_t bits = 0; bits < 0x10000; ++bits) {

@@ -14,7 +14,7 @@ struct ByteChannelTables {
     std::array<float, 256> srgb{};    // the linear value of sRGB byte k
     // thresholds[k]: the smallest linear value that encodes to sRGB byte k or more.
     std::array<float, 257> thresholds{};
-    // A first guess for each of 4096 linear steps, never above the exact byte.
+    // A first guess for each of 4096 linear steps: the exact byte or one below it.
     std::array<std::uint8_t, 4096> guess{};
 };
 
@@ -37,11 +37,10 @@ inline std::uint8_t SrgbByte(float value)
     if (value >= 1.0f) {
         return 255;
     }
-    int byte = kByteChannels.guess[static_cast<int>(value * 4095.0f)];
-    while (value >= kByteChannels.thresholds[byte + 1]) {
-        ++byte;
-    }
-    return static_cast<std::uint8_t>(byte);
+    // A step of the guess table is narrower than the gap between two thresholds, so the
+    // guess is the byte or one below it.
+    const int byte = kByteChannels.guess[static_cast<int>(value * 4095.0f)];
+    return static_cast<std::uint8_t>(byte + (value >= kByteChannels.thresholds[byte + 1] ? 1 : 0));
 }
 
 }  // namespace d3d11sw

@@ -49,6 +49,7 @@ int Address(int index, int size, D3D11_TEXTURE_ADDRESS_MODE mode)
 Float4 Lerp(const Float4& a, const Float4& b, float t) { return a + (b - a) * t; }
 
 struct FetchRgba8Unorm {
+    static constexpr bool kFinite = true;
     static constexpr UINT kBytes = 4;
     Float4 operator()(const std::byte* e) const
     {
@@ -59,6 +60,7 @@ struct FetchRgba8Unorm {
 };
 
 struct FetchRgba8Srgb {
+    static constexpr bool kFinite = true;
     static constexpr UINT kBytes = 4;
     Float4 operator()(const std::byte* e) const
     {
@@ -69,6 +71,7 @@ struct FetchRgba8Srgb {
 };
 
 struct FetchR8Unorm {
+    static constexpr bool kFinite = true;
     static constexpr UINT kBytes = 1;
     Float4 operator()(const std::byte* e) const
     {
@@ -77,6 +80,7 @@ struct FetchR8Unorm {
 };
 
 struct FetchR32Float {
+    static constexpr bool kFinite = false;
     static constexpr UINT kBytes = 4;
     Float4 operator()(const std::byte* e) const
     {
@@ -88,6 +92,7 @@ struct FetchR32Float {
 
 // The codec's loader; its element size comes with the texture.
 struct FetchGeneral {
+    static constexpr bool kFinite = false;
     TextureBinding::Load load;
     UINT bytes;
     Float4 operator()(const std::byte* e) const { return load(e); }
@@ -193,6 +198,11 @@ private:
         if (!is3D_ && x0 >= 0 && y0 >= 0 && x0 + 1 < texels.width && y0 + 1 < texels.height) {
             const std::byte* top = texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(y0) +
                                    std::size_t{static_cast<UINT>(x0)} * bytes_;
+            // At a texel's centre (an image drawn at its size) the weights of the others are
+            // 0; the lerps would give this texel exactly, its values being finite.
+            if (Fetch::kFinite && fx == 0.0f && fy == 0.0f) {
+                return fetch_(top);
+            }
             const std::byte* bottom = top + texels.rowPitch;
             return Lerp(Lerp(fetch_(top), fetch_(top + bytes_), fx), Lerp(fetch_(bottom), fetch_(bottom + bytes_), fx), fy);
         }

@@ -18,7 +18,9 @@ void VertexStage::Shade(UINT vertex, VertexOutput& output)
     Entry& entry = cache_[vertex % cache_.size()];
     if (entry.vertex != vertex) {
         entry.vertex = vertex;
-        entry.output = VertexOutput{};
+        // Outputs start at zero; only what the draw interpolates matters.
+        entry.output.position = Float4{};
+        std::fill(entry.output.varyings, entry.output.varyings + desc_.varyingCount, Float4{});
         assembler_.Fetch(vertex, attributes_.data());
         const VertexInput input{vertex, 0, attributes_.data()};
         desc_.kernel->Shade(resources_, input, entry.output);
