@@ -23,46 +23,61 @@ struct BrickParticle {
     std::uint32_t Z() const { return position >> 20 & 0x3FFu; }
 };
 
+// What an overlap copy changes, per set of axes (bit a = axis a): the packed position
+// moves by E on each of those axes, the brick index by 1, D and D^2.
+struct OverlapCopySteps {
+    std::uint32_t packed[8];
+    std::uint32_t index[8];
+
+    explicit OverlapCopySteps(const VolumeGeometry& g)
+    {
+        const std::uint32_t e = g.innerSize;
+        const std::uint32_t d = g.leavesPerAxis;
+        for (unsigned axes = 0; axes < 8; ++axes) {
+            packed[axes] = PackBrickPosition(axes & 1 ? e : 0, axes & 2 ? e : 0, axes & 4 ? e : 0);
+            index[axes] = (axes & 1 ? 1 : 0) + (axes & 2 ? d : 0) + (axes & 4 ? d * d : 0);
+        }
+    }
+};
+
 // Calls copy(packedPosition, brickIndex) for every neighbour whose overlap border holds
 // the particle: the 7 neighbours on the low side (x-, y-, z-, x-y-, x-z-, y-z-, x-y-z-),
 // then the 7 on the high side in the same order. Neighbours low on one axis and high on
-// another get no copy. Returns the number of copies.
+// another get no copy. Returns the number of copies. The moved coordinates stay within
+// 0 ... brickSize - 1, so the packed fields never carry into each other.
 template <class CopyFunction>
-inline unsigned ForEachOverlapCopy(const VolumeGeometry& g, const QuantizedPosition& q,
-                                   std::uint32_t brickIndex, CopyFunction&& copy)
+inline unsigned ForEachOverlapCopy(const VolumeGeometry& g, const OverlapCopySteps& steps,
+                                   const QuantizedPosition& q, std::uint32_t brickIndex, CopyFunction&& copy)
 {
     const std::uint32_t n = g.overlap;
     const std::uint32_t e = g.innerSize;
     const std::uint32_t d = g.leavesPerAxis;
-    const std::uint32_t step[3] = {1, d, d * d};
     unsigned low = 0, high = 0;
     for (int a = 0; a < 3; ++a) {
-        if (q.brick[a] >= 1 && q.local[a] < 2 * n) low |= 1u << a;
-        if (q.brick[a] + 1 < d && q.local[a] >= e) high |= 1u << a;
+        low |= static_cast<unsigned>(q.brick[a] >= 1 && q.local[a] < 2 * n) << a;
+        high |= static_cast<unsigned>(q.brick[a] + 1 < d && q.local[a] >= e) << a;
     }
     if ((low | high) == 0) return 0;
 
     static constexpr unsigned Order[7] = {1, 2, 4, 3, 5, 6, 7};
+    const std::uint32_t packed = PackBrickPosition(q.local[0], q.local[1], q.local[2]);
     unsigned copies = 0;
-    for (unsigned side = 0; side < 2; ++side) {
-        const unsigned flags = side == 0 ? low : high;
-        for (unsigned axes : Order) {
-            if ((flags & axes) != axes) continue;
-            std::uint32_t local[3] = {q.local[0], q.local[1], q.local[2]};
-            std::uint32_t index = brickIndex;
-            for (int a = 0; a < 3; ++a) {
-                if (!(axes & 1u << a)) continue;
-                if (side == 0) {
-                    local[a] += e;
-                    index -= step[a];
-                } else {
-                    local[a] -= e;
-                    index += step[a];
-                }
-            }
-            copy(PackBrickPosition(local[0], local[1], local[2]), index);
-            ++copies;
-        }
+    for (unsigned axes : Order) {
+        if ((low & axes) != axes) continue;
+        copy(packed + steps.packed[axes], brickIndex - steps.index[axes]);
+        ++copies;
+    }
+    for (unsigned axes : Order) {
+        if ((high & axes) != axes) continue;
+        copy(packed - steps.packed[axes], brickIndex + steps.index[axes]);
+        ++copies;
     }
     return copies;
+}
+
+template <class CopyFunction>
+inline unsigned ForEachOverlapCopy(const VolumeGeometry& g, const QuantizedPosition& q,
+                                   std::uint32_t brickIndex, CopyFunction&& copy)
+{
+    return ForEachOverlapCopy(g, OverlapCopySteps(g), q, brickIndex, copy);
 }

@@ -1,10 +1,13 @@
 #pragma once
 // Owner of a brick's particle records. Bricks serve every attribute kind, so the array
-// remembers its kind and hands its records out only as that kind.
+// remembers its kind and hands its records out only as that kind. The records are either
+// an array of their own or a part of a block that the leaves of one octree build share;
+// the block goes when the last of them lets go.
 
 #include "src/BrickParticle.h"
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 class BrickParticleArray {
@@ -14,7 +17,9 @@ public:
     BrickParticleArray(const BrickParticleArray&) = delete;
     BrickParticleArray& operator=(const BrickParticleArray&) = delete;
     BrickParticleArray(BrickParticleArray&& other) noexcept
-        : data_(std::exchange(other.data_, nullptr)), kind_(std::exchange(other.kind_, nullptr))
+        : data_(std::exchange(other.data_, nullptr)),
+          kind_(std::exchange(other.kind_, nullptr)),
+          block_(std::move(other.block_))
     {
     }
     BrickParticleArray& operator=(BrickParticleArray&& other) noexcept
@@ -23,6 +28,7 @@ public:
             Reset();
             data_ = std::exchange(other.data_, nullptr);
             kind_ = std::exchange(other.kind_, nullptr);
+            block_ = std::move(other.block_);
         }
         return *this;
     }
@@ -38,6 +44,16 @@ public:
         return records;
     }
 
+    // Replaces the array by the records at `records`, which live in `block`.
+    template <class Attr>
+    void Share(BrickParticle<Attr>* records, std::shared_ptr<const void> block)
+    {
+        Reset();
+        data_ = records;
+        kind_ = &Kind<Attr>::info;
+        block_ = std::move(block);
+    }
+
     // The records, or null when the array is empty or holds another kind.
     template <class Attr>
     BrickParticle<Attr>* Get() const
@@ -47,7 +63,11 @@ public:
 
     void Reset()
     {
-        if (kind_) kind_->release(data_);
+        if (block_) {
+            block_.reset();
+        } else if (kind_) {
+            kind_->release(data_);
+        }
         data_ = nullptr;
         kind_ = nullptr;
     }
@@ -66,4 +86,5 @@ private:
 
     void* data_ = nullptr;
     const KindInfo* kind_ = nullptr;
+    std::shared_ptr<const void> block_;
 };

@@ -31,9 +31,9 @@ constexpr std::uint64_t MaxPrivateOffsets = std::uint64_t {1} << 23;
 // Writes every record of `records` and of every list in `copyLists` into its leaf's
 // array. Returns false, having written nothing, unless the records fill every array
 // exactly.
-template <class Record>
+template <class Record, class CopyLists>
 bool ScatterIntoLeaves(const LeafArrays<Record>& leaves, const Record* records, std::uint64_t count,
-                       const std::vector<std::vector<Record>>& copyLists)
+                       const CopyLists& copyLists)
 {
     const std::uint64_t leafCount = leaves.denseIndex.size();
     const std::uint64_t occupied = leaves.arrays.size();

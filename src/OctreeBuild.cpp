@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 namespace {
 
@@ -61,6 +62,8 @@ void ParticleVolume<Attr>::Create(int timestep)
         data->leafBricks.resize(leavesBefore);
     };
     try {
+        std::vector<std::pair<Brick*, std::uint64_t>> found;
+        std::uint64_t total = 0;
         for (std::uint32_t k = 0; k < g.leafCount; ++k) {
             const std::uint64_t c = leafCounters[k].load(std::memory_order_relaxed);
             if (c == 0) continue;
@@ -68,15 +71,25 @@ void ParticleVolume<Attr>::Create(int timestep)
             std::int64_t reached[3];
             Brick* brick = Descend(data->root, position, g.leafLevel, true, reached);
             if (brick->particleCount != 0) QZ_VOLUME_THROW("Create", "Brick already contains particles");
+            leaves.denseIndex[k] = static_cast<std::uint32_t>(found.size());
+            found.emplace_back(brick, c);
+            total += c;
+        }
+        // One block for every leaf of the build: one mapping instead of thousands of
+        // allocations, in huge pages, freed when the last leaf has been splatted.
+        auto block = std::make_shared<LargeMemory::Block>(total * sizeof(Record), memoryPool);
+        auto* next = static_cast<Record*>(block->Data());
+        for (const auto& [brick, c] : found) {
             // Splatting normally frees the records; a brick whose records were only
-            // forgotten still holds them, and Allocate releases them.
-            leaves.denseIndex[k] = static_cast<std::uint32_t>(leaves.arrays.size());
-            leaves.arrays.push_back(brick->particles.template Allocate<Attr>(c));
+            // forgotten still holds them, and Share lets go of them.
+            brick->particles.Share(next, block);
+            leaves.arrays.push_back(next);
             leaves.sizes.push_back(c);
             filled.push_back(brick);
             brick->particleCount = c;
             brick->totalParticleCount += c;
             data->leafBricks.push_back(brick);
+            next += c;
         }
         stopwatch.Stop();
         qz::core::Logger::BeginMessageWith(stopwatch);

@@ -15,6 +15,33 @@ namespace {
 // Leaf grids up to 7 levels: a private table of 2 MiB per thread.
 constexpr std::uint32_t MaxPrivateCounters = 1u << 18;
 
+// One thread's run of particles: their records into `out`, overlap copies appended to
+// `copies`, every record counted. The geometry is taken by value, so that the compiler
+// keeps it in registers rather than reloading it after every store. False when a brick
+// index fell outside the grid (such records are written but neither counted nor copied).
+template <class Particle, class Record, class CopyList, class Count>
+bool InsertRun(const VolumeGeometry g, const BoxMapping mapping, const bool swap, const OverlapCopySteps steps,
+               const Particle* particles, std::uint64_t n, Record* out, CopyList& copies, Count count)
+{
+    bool valid = true;
+    for (std::uint64_t j = 0; j < n; ++j) {
+        const Particle& p = particles[j];
+        const QuantizedPosition q = QuantizePosition(g, mapping, swap, p.x, p.y, p.z);
+        const std::uint32_t k = g.LeafIndex(q.brick[0], q.brick[1], q.brick[2]);
+        out[j] = Record {PackBrickPosition(q.local[0], q.local[1], q.local[2]), p.attributes, k};
+        if (k >= g.leafCount) {
+            valid = false;
+            continue;
+        }
+        count(k);
+        ForEachOverlapCopy(g, steps, q, k, [&](std::uint32_t packed, std::uint32_t brick) {
+            copies.push_back(Record {packed, p.attributes, brick});
+            count(brick);
+        });
+    }
+    return valid;
+}
+
 }  // namespace
 
 template <class Attr>
@@ -66,7 +93,7 @@ void ParticleVolume<Attr>::InsertParticles(std::uint64_t first, std::uint64_t en
         throw;
     }
     qz::core::Logger::BeginMessageWith("Processing finished.");
-    for (std::uint64_t c = first; c < end; ++c) std::vector<Particle>().swap(chunks[c]);
+    for (std::uint64_t c = first; c < end; ++c) ParticleChunk().swap(chunks[c]);
     timer.Pause();
 }
 
@@ -76,6 +103,7 @@ void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
     const VolumeGeometry g = geometry;
     const BoxMapping mapping = BoxMapping::FromBox(boundingBox);
     const bool swap = swapYZ;
+    const OverlapCopySteps steps(g);
     const auto maxThreads = static_cast<std::size_t>(omp_get_max_threads());
     if (threadRecords.size() < maxThreads) threadRecords.resize(maxThreads);
 
@@ -90,7 +118,7 @@ void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
         const auto blocks = static_cast<std::uint64_t>(omp_get_num_threads());
         // A list of its own while the loop runs: neighbouring list headers in one array
         // would share cache lines.
-        std::vector<Record> copies = std::move(threadRecords[thread]);
+        RecordList copies = std::move(threadRecords[thread]);
 
 #pragma omp for schedule(static)
         for (std::uint64_t block = 0; block < blocks; ++block) {
@@ -105,35 +133,21 @@ void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
                 // to the shared counters once: clustered data would otherwise have every
                 // thread increment the same few counters.
                 std::vector<std::uint64_t> local(g.leafCount <= MaxPrivateCounters ? g.leafCount : 0);
-                auto countRecord = [&](std::uint32_t k) {
-                    if (!local.empty()) {
-                        ++local[k];
-                    } else {
-                        counters[k].fetch_add(1, std::memory_order_relaxed);
-                    }
-                };
+                std::uint64_t* const mine = local.data();
                 for (std::uint64_t i = begin; i < stop && !failure.Failed();) {
-                    const std::vector<Particle>& chunk = chunks[first + i / chunkLength];
+                    const ParticleChunk& chunk = chunks[first + i / chunkLength];
                     const std::uint64_t offset = i % chunkLength;
                     const std::uint64_t n = std::min<std::uint64_t>(chunk.size() - offset, stop - i);
                     const Particle* particles = chunk.data() + offset;
-                    Record* target = out + i;
-                    for (std::uint64_t j = 0; j < n; ++j) {
-                        const Particle& p = particles[j];
-                        const QuantizedPosition q = QuantizePosition(g, mapping, swap, p.x, p.y, p.z);
-                        const std::uint32_t k = g.LeafIndex(q.brick[0], q.brick[1], q.brick[2]);
-                        target[j] = Record {PackBrickPosition(q.local[0], q.local[1], q.local[2]),
-                                            p.attributes, k};
-                        if (k >= g.leafCount) {
-                            invalidIndex.store(true, std::memory_order_relaxed);
-                            continue;
-                        }
-                        countRecord(k);
-                        ForEachOverlapCopy(g, q, k, [&](std::uint32_t packed, std::uint32_t brick) {
-                            copies.push_back(Record {packed, p.attributes, brick});
-                            countRecord(brick);
-                        });
-                    }
+                    const bool valid =
+                        local.empty()
+                            ? InsertRun(g, mapping, swap, steps, particles, n, out + i, copies,
+                                        [counters](std::uint32_t k) {
+                                            counters[k].fetch_add(1, std::memory_order_relaxed);
+                                        })
+                            : InsertRun(g, mapping, swap, steps, particles, n, out + i, copies,
+                                        [mine](std::uint32_t k) { ++mine[k]; });
+                    if (!valid) invalidIndex.store(true, std::memory_order_relaxed);
                     i += n;
                 }
                 for (std::uint64_t k = 0; k < local.size(); ++k) {

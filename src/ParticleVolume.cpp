@@ -74,7 +74,7 @@ void ParticleVolume<Attr>::PrepareTemporaryData()
         counterCount = geometry.leafCount;
     }
     chunks.clear();
-    records.clear();
+    records = RecordList(LargeArrayAllocator<Record>(memoryPool));
 }
 
 template <class Attr>
@@ -83,9 +83,9 @@ void ParticleVolume<Attr>::ClearTemporaryData()
     qz::core::Logger::BeginMessageWith("Clearing temporary data");
     leafCounters.reset();
     counterCount = 0;
-    std::vector<std::vector<Record>>().swap(threadRecords);
-    std::vector<std::vector<Particle>>().swap(chunks);
-    std::vector<Record>().swap(records);
+    std::vector<RecordList>().swap(threadRecords);
+    std::vector<ParticleChunk>().swap(chunks);
+    RecordList().swap(records);
 }
 
 template <class Attr>

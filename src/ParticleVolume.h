@@ -11,6 +11,7 @@
 // `records` holds one record per particle at its global index.
 
 #include "src/BrickParticle.h"
+#include "src/LargeArray.h"
 #include "src/ParticleLoader.h"
 #include "src/ParticleVolumeInterface.h"
 #include "src/ParticleTypes.h"
@@ -26,6 +27,8 @@ class ParticleVolume : public ParticleVolumeInterface {
 public:
     using Record = BrickParticle<Attr>;
     using Particle = ParticleTypes::VolumeParticle<Attr>;
+    using ParticleChunk = LargeVector<Particle>;
+    using RecordList = LargeVector<Record>;
     static constexpr std::uint64_t ChunkSize = 50'000'000;
     // Particles per chunk of raw-file loading and insertion; smaller in tests.
     std::uint64_t chunkLength = ChunkSize;
@@ -66,11 +69,17 @@ public:
     static void FreeBrickVolumeData(Brick& brick);
     static void AnalyzeBrick(TimestepAnalysis& result, const Brick& brick);
 
+    // An empty chunk whose memory comes from the volume's pool.
+    ParticleChunk NewChunk() const { return ParticleChunk(LargeArrayAllocator<Particle>(memoryPool)); }
+
+    // Keeps the large blocks of one timestep build for the next: chunks, records and the
+    // records of the leaves.
+    const std::shared_ptr<LargeMemory::Pool> memoryPool = std::make_shared<LargeMemory::Pool>();
     // Temporary insertion data, from PrepareTemporaryData to the end of Create.
     // Overlap copies, one list per OpenMP thread.
-    std::vector<std::vector<Record>> threadRecords;
-    std::vector<std::vector<Particle>> chunks;
-    std::vector<Record> records;
+    std::vector<RecordList> threadRecords;
+    std::vector<ParticleChunk> chunks;
+    RecordList records;
     // Records (own and copies) per leaf brick.
     std::unique_ptr<std::atomic<std::uint64_t>[]> leafCounters;
 

@@ -55,7 +55,7 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
     std::copy(boundingBox, boundingBox + 6, keptBox);
     PrepareTemporaryData();
     try {
-        chunks.resize(plan.ChunkCount());
+        chunks.assign(plan.ChunkCount(), NewChunk());
         data->root.timestep = t;
         if (t == 0 && !computeBox) std::copy(givenBox, givenBox + 6, boundingBox);
 
@@ -64,12 +64,13 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
         totalTimer.Reset();
         qz::utils::Timer readingTimer;
         PositionBox dataBox;
-        RawLoadPipeline<T, Particle> pipeline(
+        using Pipeline = RawLoadPipeline<T, Particle, ParticleChunk>;
+        Pipeline pipeline(
             *reader, plan, chunks,
-            [box = computeBox ? &dataBox : nullptr](const std::vector<T>& in, std::vector<Particle>& out) {
+            [box = computeBox ? &dataBox : nullptr](const std::vector<T>& in, ParticleChunk& out) {
                 AppendConverted(in, out, box);
             },
-            chunked ? typename RawLoadPipeline<T, Particle>::Inserter(
+            chunked ? typename Pipeline::Inserter(
                           [this](std::size_t i) { InsertParticles(i, i + 1); })
                     : nullptr,
             // Zeroing the records takes as long as reading a good part of the file.
@@ -89,8 +90,8 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
             << "[" << boundingBox[0] << ", " << boundingBox[1] << ", " << boundingBox[2] << "] - [" << boundingBox[3]
             << ", " << boundingBox[4] << ", " << boundingBox[5] << "]";
 
-        for (std::vector<Particle>& chunk : chunks) std::vector<Particle>().swap(chunk);
-        std::vector<std::vector<Particle>>().swap(chunks);
+        for (ParticleChunk& chunk : chunks) ParticleChunk().swap(chunk);
+        std::vector<ParticleChunk>().swap(chunks);
         Create(t);
     } catch (...) {
         std::copy(keptBox, keptBox + 6, boundingBox);

@@ -67,11 +67,11 @@ struct RawLoadPlan {
     }
 };
 
-template <class T, class Particle>
+template <class T, class Particle, class Chunk = std::vector<Particle>>
 class RawLoadPipeline {
 public:
     // Appends the converted records to the chunk.
-    using Converter = std::function<void(const std::vector<T>& records, std::vector<Particle>& chunk)>;
+    using Converter = std::function<void(const std::vector<T>& records, Chunk& chunk)>;
     // Inserts chunk i; called on the inserter thread, in chunk order.
     using Inserter = std::function<void(std::size_t chunk)>;
     // Work that insertion needs done, such as sizing its output.
@@ -80,7 +80,7 @@ public:
     // `chunks` must hold plan.ChunkCount() vectors. Without an inserter the chunks are
     // only converted. The reading timer runs from the start of the threads to the end
     // of conversion.
-    RawLoadPipeline(ParticleLoader<T>& reader, const RawLoadPlan& plan, std::vector<std::vector<Particle>>& chunks,
+    RawLoadPipeline(ParticleLoader<T>& reader, const RawLoadPlan& plan, std::vector<Chunk>& chunks,
                     Converter convert, Inserter insert, Preparer prepare = nullptr)
         : reader_(reader),
           plan_(plan),
@@ -180,7 +180,7 @@ private:
         plan_.ForEachPiece([&](const RawLoadPlan::Piece& piece) {
             const std::size_t b = ChunkBufferExchange::BufferOf(p++);
             if (!buffers_.WaitFilled(b)) return false;
-            std::vector<Particle>& chunk = chunks_[piece.chunk];
+            Chunk& chunk = chunks_[piece.chunk];
             if (piece.offset == 0) {
                 chunk.clear();
                 chunk.reserve(plan_.ChunkLength(piece.chunk));
@@ -214,7 +214,7 @@ private:
 
     ParticleLoader<T>& reader_;
     const RawLoadPlan plan_;
-    std::vector<std::vector<Particle>>& chunks_;
+    std::vector<Chunk>& chunks_;
     Converter convert_;
     Inserter insert_;
     Preparer prepare_;

@@ -3,14 +3,9 @@
 #include <omp.h>
 
 template <class T>
-void AppendConverted(const std::vector<T>& records, std::vector<RecordParticle<T>>& chunk, PositionBox* box)
+void ConvertRecords(const T* in, std::size_t size, RecordParticle<T>* out, PositionBox* box)
 {
-    // Sized first so that the threads write disjoint parts of it.
-    const std::size_t first = chunk.size();
-    chunk.resize(first + records.size());
-    const auto count = static_cast<std::int64_t>(records.size());
-    const T* in = records.data();
-    RecordParticle<T>* out = chunk.data() + first;
+    const auto count = static_cast<std::int64_t>(size);
     // Waking a team costs more than converting a few thousand records.
     const bool parallel = count >= 65536;
     if (!box) {
@@ -32,5 +27,5 @@ void AppendConverted(const std::vector<T>& records, std::vector<RecordParticle<T
 }
 
 #define QZ_INSTANTIATE_CONVERT_CHUNK(T) \
-    template void AppendConverted<T>(const std::vector<T>&, std::vector<RecordParticle<T>>&, PositionBox*);
+    template void ConvertRecords<T>(const T*, std::size_t, RecordParticle<T>*, PositionBox*);
 QZ_FOR_EACH_RECORD_TYPE(QZ_INSTANTIATE_CONVERT_CHUNK)

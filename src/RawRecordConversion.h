@@ -75,9 +75,19 @@ inline RecordParticle<ParticleTypes::RawParticle_PosCol> ConvertRecord(const Par
     return {r.x, r.y, r.z, {r.red, r.green, r.blue, 0}};
 }
 
-// Appends the converted records to `chunk`, in parallel; grows `box` when given.
+// Converts `count` records into `out`, in parallel; grows `box` when given.
 template <class T>
-void AppendConverted(const std::vector<T>& records, std::vector<RecordParticle<T>>& chunk, PositionBox* box);
+void ConvertRecords(const T* records, std::size_t count, RecordParticle<T>* out, PositionBox* box);
+
+// Appends the converted records to `chunk` (a vector of RecordParticle<T>).
+template <class T, class Chunk>
+void AppendConverted(const std::vector<T>& records, Chunk& chunk, PositionBox* box)
+{
+    // Sized first so that the threads write disjoint parts of it.
+    const std::size_t first = chunk.size();
+    chunk.resize(first + records.size());
+    ConvertRecords(records.data(), records.size(), chunk.data() + first, box);
+}
 
 #define QZ_FOR_EACH_RECORD_TYPE(X)        \
     X(ParticleTypes::RawParticle_Pos)     \
@@ -88,6 +98,6 @@ void AppendConverted(const std::vector<T>& records, std::vector<RecordParticle<T
 
 // Compiled once, without floating-point contraction, so every build gives the same bits.
 #define QZ_DECLARE_CONVERT_CHUNK(T) \
-    extern template void AppendConverted<T>(const std::vector<T>&, std::vector<RecordParticle<T>>&, PositionBox*);
+    extern template void ConvertRecords<T>(const T*, std::size_t, RecordParticle<T>*, PositionBox*);
 QZ_FOR_EACH_RECORD_TYPE(QZ_DECLARE_CONVERT_CHUNK)
 #undef QZ_DECLARE_CONVERT_CHUNK

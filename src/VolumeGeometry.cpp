@@ -34,6 +34,7 @@ VolumeGeometry VolumeGeometry::FromSettings(std::uint32_t brickSize, std::uint32
     g.leavesPerAxis = 1u << g.leafLevel;
     g.leafCount = g.leavesPerAxis * g.leavesPerAxis * g.leavesPerAxis;
     g.maxVoxel = g.innerSize * g.leavesPerAxis - 1;
+    g.innerSizeReciprocal = ((std::uint64_t {1} << 40) + g.innerSize - 1) / g.innerSize;
     return g;
 }
 

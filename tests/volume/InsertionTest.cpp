@@ -92,7 +92,7 @@ TEST(InsertParticles, RejectsInconsistentTemporaryData)
 
     // Only the last chunk of a range may be short.
     volume.chunks.resize(2);
-    volume.chunks[1] = Particles<None>(4);
+    volume.chunks[1].resize(4);
     EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(0, 0); }).find("Chunk 0 holds 10"));
 
     // A level count changed after the counters were made.

@@ -76,7 +76,7 @@ TEST(LeafScatter, NoRecordsAndNoLeavesIsComplete)
 {
     LeafArrays<Record> empty;
     empty.denseIndex.assign(8, LeafArrays<Record>::NoLeaf);
-    EXPECT_TRUE(ScatterIntoLeaves(empty, static_cast<const Record*>(nullptr), 0, {}));
+    EXPECT_TRUE(ScatterIntoLeaves(empty, static_cast<const Record*>(nullptr), 0, std::vector<std::vector<Record>> {}));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ void LoadChunk(ParticleVolume<Attr>& volume, const Particles<Attr>& particles)
 {
     volume.PrepareTemporaryData();
     volume.chunks.resize(1);
-    volume.chunks[0] = particles;
+    volume.chunks[0].assign(particles.begin(), particles.end());
     volume.records.resize(particles.size());
 }
 

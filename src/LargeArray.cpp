@@ -1,0 +1,151 @@
+#include "src/LargeArray.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace LargeMemory {
+
+namespace {
+
+// Mapped size of a block: whole huge pages, so that every page of it can be one.
+std::size_t MappedSize(std::size_t bytes)
+{
+    return (bytes + HugePageSize - 1) / HugePageSize * HugePageSize;
+}
+
+void* Map(std::size_t size)
+{
+    // One huge page more than needed, so that an aligned start can be cut out of it.
+    const std::size_t span = size + HugePageSize;
+    if (span < size) throw std::bad_alloc();
+    void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + HugePageSize - 1) / HugePageSize * HugePageSize;
+    if (aligned > start) ::munmap(mapped, aligned - start);
+    const std::uintptr_t end = start + span;
+    if (end > aligned + size) ::munmap(reinterpret_cast<void*>(aligned + size), end - (aligned + size));
+    // Only advice: without huge pages the memory still works.
+    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
+}
+
+}  // namespace
+
+void* Allocate(std::size_t bytes)
+{
+    if (bytes == 0) bytes = 1;
+    if (bytes < MappingThreshold) {
+        void* memory = std::calloc(1, bytes);
+        if (!memory) throw std::bad_alloc();
+        return memory;
+    }
+    const std::size_t size = MappedSize(bytes);
+    if (size < bytes) throw std::bad_alloc();
+    return Map(size);
+}
+
+void Release(void* memory, std::size_t bytes) noexcept
+{
+    if (!memory) return;
+    if (bytes == 0) bytes = 1;
+    if (bytes < MappingThreshold) {
+        std::free(memory);
+    } else {
+        ::munmap(memory, MappedSize(bytes));
+    }
+}
+
+Pool::~Pool()
+{
+    for (const Range& range : idle_) ::munmap(range.memory, range.size);
+}
+
+void* Pool::Allocate(std::size_t bytes)
+{
+    if (bytes < MappingThreshold) return LargeMemory::Allocate(bytes);
+    const std::size_t size = MappedSize(bytes);
+    if (size < bytes) throw std::bad_alloc();
+    std::lock_guard lock(mutex_);
+    busy_.reserve(busy_.size() + 1);
+    // The smallest kept block that fits, unless it is much larger than asked.
+    auto best = idle_.end();
+    for (auto it = idle_.begin(); it != idle_.end(); ++it) {
+        if (it->size >= size && it->size - size <= size / 4 && (best == idle_.end() || it->size < best->size)) {
+            best = it;
+        }
+    }
+    Range range;
+    if (best != idle_.end()) {
+        range = *best;
+        idle_.erase(best);
+        idleBytes_ -= range.size;
+    } else {
+        range = Range {Map(size), size};
+    }
+    busy_.push_back(range);
+    busyBytes_ += range.size;
+    mostBusy_ = std::max(mostBusy_, busyBytes_);
+    TrimLocked();
+    return range.memory;
+}
+
+void Pool::Release(void* memory, std::size_t bytes) noexcept
+{
+    if (!memory) return;
+    if (bytes < MappingThreshold) return LargeMemory::Release(memory, bytes);
+    std::lock_guard lock(mutex_);
+    const auto found = std::find_if(busy_.begin(), busy_.end(), [memory](const Range& r) { return r.memory == memory; });
+    if (found == busy_.end()) {
+        LargeMemory::Release(memory, bytes);
+        return;
+    }
+    const Range range = *found;
+    busy_.erase(found);
+    busyBytes_ -= range.size;
+    try {
+        idle_.push_back(range);
+        idleBytes_ += range.size;
+    } catch (...) {
+        ::munmap(range.memory, range.size);
+    }
+    TrimLocked();
+}
+
+std::size_t Pool::IdleBytes() const
+{
+    std::lock_guard lock(mutex_);
+    return idleBytes_;
+}
+
+void Pool::TrimLocked() noexcept
+{
+    // Kept blocks and blocks in use together stay within the most that was in use at once;
+    // the largest kept blocks go first, so that fewer are unmapped.
+    while (!idle_.empty() && busyBytes_ + idleBytes_ > mostBusy_) {
+        const auto largest = std::max_element(idle_.begin(), idle_.end(),
+                                              [](const Range& a, const Range& b) { return a.size < b.size; });
+        ::munmap(largest->memory, largest->size);
+        idleBytes_ -= largest->size;
+        idle_.erase(largest);
+    }
+}
+
+Block::Block(std::size_t bytes, std::shared_ptr<Pool> pool) : pool_(std::move(pool)), bytes_(bytes)
+{
+    if (bytes_ == 0) return;
+    memory_ = pool_ ? pool_->Allocate(bytes_) : LargeMemory::Allocate(bytes_);
+}
+
+Block::~Block()
+{
+    if (pool_) {
+        pool_->Release(memory_, bytes_);
+    } else {
+        LargeMemory::Release(memory_, bytes_);
+    }
+}
+
+}  // namespace LargeMemory
