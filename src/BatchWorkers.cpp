@@ -1,20 +1,8 @@
 #include "src/BatchWorkers.h"
 
+#include "src/AvailableCores.h"
+
 #include <algorithm>
-
-#include <sched.h>
-
-namespace {
-
-// The cores this process may run on, which can be fewer than the machine has.
-unsigned AvailableCores()
-{
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(std::max(1, CPU_COUNT(&set)));
-    return std::max(1u, std::thread::hardware_concurrency());
-}
-
-}  // namespace
 
 BatchWorkers::BatchWorkers(unsigned threadCount)
     : threadCount_(threadCount ? threadCount : std::max(1u, AvailableCores() - 1))

@@ -58,6 +58,9 @@ struct Brick {
     std::uint64_t totalParticleCount = 0;
     bool splatted = false;
     bool postProcessed = false;
+    // The last splat of the brick failed: its records were never turned into occupancy
+    // data, so no file may be saved as if it had been. Cleared by a splat that succeeds.
+    bool splatFailed = false;
     // A splat job for the brick waits or runs; set and cleared by the splatter across threads.
     std::atomic<bool> queued {false};
     qz::utils::FixedSlotMemoryManager::Slot gpuSlot;

@@ -23,21 +23,18 @@
 #include <type_traits>
 #include <vector>
 
-// Per-worker memory of a splat, reused from brick to brick. Between splats every element
-// is zero; a splat that fails half-way leaves `clean` false and the next one clears all.
+// Per-worker memory of a splat, reused from brick to brick: one element per occupied
+// voxel of the brick being splatted (not per voxel of the brick), so it stays small
+// whatever the brick size.
 template <class Value>
 struct VoxelScratch {
     std::vector<Value> voxels;
-    bool clean = false;
 
+    // `count` zeroed elements.
     Value* Prepare(std::size_t count)
     {
-        if (voxels.size() != count) {
-            voxels.assign(count, Value {});
-        } else if (!clean) {
-            std::fill(voxels.begin(), voxels.end(), Value {});
-        }
-        clean = false;
+        if (voxels.size() < count) voxels.resize(count);
+        std::fill(voxels.begin(), voxels.begin() + static_cast<std::ptrdiff_t>(count), Value {});
         return voxels.data();
     }
 };
@@ -65,27 +62,32 @@ inline constexpr bool SplatsAttributes = !std::is_same_v<Attr, ParticleTypes::Pa
 
 namespace BrickSplatDetail {
 
-// Gives the brick its level list when it has none; checks the one it has.
+// The brick's level list after this splat, made aside: a splat that fails leaves the
+// brick as it was. A brick without levels gets zeroed ones; one with levels keeps its
+// words, and the new bits are added to a copy of level 0.
 template <class Attr>
-std::vector<OccupancyWord>& PrepareLevels(Brick& brick, const OccupancyGrid& grid)
+std::vector<std::vector<OccupancyWord>> NewLevels(const Brick& brick, const OccupancyGrid& grid)
 {
+    std::vector<std::vector<OccupancyWord>> levels;
     if (brick.levels.empty()) {
         const std::uint32_t count = SplatsAttributes<Attr> ? OccupancyGrid::MipLevelCount(grid.brickSize) : 1;
-        brick.levels.resize(count);
-        for (std::uint32_t k = 0; k < count; ++k) brick.levels[k].assign(grid.WordCount(k), OccupancyWord {});
+        levels.resize(count);
+        for (std::uint32_t k = 0; k < count; ++k) levels[k].assign(grid.WordCount(k), OccupancyWord {});
     } else if (brick.levels[0].size() != grid.WordCount()) {
         QZ_THROW("ParticleSplatter::SplatBrick", "The brick holds ", brick.levels[0].size(),
                  " occupancy words; a brick of size ", grid.brickSize, " has ", grid.WordCount());
+    } else {
+        levels.push_back(brick.levels[0]);
     }
-    return brick.levels[0];
+    return levels;
 }
 
-template <class Attr, class Accumulate>
-std::uint64_t SetOccupancy(const BrickParticle<Attr>* records, std::uint64_t count,
-                           const OccupancyGrid& grid, OccupancyWord* words, Accumulate&& accumulate)
+// Sets the bit of every record's voxel; returns how many records lie outside the brick.
+template <class Attr>
+std::uint64_t SetOccupancy(const BrickParticle<Attr>* records, std::uint64_t count, const OccupancyGrid& grid,
+                           OccupancyWord* words)
 {
-    const std::uint32_t size = grid.brickSize;
-    const std::uint32_t outsideMask = ~(size - 1);  // sizes are powers of two
+    const std::uint32_t outsideMask = ~(grid.brickSize - 1);  // sizes are powers of two
     std::uint64_t outside = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
         const BrickParticle<Attr>& record = records[i];
@@ -95,48 +97,40 @@ std::uint64_t SetOccupancy(const BrickParticle<Attr>* records, std::uint64_t cou
             continue;
         }
         OccupancyPacking::SetBit(words[grid.WordIndex(x, y, z)], OccupancyPacking::BitIndex(x, y, z));
-        accumulate(record, (static_cast<std::size_t>(z) * size + y) * size + x);
     }
     return outside;
 }
 
-// Rebuilds offsets and values from the scratch, returning every element it reads to 0.
-template <class Value, class Encode>
-void EncodeAttributes(Brick& brick, const OccupancyGrid& grid, Value* scratch, Encode&& encode)
+// The attribute data of a brick whose level 0 is `words`: offsets of the words with set
+// bits (the others keep what `offsets` held), and one value per set bit, words in index
+// order and bits in increasing order, padded to an even count. Each record adds to the
+// value slot of its voxel, the slot being the voxel's rank among the set bits.
+template <class Attr, class Value, class Accumulate, class Encode>
+void BuildAttributes(const BrickParticle<Attr>* records, std::uint64_t count, const OccupancyGrid& grid,
+                     const std::vector<OccupancyWord>& words, VoxelScratch<Value>& scratch,
+                     std::vector<std::uint32_t>& offsets, std::vector<std::uint16_t>& values,
+                     Accumulate&& accumulate, Encode&& encode)
 {
     using namespace OccupancyPacking;
-    const std::vector<OccupancyWord>& words = brick.levels[0];
-    std::size_t setBits = 0;
-    for (const OccupancyWord& word : words) setBits += static_cast<std::size_t>(CountBits(word));
-
-    // Scratch offset of each bit's voxel from the block's first voxel.
-    const std::size_t size = grid.brickSize;
-    std::size_t bitOffset[128];
-    for (std::uint32_t bit = 0; bit < 128; ++bit) {
-        std::uint32_t v[3];
-        grid.Voxel(0, bit, v);
-        bitOffset[bit] = (v[2] * size + v[1]) * size + v[0];
+    offsets.resize(words.size());
+    std::uint32_t setBits = 0;
+    for (std::size_t w = 0; w < words.size(); ++w) {
+        if (IsEmpty(words[w])) continue;
+        offsets[w] = setBits;
+        setBits += static_cast<std::uint32_t>(CountBits(words[w]));
     }
-
-    brick.attributeOffsets.resize(words.size());
-    brick.attributeValues.clear();
-    brick.attributeValues.reserve(setBits + (setBits & 1));
-    std::size_t w = 0;
-    for (std::uint32_t bz = 0; bz < grid.words[2]; ++bz) {
-        for (std::uint32_t by = 0; by < grid.words[1]; ++by) {
-            for (std::uint32_t bx = 0; bx < grid.words[0]; ++bx, ++w) {
-                if (IsEmpty(words[w])) continue;
-                brick.attributeOffsets[w] = static_cast<std::uint32_t>(brick.attributeValues.size());
-                Value* block = scratch + ((bz * Dimensions[2] * size + by * Dimensions[1]) * size + bx * Dimensions[0]);
-                ForEachSetBit(words[w], [&](std::uint32_t bit) {
-                    Value& element = block[bitOffset[bit]];
-                    brick.attributeValues.push_back(encode(element));
-                    element = Value {};
-                });
-            }
-        }
+    Value* slots = scratch.Prepare(setBits);
+    const std::uint32_t outsideMask = ~(grid.brickSize - 1);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const BrickParticle<Attr>& record = records[i];
+        const std::uint32_t x = record.X(), y = record.Y(), z = record.Z();
+        if (((x | y | z) & outsideMask) != 0) continue;
+        const std::size_t w = grid.WordIndex(x, y, z);
+        accumulate(slots[offsets[w] + CountBitsBelow(words[w], BitIndex(x, y, z))], record);
     }
-    if (brick.attributeValues.size() & 1) brick.attributeValues.push_back(0);
+    values.resize(setBits + (setBits & 1));
+    for (std::uint32_t v = 0; v < setBits; ++v) values[v] = encode(slots[v]);
+    if (setBits & 1) values[setBits] = 0;
 }
 
 }  // namespace BrickSplatDetail
@@ -160,38 +154,47 @@ BrickParticleArray SplatBrickRecords(SplatScratch<Attr>& scratch, std::uint32_t 
         QZ_THROW("ParticleSplatter::SplatBrick", "The brick holds ", count,
                  " particles, but no records of the splatter's attribute kind");
     }
-    OccupancyWord* words = PrepareLevels<Attr>(brick, grid).data();
-    const std::size_t voxelCount = static_cast<std::size_t>(brickSize) * brickSize * brickSize;
+    std::vector<std::vector<OccupancyWord>> levels = NewLevels<Attr>(brick, grid);
+    const std::uint64_t outside = SetOccupancy(records, count, grid, levels[0].data());
 
-    std::uint64_t outside = 0;
+    std::vector<std::uint32_t> offsets;
+    std::vector<std::uint16_t> values;
     if constexpr (std::is_same_v<Attr, ParticleTypes::ParticleAttributes_VMag>) {
-        float* maxima = scratch.Prepare(voxelCount);
-        outside = SetOccupancy(records, count, grid, words, [maxima](const auto& record, std::size_t v) {
-            if (record.attributes.magnitude > maxima[v]) maxima[v] = record.attributes.magnitude;
-        });
-        EncodeAttributes(brick, grid, maxima, [velocityMaximum](float magnitude) {
-            return EncodeVelocityMagnitude(magnitude, velocityMaximum);
-        });
-        scratch.clean = true;
+        offsets = brick.attributeOffsets;
+        BuildAttributes(
+            records, count, grid, levels[0], scratch, offsets, values,
+            [](float& largest, const BrickParticle<Attr>& record) {
+                if (record.attributes.magnitude > largest) largest = record.attributes.magnitude;
+            },
+            [velocityMaximum](float magnitude) { return EncodeVelocityMagnitude(magnitude, velocityMaximum); });
     } else if constexpr (std::is_same_v<Attr, ParticleTypes::ParticleAttributes_ColorCount>) {
-        ColorAccumulator* sums = scratch.Prepare(voxelCount);
-        outside = SetOccupancy(records, count, grid, words, [sums](const auto& record, std::size_t v) {
-            ColorAccumulator& sum = sums[v];
-            sum.red += record.attributes.red;
-            sum.green += record.attributes.green;
-            sum.blue += record.attributes.blue;
-            ++sum.count;
-        });
-        EncodeAttributes(brick, grid, sums, [](const ColorAccumulator& sum) { return EncodeAverageColor(sum); });
-        scratch.clean = true;
-    } else {
-        outside = SetOccupancy(records, count, grid, words, [](const auto&, std::size_t) {});
+        offsets = brick.attributeOffsets;
+        BuildAttributes(
+            records, count, grid, levels[0], scratch, offsets, values,
+            [](ColorAccumulator& sum, const BrickParticle<Attr>& record) {
+                sum.red += record.attributes.red;
+                sum.green += record.attributes.green;
+                sum.blue += record.attributes.blue;
+                ++sum.count;
+            },
+            [](const ColorAccumulator& sum) { return EncodeAverageColor(sum); });
     }
 
+    // Nothing below fails: the brick changes only now.
+    if (brick.levels.empty()) {
+        brick.levels.swap(levels);
+    } else {
+        brick.levels[0].swap(levels[0]);
+    }
+    if constexpr (SplatsAttributes<Attr>) {
+        brick.attributeOffsets.swap(offsets);
+        brick.attributeValues.swap(values);
+    }
     BrickParticleArray splatted = std::move(brick.particles);
     brick.particleCount = 0;
     brick.splatted = true;
     brick.postProcessed = false;
+    brick.splatFailed = false;
 
     if (outside > 0) {
         auto message = qz::core::Logger::BeginMessage(qz::core::LogLevelImportant);

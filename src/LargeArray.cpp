@@ -9,27 +9,18 @@ namespace LargeMemory {
 
 namespace {
 
-// Mapped size of a block: whole huge pages, so that every page of it can be one.
+// Mapped size of a block: whole steps of 2 MiB, so that blocks of nearly the same size
+// can serve each other.
 std::size_t MappedSize(std::size_t bytes)
 {
-    return (bytes + HugePageSize - 1) / HugePageSize * HugePageSize;
+    return (bytes + Granule - 1) / Granule * Granule;
 }
 
 void* Map(std::size_t size)
 {
-    // One huge page more than needed, so that an aligned start can be cut out of it.
-    const std::size_t span = size + HugePageSize;
-    if (span < size) throw std::bad_alloc();
-    void* mapped = ::mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + HugePageSize - 1) / HugePageSize * HugePageSize;
-    if (aligned > start) ::munmap(mapped, aligned - start);
-    const std::uintptr_t end = start + span;
-    if (end > aligned + size) ::munmap(reinterpret_cast<void*>(aligned + size), end - (aligned + size));
-    // Only advice: without huge pages the memory still works.
-    ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);
-    return reinterpret_cast<void*>(aligned);
+    return mapped;
 }
 
 }  // namespace

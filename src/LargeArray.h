@@ -1,15 +1,18 @@
 #pragma once
 // Memory for arrays of millions of particles and records.
 //
-// Large arrays are mapped straight from the system and asked for 2 MiB pages. Memory the
-// process has not touched before is slow to come by (on a virtual machine the host backs
-// it only at the first touch, at well under 1 GB/s on one thread), and unmapping 4 KiB
-// pages stalled every thread. The C library's allocator would also raise its mapping
-// threshold after the first large free and serve later timesteps from its heap.
+// Memory the process has not touched before is slow to come by: on a virtual machine the
+// host backs a page only at its first touch (about 2 GB/s on 8 threads, well under 1 GB/s
+// on one), and giving back hundreds of MB of 4 KiB pages stalls every thread for a tenth
+// of a second. So a Pool keeps the blocks it gets back and hands them out again: the next
+// timestep runs on memory the process owns already, and nothing large is unmapped while
+// a timestep is built. The pool never holds more than the most it had in use at once, so
+// keeping blocks raises no peak. (Huge pages were tried: their first touch took four
+// times as long, as the host had to back every 2 MiB anew.)
 //
-// A Pool keeps the blocks it gets back and hands them out again: the next timestep then
-// runs on memory the process owns already. It never holds more than the most it had in
-// use at once, so keeping blocks raises no peak.
+// Large arrays are mapped directly, which also keeps them out of the C library's heap:
+// that allocator raises its mapping threshold after the first large free and then serves
+// later timesteps from its heap, which made every later timestep slower than the first.
 //
 // resize does not write new elements: fresh blocks are zero, blocks from a pool hold what
 // their last user left, and every array here is filled before it is read.
@@ -27,13 +30,27 @@ namespace LargeMemory {
 
 // Arrays from this size on are mapped; smaller ones come from calloc.
 constexpr std::size_t MappingThreshold = std::size_t {1} << 20;
-constexpr std::size_t HugePageSize = std::size_t {2} << 20;
+// Mapped sizes are multiples of this.
+constexpr std::size_t Granule = std::size_t {2} << 20;
 
-// Zeroed memory of `bytes` bytes (at least 1): mapped, 2 MiB aligned and advised for huge
-// pages from the threshold on. Throws std::bad_alloc.
+// Zeroed memory of `bytes` bytes (at least 1), mapped from the threshold on. Throws
+// std::bad_alloc.
 void* Allocate(std::size_t bytes);
 // Gives back what Allocate returned for the same size.
 void Release(void* memory, std::size_t bytes) noexcept;
+
+// Writes one byte per page (of the page's own value) so that the pages are there before
+// the threads that fill them need them; gives up once keepGoing() is false.
+template <class KeepGoing>
+void TouchPages(void* memory, std::size_t bytes, KeepGoing&& keepGoing)
+{
+    // Volatile, so that the reads and writes are made; the value stays what it was.
+    auto* bytes8 = static_cast<volatile unsigned char*>(memory);
+    for (std::size_t at = 0; at < bytes; at += 4096) {
+        if (at % Granule == 0 && !keepGoing()) return;
+        bytes8[at] = bytes8[at];
+    }
+}
 
 class Pool {
 public:
@@ -85,6 +102,8 @@ private:
 };
 
 }  // namespace LargeMemory
+
+using LargeMemory::TouchPages;
 
 // Allocator of large arrays; with a pool, their memory comes from it and goes back to it.
 template <class T>

@@ -49,10 +49,27 @@ inline bool IsEmpty(const OccupancyWord& word)
     return (word.x | word.y | word.z | word.w) == 0;
 }
 
+// Set bits of a 32-bit value, without relying on a population-count instruction (the
+// build targets every x86-64, where std::popcount becomes a library call).
+constexpr int CountBits32(std::uint32_t v)
+{
+    v = v - (v >> 1 & 0x55555555u);
+    v = (v & 0x33333333u) + (v >> 2 & 0x33333333u);
+    return static_cast<int>(((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u >> 24);
+}
+
 inline int CountBits(const OccupancyWord& word)
 {
-    return std::popcount(word.x) + std::popcount(word.y) + std::popcount(word.z) +
-           std::popcount(word.w);
+    return CountBits32(word.x) + CountBits32(word.y) + CountBits32(word.z) + CountBits32(word.w);
+}
+
+// Set bits of the word below bit `bit`: the rank of that bit among the set ones.
+inline int CountBitsBelow(const OccupancyWord& word, std::uint32_t bit)
+{
+    const std::uint32_t component = bit >> 5;
+    int below = 0;
+    for (std::uint32_t k = 0; k < component; ++k) below += CountBits32(word[static_cast<int>(k)]);
+    return below + CountBits32(word[static_cast<int>(component)] & ((1u << (bit & 31)) - 1u));
 }
 
 // Calls visit(bit) for every set bit of the word in increasing bit order.

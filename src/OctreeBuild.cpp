@@ -61,6 +61,18 @@ void ParticleVolume<Attr>::Create(int timestep)
         }
         data->leafBricks.resize(leavesBefore);
     };
+    std::uint64_t leafCount = 0;
+    std::uint64_t leafRecords = 0;
+    for (std::uint32_t k = 0; k < g.leafCount; ++k) {
+        const std::uint64_t c = leafCounters[k].load(std::memory_order_relaxed);
+        leafCount += c != 0;
+        leafRecords += c;
+    }
+    TimestepMemory needed;
+    needed.leafRecords = leafRecords * sizeof(Record);
+    needed.volumeData = TimestepMemory::VolumeData(leafCount, g.brickSize, HasAttributes(), leafRecords);
+    RequireMemory("Create", needed);
+
     try {
         std::vector<std::pair<Brick*, std::uint64_t>> found;
         std::uint64_t total = 0;

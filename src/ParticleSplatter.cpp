@@ -1,22 +1,24 @@
 #include "src/ParticleSplatterInterface.h"
 
+#include "src/AvailableCores.h"
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"
 #include "tarnwick/dev/Statistics.h"
 
 #include <chrono>
 #include <exception>
+#include <sstream>
 
 namespace {
 
 constexpr auto IdleSleep = std::chrono::milliseconds(5);
 
-void ReportFailedJob(const Brick& brick, const char* what)
+std::string FailedJobText(const Brick& brick, const char* what)
 {
-    auto message = qz::core::Logger::BeginMessage(qz::core::LogLevelImportant);
-    message.SetType(qz::core::LogTypeWarning);
-    message << "Splatting the brick at level " << brick.level << " [" << brick.position[0] << ", "
-            << brick.position[1] << ", " << brick.position[2] << "] failed; it stays unsplatted: " << what;
+    std::ostringstream text;
+    text << "Splatting the brick at level " << brick.level << " [" << brick.position[0] << ", " << brick.position[1]
+         << ", " << brick.position[2] << "] of timestep " << brick.timestep << " failed: " << what;
+    return text.str();
 }
 
 }  // namespace
@@ -43,7 +45,7 @@ unsigned ParticleSplatterInterface::WorkerCountFor(unsigned hardwareThreads)
 
 unsigned ParticleSplatterInterface::DefaultWorkerCount()
 {
-    return WorkerCountFor(std::thread::hardware_concurrency());
+    return WorkerCountFor(AvailableCores());
 }
 
 void ParticleSplatterInterface::StartProcessing()
@@ -95,15 +97,39 @@ ParticleSplatterInterface::PushResult ParticleSplatterInterface::PushJob(Brick& 
 
 bool ParticleSplatterInterface::RunJob(Job& job, int worker)
 {
+    std::string failure;
     try {
         ProcessJob(job, worker);
         return true;
     } catch (const std::exception& e) {
-        ReportFailedJob(*job.brick, e.what());
+        failure = FailedJobText(*job.brick, e.what());
     } catch (...) {
-        ReportFailedJob(*job.brick, "unknown exception");
+        failure = FailedJobText(*job.brick, "unknown exception");
+    }
+    // The brick keeps its records and is marked, so that a save of its timestep fails too.
+    job.brick->splatFailed = true;
+    try {
+        {
+            auto message = qz::core::Logger::BeginMessage(qz::core::LogLevelImportant);
+            message.SetType(qz::core::LogTypeError);
+            message << failure;
+        }
+        std::lock_guard lock(failuresMutex_);
+        failures_.push_back(std::move(failure));
+    } catch (...) {
+        // Out of memory even for the text: the mark on the brick still tells.
+        failedWithoutText_.store(true);
     }
     return false;
+}
+
+std::vector<std::string> ParticleSplatterInterface::TakeFailures()
+{
+    std::lock_guard lock(failuresMutex_);
+    std::vector<std::string> taken;
+    taken.swap(failures_);
+    if (failedWithoutText_.exchange(false)) taken.push_back("Splatting a brick failed");
+    return taken;
 }
 
 void ParticleSplatterInterface::HandOver(std::vector<Job>& finished, bool wait)

@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -63,6 +64,11 @@ public:
     PushResult PushJob(Brick& brick, bool handOver);
     std::size_t GetQueuedJobCount() const { return jobQueue_.Size(); }
 
+    // The failures of jobs since the last call, one text each, and forgets them. A job
+    // that fails leaves its brick with its records, marked `splatFailed`; the worker goes
+    // on with the next job. Whoever waited for the jobs must report these.
+    std::vector<std::string> TakeFailures();
+
     [[nodiscard]] std::unique_lock<std::recursive_mutex> LockControl()
     {
         return std::unique_lock<std::recursive_mutex>(controlMutex_);
@@ -77,6 +83,7 @@ public:
     // Hardware threads less one for the rendering thread, at least one; 0 (unknown)
     // counts as one.
     static unsigned WorkerCountFor(unsigned hardwareThreads);
+    // For the cores the process may run on.
     static unsigned DefaultWorkerCount();
 
 protected:
@@ -89,7 +96,7 @@ protected:
     void ReleaseLater(BrickParticleArray records) { releaser_.Release(std::move(records)); }
 
 private:
-    // Processes one job; false when it failed (reported, brick left as it was).
+    // Processes one job; false when it failed (recorded, brick left with its records).
     bool RunJob(Job& job, int worker);
     void HandOver(std::vector<Job>& finished, bool wait);
     void JoinWorkers();
@@ -101,5 +108,8 @@ private:
     std::mutex handOverMutex_;
     std::recursive_mutex controlMutex_;
     std::atomic<int> activeJobs_ {0};
+    std::mutex failuresMutex_;
+    std::vector<std::string> failures_;
+    std::atomic<bool> failedWithoutText_ {false};
     RecordReleaser releaser_ {[this] { return activeJobs_.load() == 0 && jobQueue_.Empty(); }};
 };

@@ -65,8 +65,7 @@ std::uint32_t ParticleVolume<Attr>::CreateTimestep(bool select)
 template <class Attr>
 void ParticleVolume<Attr>::PrepareTemporaryData()
 {
-    threadRecords.clear();
-    threadRecords.resize(static_cast<std::size_t>(omp_get_max_threads()));
+    threadRecords.assign(static_cast<std::size_t>(omp_get_max_threads()), NewRecordList());
     leafCounters.reset();
     counterCount = 0;
     if (IsPrepared()) {
@@ -74,7 +73,7 @@ void ParticleVolume<Attr>::PrepareTemporaryData()
         counterCount = geometry.leafCount;
     }
     chunks.clear();
-    records = RecordList(LargeArrayAllocator<Record>(memoryPool));
+    records = NewRecordList();
 }
 
 template <class Attr>
@@ -86,6 +85,13 @@ void ParticleVolume<Attr>::ClearTemporaryData()
     std::vector<RecordList>().swap(threadRecords);
     std::vector<ParticleChunk>().swap(chunks);
     RecordList().swap(records);
+}
+
+template <class Attr>
+void ParticleVolume<Attr>::RequireMemory(const char* operation, const TimestepMemory& needed) const
+{
+    const std::string refusal = needed.Refusal(availableMemory() + memoryPool->IdleBytes());
+    if (!refusal.empty()) QZ_VOLUME_THROW(operation, refusal);
 }
 
 template <class Attr>

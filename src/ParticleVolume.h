@@ -15,9 +15,12 @@
 #include "src/ParticleLoader.h"
 #include "src/ParticleVolumeInterface.h"
 #include "src/ParticleTypes.h"
+#include "src/TimestepMemory.h"
+#include "tarnwick/utils/MemUtils.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +35,9 @@ public:
     static constexpr std::uint64_t ChunkSize = 50'000'000;
     // Particles per chunk of raw-file loading and insertion; smaller in tests.
     std::uint64_t chunkLength = ChunkSize;
+    // Bytes the process can still use; a build that needs more is refused before it
+    // allocates. Replaceable in tests.
+    std::function<std::uint64_t()> availableMemory = [] { return qz::utils::SystemMemoryUsage::GetAvailableMemory(); };
 
     ParticleVolume();
     ~ParticleVolume() override;
@@ -69,11 +75,12 @@ public:
     static void FreeBrickVolumeData(Brick& brick);
     static void AnalyzeBrick(TimestepAnalysis& result, const Brick& brick);
 
-    // An empty chunk whose memory comes from the volume's pool.
+    // Empty arrays whose memory comes from the volume's pool.
     ParticleChunk NewChunk() const { return ParticleChunk(LargeArrayAllocator<Particle>(memoryPool)); }
+    RecordList NewRecordList() const { return RecordList(LargeArrayAllocator<Record>(memoryPool)); }
 
-    // Keeps the large blocks of one timestep build for the next: chunks, records and the
-    // records of the leaves.
+    // Keeps the large blocks of one timestep build for the next: chunks, records, overlap
+    // copies and the records of the leaves.
     const std::shared_ptr<LargeMemory::Pool> memoryPool = std::make_shared<LargeMemory::Pool>();
     // Temporary insertion data, from PrepareTemporaryData to the end of Create.
     // Overlap copies, one list per OpenMP thread.
@@ -93,6 +100,9 @@ private:
     static Brick* Descend(Brick& root, const std::uint32_t position[3], std::uint32_t level,
                           bool create, std::int64_t reached[3]);
     void InsertRange(std::uint64_t first, std::uint64_t count);
+    // Fails as `operation` when the memory available (with the pool's kept blocks) is
+    // less than `needed`.
+    void RequireMemory(const char* operation, const TimestepMemory& needed) const;
     void RecordBuildStatistics();
 
     // Number of leafCounters, fixed when they were made.

@@ -38,13 +38,18 @@ void ParticleVolume<Attr>::SaveProcessedFile(const std::string& fileNamePattern,
         qz::core::Logger::BeginMessageWith("Saving processed file ") << fileName;
         const TimestepPointer data = RequireTimestep("SaveProcessedFile", t);
 
-        // Nothing appears under the name unless every brick reached the file.
-        ProcessedParticleVolumeWriter<Word> writer(fileName, levelCount, brickSize, overlap, boundingBox);
         // Only bricks with occupancy data; inner nodes and bricks never splatted have none.
+        // A brick whose records were not splatted (yet, or because the splat failed) would
+        // be missing from the file: such a timestep is not saved.
         std::vector<ProcessedBrickView<Word>> bricks;
+        std::uint64_t unsplatted = 0;
+        const Brick* firstUnsplatted = nullptr;
         ForEachBrick(
             data.get(),
             [&](Brick& brick) {
+                if (brick.splatFailed || brick.particleCount != 0) {
+                    if (unsplatted++ == 0) firstUnsplatted = &brick;
+                }
                 if (brick.levels.empty() || brick.levels[0].empty()) return;
                 ProcessedBrickView<Word>& view = bricks.emplace_back();
                 view.level = brick.level;
@@ -55,6 +60,14 @@ void ParticleVolume<Attr>::SaveProcessedFile(const std::string& fileNamePattern,
                 view.attributeValues = brick.attributeValues;
             },
             nullptr);
+        if (unsplatted != 0) {
+            QZ_VOLUME_THROW("SaveProcessedFile", "Timestep ", t, " is not saved to ", fileName, ": ", unsplatted,
+                            " of its bricks were not splatted, the first at level ", firstUnsplatted->level, " [",
+                            firstUnsplatted->position[0], ", ", firstUnsplatted->position[1], ", ",
+                            firstUnsplatted->position[2], "]");
+        }
+        // Nothing appears under the name unless every brick reached the file.
+        ProcessedParticleVolumeWriter<Word> writer(fileName, levelCount, brickSize, overlap, boundingBox);
         writer.WriteBricks(bricks);
         writer.Close();
     }

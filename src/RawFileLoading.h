@@ -2,10 +2,11 @@
 // ParticleVolume<Attr>::AddDataFromRawParticleFile: the records of an open reader become
 // one timestep of the volume.
 //
-// Box rules: into timestep 0 a given box whose minimum equals its maximum asks for the
-// box of the data, which then can only be known after reading: every chunk is inserted
-// once reading has ended. Otherwise the box is known (given, or kept from timestep 0) and
-// chunks are inserted while reading goes on.
+// Box rules: into timestep 0 (or a later one while the volume has no box) a given box
+// whose minimum equals its maximum asks for the box of the data, which then can only be
+// known after reading: every chunk is inserted once reading has ended. Otherwise the box
+// is known (given, or kept from the timestep that placed the data) and chunks are
+// inserted while reading goes on.
 //
 // Everything that can be checked is checked before the temporary data is made; whatever
 // fails later clears it again, so the volume can always create its next timestep.
@@ -40,7 +41,12 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
         std::max<std::int64_t>(0, count <= 0 ? total : std::min(count, total - reader->GetCurrentIndex()));
     const bool noBoxGiven =
         givenBox[3] - givenBox[0] == 0.0f && givenBox[4] - givenBox[1] == 0.0f && givenBox[5] - givenBox[2] == 0.0f;
-    const bool computeBox = t == 0 && noBoxGiven;
+    // Timestep 0 places the data; so does any later timestep while the volume has no box
+    // yet, as after a load into timestep 0 that failed.
+    const bool volumeHasBox = boundingBox[3] - boundingBox[0] != 0.0f || boundingBox[4] - boundingBox[1] != 0.0f ||
+                              boundingBox[5] - boundingBox[2] != 0.0f;
+    const bool placesData = t == 0 || !volumeHasBox;
+    const bool computeBox = placesData && noBoxGiven;
     const bool chunked = !computeBox;
     if (computeBox && n != total) {
         QZ_VOLUME_THROW(operation, "Bounding box update is enabled, but only a part of the data will be inserted. "
@@ -51,13 +57,19 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
     }
 
     const RawLoadPlan plan {static_cast<std::uint64_t>(n), chunkLength};
+    TimestepMemory needed;
+    needed.particles = plan.particleCount * sizeof(Particle);
+    needed.records = plan.particleCount * sizeof(Record);
+    needed.leafCounters = std::uint64_t {geometry.leafCount} * sizeof(std::uint64_t);
+    needed.buffers = 2 * std::min(plan.particleCount, plan.pieceSize) * sizeof(T);
+    RequireMemory(operation, needed);
     float keptBox[6];
     std::copy(boundingBox, boundingBox + 6, keptBox);
     PrepareTemporaryData();
     try {
         chunks.assign(plan.ChunkCount(), NewChunk());
         data->root.timestep = t;
-        if (t == 0 && !computeBox) std::copy(givenBox, givenBox + 6, boundingBox);
+        if (placesData && !computeBox) std::copy(givenBox, givenBox + 6, boundingBox);
 
         qz::core::Logger::BeginMessageWith("Converting to internal representation");
         qz::utils::Timer totalTimer;
@@ -73,8 +85,12 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
             chunked ? typename Pipeline::Inserter(
                           [this](std::size_t i) { InsertParticles(i, i + 1); })
                     : nullptr,
-            // Zeroing the records takes as long as reading a good part of the file.
-            [this, &plan] { records.resize(plan.particleCount); });
+            // Memory the process has not used yet comes slowly; while the file is read,
+            // this thread touches the records' pages so that insertion finds them ready.
+            [this, &plan, &pipeline] {
+                records.resize(plan.particleCount);
+                TouchPages(records.data(), records.size() * sizeof(Record), [&pipeline] { return pipeline.IsReading(); });
+            });
         pipeline.Run(readingTimer);
         // An empty box is never stored: without positions the volume keeps what it had.
         if (computeBox && !dataBox.IsEmpty()) std::copy(dataBox.bounds, dataBox.bounds + 6, boundingBox);

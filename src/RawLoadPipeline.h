@@ -33,7 +33,9 @@
 // `pieceSize`.
 struct RawLoadPlan {
     static constexpr std::uint64_t DefaultChunkSize = 50'000'000;
-    static constexpr std::uint64_t DefaultPieceSize = 1 << 22;
+    // Small enough for the two buffers to stay in the cache between reading and
+    // converting, and to cost little fresh memory.
+    static constexpr std::uint64_t DefaultPieceSize = 1 << 20;
 
     std::uint64_t particleCount = 0;
     std::uint64_t chunkSize = DefaultChunkSize;
@@ -90,6 +92,9 @@ public:
           prepare_(std::move(prepare))
     {
     }
+
+    // True from the start of Run until the reader and the converter have ended.
+    bool IsReading() const { return reading_.load(); }
 
     void Run(qz::utils::Timer& readingTimer)
     {

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -41,10 +42,13 @@ double PerSecond(double amount, double seconds)
     return seconds > 0.0 ? amount / seconds : 0.0;
 }
 
-JsonObject Stage(double seconds, std::uint64_t particles)
+// A stage's time, its rate and, when a plain read of the file was timed, its time as a
+// multiple of that read's.
+JsonObject Stage(double seconds, std::uint64_t particles, double plainRead = 0.0)
 {
     JsonObject stage;
     stage.Add("s", seconds).Add("M_particles_per_s", PerSecond(static_cast<double>(particles) / 1e6, seconds));
+    if (plainRead > 0.0) stage.Add("x_plain_read", seconds / plainRead);
     return stage;
 }
 
@@ -81,7 +85,7 @@ std::unique_ptr<ParticleLoader<T>> MakeReader(const std::string& path, int heade
 
 // read(2) of the whole file into memory of its size: what the raw stage is measured
 // against. Also brings the file into the page cache.
-JsonObject PlainRead(const std::string& path)
+double PlainRead(const std::string& path)
 {
     const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
     if (file < 0) throw std::runtime_error("cannot open " + path);
@@ -102,9 +106,7 @@ JsonObject PlainRead(const std::string& path)
     }
     const double seconds = Now() - start;
     ::close(file);
-    JsonObject result;
-    result.Add("s", seconds).Add("MB_per_s", PerSecond(static_cast<double>(done) / 1e6, seconds));
-    return result;
+    return seconds;
 }
 
 template <class Attr>
@@ -139,7 +141,8 @@ void ParseBox(const std::string& text, float box[6])
 // One file into one new timestep, then every brick splatted, as the application's loader
 // does it.
 template <class T, class Volume, class Splatter>
-JsonObject LoadTimestep(const Options& options, const std::string& path, Volume& volume, Splatter& splatter)
+JsonObject LoadTimestep(const Options& options, const std::string& path, Volume& volume, Splatter& splatter,
+                       double plainRead)
 {
     const double loadStart = Now();
     auto reader = MakeReader<T>(path, static_cast<int>(options.Count("header", 0)));
@@ -168,6 +171,12 @@ JsonObject LoadTimestep(const Options& options, const std::string& path, Volume&
     splatter.StartProcessing();
     splatter.StopProcessing();
     const double splatted = Now();
+    // A brick that could not be splatted fails the load (and would fail a save).
+    const std::vector<std::string> failures = splatter.TakeFailures();
+    if (!failures.empty()) {
+        throw std::runtime_error(std::to_string(failures.size()) + " bricks of timestep " + std::to_string(t) +
+                                 " could not be splatted; the first: " + failures.front());
+    }
     volume.ClearParticleData(t);
     splatter.StartProcessing();
 
@@ -176,16 +185,17 @@ JsonObject LoadTimestep(const Options& options, const std::string& path, Volume&
     const double reading = volume.statistics.readingTime / 1000.0;
     JsonObject readConvert = Stage(reading, n);
     readConvert.Add("MB_per_s", PerSecond(static_cast<double>(n) * sizeof(T) / 1e6, reading));
+    if (plainRead > 0.0) readConvert.Add("x_plain_read", reading / plainRead);
     json.Add("open", Stage(opened - loadStart, n));
     json.Add("read_convert", readConvert);
-    json.Add("insertion", Stage(volume.statistics.insertionTime / 1000.0, n));
-    json.Add("octree_build", Stage((volume.statistics.sortTime + volume.statistics.octreeTime) / 1000.0, n));
-    json.Add("add_data", Stage(added - opened, n));
-    JsonObject splat = Stage(splatted - splatStart, n);
+    json.Add("insertion", Stage(volume.statistics.insertionTime / 1000.0, n, plainRead));
+    json.Add("octree_build", Stage((volume.statistics.sortTime + volume.statistics.octreeTime) / 1000.0, n, plainRead));
+    json.Add("add_data", Stage(added - opened, n, plainRead));
+    JsonObject splat = Stage(splatted - splatStart, n, plainRead);
     splat.Add("bricks", bricks).Add("records", records).Add(
         "M_records_per_s", PerSecond(static_cast<double>(records) / 1e6, splatted - splatStart));
     json.Add("splat", splat);
-    json.Add("load_total", Stage(splatted - loadStart, n));
+    json.Add("load_total", Stage(splatted - loadStart, n, plainRead));
 
     const TimestepAnalysis analysis = volume.AnalyzeTimestep(static_cast<std::uint32_t>(t));
     JsonObject result;
@@ -204,10 +214,17 @@ JsonObject Load(const Options& options, const std::string& path)
     json.Add("file", path).Add("type", options.Text("type", "posvel")).Add("record_bytes", static_cast<unsigned>(sizeof(T)));
     json.Add("hardware_threads", std::thread::hardware_concurrency()).Add("omp_threads", omp_get_max_threads());
 
+    // read(2) of the file into fresh memory of its size, the ceiling every stage is
+    // measured against ("x_plain_read"). The first read may come from disk; the figures
+    // are for the page cache.
     const bool raw = Lower(path).size() >= 4 && Lower(path).substr(path.size() - 4) == ".raw";
+    double plainRead = 0.0;
     if (raw) {
-        PlainRead(path);  // the first read may come from disk; the figures are for the page cache
-        json.Add("plain_read", PlainRead(path));
+        PlainRead(path);
+        plainRead = PlainRead(path);
+        JsonObject read;
+        read.Add("s", plainRead).Add("MB_per_s", PerSecond(static_cast<double>(std::filesystem::file_size(path)) / 1e6, plainRead));
+        json.Add("plain_read", read);
     }
 
     ParticleVolume<Attr> volume;
@@ -222,7 +239,8 @@ JsonObject Load(const Options& options, const std::string& path)
     // Later timesteps keep the box of the first and insert while reading.
     std::vector<JsonObject> timesteps;
     const std::uint64_t count = std::max<std::uint64_t>(1, options.Count("timesteps", 1));
-    for (std::uint64_t k = 0; k < count; ++k) timesteps.push_back(LoadTimestep<T>(options, path, volume, splatter));
+    for (std::uint64_t k = 0; k < count; ++k) timesteps.push_back(LoadTimestep<T>(options, path, volume, splatter, plainRead));
+    const auto particlesPerTimestep = static_cast<std::uint64_t>(volume.statistics.particleCount);
     splatter.StopProcessing();
     json.Add("timesteps", timesteps);
     const std::string ppvBase = options.Text("ppv", "");
@@ -231,7 +249,9 @@ JsonObject Load(const Options& options, const std::string& path)
     } else {
         json.Add("ppv", SaveAndLoadPpv(volume, ppvBase));
     }
-    json.Add("peak_memory_MB", PeakMemoryMiB() * 1.048576);
+    const double peak = PeakMemoryMiB() * 1.048576;
+    json.Add("peak_memory_MB", peak);
+    json.Add("peak_bytes_per_particle", peak * 1e6 / static_cast<double>(std::max<std::uint64_t>(1, particlesPerTimestep)));
     return json;
 }
 

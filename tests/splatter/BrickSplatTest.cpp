@@ -287,14 +287,6 @@ struct ReferenceSplat {
     }
 };
 
-bool IsZero(float value)
-{
-    return value == 0.0f;
-}
-bool IsZero(const ColorAccumulator& sum)
-{
-    return (sum.red | sum.green | sum.blue | sum.count) == 0;
-}
 
 template <class Attr, class MakeAttr>
 void CompareWithReference(MakeAttr makeAttr)
@@ -327,7 +319,8 @@ void CompareWithReference(MakeAttr makeAttr)
                                                   OccupancyPacking::BitIndex(x, y, z)));
         }
     }
-    for (const auto& element : scratch.voxels) ASSERT_TRUE(IsZero(element));
+    // One element per occupied voxel of the largest brick, not one per voxel of a brick.
+    EXPECT_LT(scratch.voxels.size(), std::size_t {Size} * Size * Size / 8);
 }
 
 TEST(BrickSplat, MatchesAPlainModelWithAReusedScratch)
