@@ -279,3 +279,80 @@ TEST(RawFileLoading, AFailingInsertionReachesTheCaller)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RawFileLoading, ALaterTimestepFindsTheBoxAfterAFailedFirstLoad)
+{
+    const std::vector<RawParticle_Pos> records = Records<RawParticle_Pos>(2000);
+    const float noBox[6] = {};
+    ParticleVolume<ParticleAttributes_None> reference;
+    Prepare(reference);
+    MemoryReader<RawParticle_Pos> readerOfReference(records);
+    reference.AddDataFromRawParticleFile(&readerOfReference, noBox, static_cast<int>(reference.CreateTimestep(true)), 0);
+
+    ParticleVolume<ParticleAttributes_None> volume;
+    Prepare(volume);
+    volume.chunkLength = 500;
+    MemoryReader<RawParticle_Pos> failing(records);
+    failing.failAtCall = 1;
+    EXPECT_FALSE(ErrorOf([&] { volume.AddDataFromRawParticleFile(&failing, noBox, static_cast<int>(volume.CreateTimestep(true)), 0); }).empty());
+
+    const int t = static_cast<int>(volume.CreateTimestep(true));
+    ASSERT_EQ(1, t);
+    MemoryReader<RawParticle_Pos> good(records);
+    volume.AddDataFromRawParticleFile(&good, noBox, t, 0);
+    EXPECT_TRUE(std::equal(reference.boundingBox, reference.boundingBox + 6, volume.boundingBox));
+    ParticleSplatter<ParticleAttributes_None, 2> splatter(&volume, 2), referenceSplatter(&reference, 2);
+    for (auto [v, s, step] : {std::tuple<ParticleVolumeInterface*, ParticleSplatterInterface*, int> {&volume, &splatter, t},
+                              {&reference, &referenceSplatter, 0}}) {
+        ParticleVolumeInterface::ForEachBrick(v->GetTimestep(step).get(), [&](Brick& b) { s->PushJob(b, false); }, nullptr);
+        s->StartProcessing();
+        s->StopProcessing();
+    }
+    EXPECT_TRUE(Collect(reference, 0) == Collect(volume, t));
+}
+
+// Loads that cannot fit are refused before their memory is asked for: the particles and
+// records before reading, the leaf records and occupancy data once the leaves are known.
+TEST(RawFileLoading, LoadsThatCannotFitAreRefused)
+{
+    constexpr std::uint64_t MiB = 1 << 20;
+    const struct {
+        std::uint64_t available;
+        const char* operation;
+        const char* needed;
+    } cases[] = {
+        {1 * MiB, "::AddDataFromRawParticleFile\n", "MiB (particles "},
+        {8 * MiB, "::Create\n", "occupancy and attribute data "},
+    };
+    for (const auto& c : cases) {
+        ParticleVolume<ParticleAttributes_None> volume;
+        volume.Prepare(32, 2, 6);  // 32768 leaves of 4 KiB occupancy each
+        volume.availableMemory = [&c] { return c.available; };
+        std::vector<RawParticle_Pos> records(100000);
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            records[i] = {static_cast<float>(i % 47), static_cast<float>(i % 53), static_cast<float>(i % 59)};
+        }
+        MemoryReader<RawParticle_Pos> reader(records);
+        const float noBox[6] = {};
+        const int t = static_cast<int>(volume.CreateTimestep(true));
+        const std::string error = ErrorOf([&] { volume.AddDataFromRawParticleFile(&reader, noBox, t, 0); });
+        EXPECT_NE(std::string::npos, error.find(c.operation)) << error;
+        EXPECT_NE(std::string::npos, error.find("\nNot enough memory: the timestep needs about ")) << error;
+        EXPECT_NE(std::string::npos, error.find(c.needed)) << error;
+        EXPECT_NE(std::string::npos, error.find(" MiB are available")) << error;
+        EXPECT_TRUE(volume.records.empty());
+        EXPECT_FALSE(volume.GetTimestep(t)->created);
+        const auto& children = volume.GetTimestep(t)->root.children;
+        EXPECT_TRUE(std::none_of(std::begin(children), std::end(children), [](const auto& child) { return child != nullptr; }));
+
+        // With the memory there, the same timestep loads.
+        volume.availableMemory = [] { return std::uint64_t {1} << 40; };
+        MemoryReader<RawParticle_Pos> again(records);
+        volume.AddDataFromRawParticleFile(&again, noBox, t, 0);
+        EXPECT_TRUE(volume.GetTimestep(t)->created);
+    }
+}
+
+}  // namespace

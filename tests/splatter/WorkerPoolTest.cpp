@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -310,6 +311,63 @@ TEST(SplatterPool, ConcurrentStopPushStartSequencesNeverQueueABrickTwice)
     EXPECT_EQ(0, failures.load());
     EXPECT_FALSE(splatter.overlapping.load());
     for (std::size_t i = 0; i < set.count; ++i) EXPECT_FALSE(set.bricks[i].queued.load());
+}
+
+}  // namespace
+
+namespace {
+
+// A brick that cannot be splatted (here its records are of another attribute kind) is an
+// error of the load, not a warning: the failure is handed to whoever waited for the jobs,
+// and no file of its timestep is written until the brick has been splatted.
+TEST(SplatFailure, IsReportedAndKeepsItsTimestepFromBeingSaved)
+{
+    namespace fs = std::filesystem;
+    using None = ParticleTypes::ParticleAttributes_None;
+    fs::remove_all("failed");
+    fs::create_directory("failed");
+    ParticleVolume<None> volume;
+    volume.Prepare(32, 2, 2);
+    const int t = static_cast<int>(volume.CreateTimestep(true));
+    const std::uint32_t position[3] = {1, 0, 0};
+    Brick* brick = volume.GetBrick(t, position, 1, true);
+    brick->particles.Allocate<ParticleTypes::ParticleAttributes_VMag>(1)[0] = {PackBrickPosition(3, 3, 3), {0.5f}, 1};
+    brick->particleCount = brick->totalParticleCount = 1;
+
+    ParticleSplatter<None, 2> splatter(&volume, 2);
+    ASSERT_EQ(PushResult::Queued, splatter.PushJob(*brick, false));
+    splatter.StartProcessing();
+    splatter.StopProcessing();
+    const std::vector<std::string> failures = splatter.TakeFailures();
+    ASSERT_EQ(1u, failures.size());
+    EXPECT_EQ(0u, failures[0].find("Splatting the brick at level 1 [1, 0, 0] of timestep 0 failed: ")) << failures[0];
+    EXPECT_TRUE(splatter.TakeFailures().empty());
+    EXPECT_TRUE(brick->splatFailed);
+    EXPECT_TRUE(brick->levels.empty());  // no zero brick
+    EXPECT_FALSE(brick->splatted);
+
+    volume.ClearParticleData(t);  // as the application does once the jobs are done
+    std::string error;
+    try {
+        volume.SaveProcessedFile("failed/v_%04d.ppv", t);
+    } catch (const qz::core::Exception& e) {
+        error = e.what();
+    }
+    EXPECT_NE(std::string::npos, error.find("Timestep 0 is not saved to failed/v_0000.ppv: 1 of its bricks were not "
+                                            "splatted, the first at level 1 [1, 0, 0]"))
+        << error;
+    EXPECT_TRUE(fs::is_empty("failed"));
+
+    // Splatted from records it can read, the brick is saved.
+    brick->particles.Allocate<None>(1)[0] = {PackBrickPosition(3, 3, 3), {}, 1};
+    brick->particleCount = 1;
+    ASSERT_EQ(PushResult::Queued, splatter.PushJob(*brick, false));
+    splatter.StartProcessing();
+    splatter.StopProcessing();
+    EXPECT_TRUE(splatter.TakeFailures().empty());
+    EXPECT_FALSE(brick->splatFailed);
+    volume.SaveProcessedFile("failed/v_%04d.ppv", t);
+    EXPECT_TRUE(fs::exists("failed/v_0000.ppv"));
 }
 
 }  // namespace

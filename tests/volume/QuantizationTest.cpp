@@ -254,3 +254,23 @@ TEST(Quantization, NoOverlapKeepsLocalVoxelsInsideTheBrick)
 }
 
 }  // namespace
+
+namespace {
+
+// Insertion divides voxels by the inner size with a multiplication; it must agree with
+// the division for every voxel of the largest grids.
+TEST(Quantization, DivisionByTheInnerSizeIsExact)
+{
+    const struct {
+        std::uint32_t brickSize, overlap;
+    } settings[] = {{8, 0}, {16, 3}, {64, 4}, {64, 1}, {256, 100}, {1024, 0}, {1024, 511}};
+    for (const auto& s : settings) {
+        const VolumeGeometry g = VolumeGeometry::FromSettings(s.brickSize, s.overlap, VolumeGeometry::MaxLevelCount);
+        const std::uint32_t limit = g.innerSize * g.leavesPerAxis;
+        for (std::uint32_t v = 0; v <= limit; ++v) {
+            ASSERT_EQ(v / g.innerSize, g.DivideByInnerSize(v)) << v << " / " << g.innerSize;
+        }
+    }
+}
+
+}  // namespace
