@@ -68,11 +68,25 @@ void* Pool::Allocate(std::size_t bytes)
             best = it;
         }
     }
+    // Else the largest kept block of at least half the size, grown: the kernel moves its
+    // pages, so only the part beyond it is new memory.
+    auto grown = idle_.end();
+    if (best == idle_.end()) {
+        for (auto it = idle_.begin(); it != idle_.end(); ++it) {
+            if (it->size < size && it->size >= size / 2 && (grown == idle_.end() || it->size > grown->size)) grown = it;
+        }
+    }
     Range range;
     if (best != idle_.end()) {
         range = *best;
         idle_.erase(best);
         idleBytes_ -= range.size;
+    } else if (void* moved = grown == idle_.end() ? MAP_FAILED
+                                                  : ::mremap(grown->memory, grown->size, size, MREMAP_MAYMOVE);
+               moved != MAP_FAILED) {
+        idleBytes_ -= grown->size;
+        idle_.erase(grown);
+        range = Range {moved, size};
     } else {
         range = Range {Map(size), size};
     }

@@ -59,8 +59,9 @@ public:
     Pool(const Pool&) = delete;
     Pool& operator=(const Pool&) = delete;
 
-    // A kept block of at least `bytes` (and not much more) when there is one, else new
-    // memory as from LargeMemory::Allocate. Throws std::bad_alloc.
+    // A kept block of at least `bytes` (and not much more) when there is one, else a
+    // kept block of at least half that grown to it, else new memory as from
+    // LargeMemory::Allocate. Throws std::bad_alloc.
     void* Allocate(std::size_t bytes);
     // Takes back what Allocate returned for the same size.
     void Release(void* memory, std::size_t bytes) noexcept;

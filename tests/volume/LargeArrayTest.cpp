@@ -37,6 +37,20 @@ TEST(LargeArrayPool, ReusesBlocksAndKeepsNoMoreThanItHadInUse)
     EXPECT_EQ(40 * MiB, pool.IdleBytes());
 }
 
+TEST(LargeArrayPool, GrowsAKeptBlockThatIsTooSmall)
+{
+    LargeMemory::Pool pool;
+    auto* first = static_cast<char*>(pool.Allocate(6 * MiB));
+    first[6 * MiB - 1] = 7;
+    pool.Release(first, 6 * MiB);
+    auto* grown = static_cast<char*>(pool.Allocate(10 * MiB));
+    EXPECT_EQ(7, grown[6 * MiB - 1]);  // the kept pages moved along
+    EXPECT_EQ(0, grown[10 * MiB - 1]);
+    EXPECT_EQ(0u, pool.IdleBytes());
+    pool.Release(grown, 10 * MiB);
+    EXPECT_EQ(10 * MiB, pool.IdleBytes());
+}
+
 TEST(LargeArrayPool, VectorsOfAPoolShareItsBlocks)
 {
     auto pool = std::make_shared<LargeMemory::Pool>();
