@@ -105,7 +105,7 @@ void ParticleVolume<Attr>::InsertRange(std::uint64_t first, std::uint64_t count)
     const bool swap = swapYZ;
     const OverlapCopySteps steps(g);
     const auto maxThreads = static_cast<std::size_t>(omp_get_max_threads());
-    if (threadRecords.size() < maxThreads) threadRecords.resize(maxThreads, NewRecordList());
+    if (threadRecords.size() < maxThreads) threadRecords.resize(maxThreads);
 
     std::atomic<std::uint64_t>* counters = leafCounters.get();
     Record* out = records.data() + first * chunkLength;

@@ -65,7 +65,11 @@ std::uint32_t ParticleVolume<Attr>::CreateTimestep(bool select)
 template <class Attr>
 void ParticleVolume<Attr>::PrepareTemporaryData()
 {
-    threadRecords.assign(static_cast<std::size_t>(omp_get_max_threads()), NewRecordList());
+    // The overlap copies are mapped and given back on their own rather than kept: kept,
+    // they would stay beside the leaves' records and the occupancy data while the bricks
+    // are splatted, above the peak of the build.
+    threadRecords.clear();
+    threadRecords.resize(static_cast<std::size_t>(omp_get_max_threads()));
     leafCounters.reset();
     counterCount = 0;
     if (IsPrepared()) {

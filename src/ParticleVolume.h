@@ -79,8 +79,8 @@ public:
     ParticleChunk NewChunk() const { return ParticleChunk(LargeArrayAllocator<Particle>(memoryPool)); }
     RecordList NewRecordList() const { return RecordList(LargeArrayAllocator<Record>(memoryPool)); }
 
-    // Keeps the large blocks of one timestep build for the next: chunks, records, overlap
-    // copies and the records of the leaves.
+    // Keeps the large blocks of one timestep build for the next: chunks, records and the
+    // records of the leaves.
     const std::shared_ptr<LargeMemory::Pool> memoryPool = std::make_shared<LargeMemory::Pool>();
     // Temporary insertion data, from PrepareTemporaryData to the end of Create.
     // Overlap copies, one list per OpenMP thread.
