@@ -68,7 +68,17 @@ void ParticleSplatterInterface::StopProcessing()
 {
     const auto control = LockControl();
     if (running_.load()) {
-        while (!jobQueue_.Empty() && running_.load()) std::this_thread::sleep_for(IdleSleep);
+        // The waiting thread splats too, with the last scratch: on two cores the one
+        // worker would otherwise leave a core idle while the caller sleeps.
+        std::vector<Job> finished;
+        while (std::optional<Job> job = jobQueue_.TryPop()) {
+            ++activeJobs_;
+            const bool splatted = RunJob(*job, static_cast<int>(workers_.size()));
+            --activeJobs_;
+            job->brick->queued.store(false, std::memory_order_release);
+            if (splatted && job->handOver) finished.push_back(*job);
+        }
+        HandOver(finished, true);
     }
     running_.store(false);
     JoinWorkers();

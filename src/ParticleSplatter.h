@@ -25,7 +25,7 @@ class ParticleSplatter : public ParticleSplatterInterface {
 public:
     // 0 workers means the default count (hardware threads less one).
     explicit ParticleSplatter(ParticleVolume<Attr>* volume, unsigned workerCount = 0)
-        : ParticleSplatterInterface(workerCount), volume_(volume), scratch_(GetWorkerCount())
+        : ParticleSplatterInterface(workerCount), volume_(volume), scratch_(GetWorkerCount() + 1)
     {
         if (!volume_) QZ_THROW("ParticleSplatter::ParticleSplatter", "No volume given");
     }

@@ -48,13 +48,15 @@ public:
     virtual bool HasAttributes() const = 0;
     // 0 none, 1 colour, 2 velocity magnitude.
     virtual int GetColorAttributes() const = 0;
-    // Splats the job's brick with the scratch memory of worker `worker`.
+    // Splats the job's brick with the scratch memory of worker `worker`: 0 to
+    // GetWorkerCount() - 1 for the workers, GetWorkerCount() for the thread that waits in
+    // StopProcessing and helps meanwhile.
     virtual void ProcessJob(Job& job, int worker) = 0;
 
     // Throws "Already processing" when the workers run.
     void StartProcessing();
-    // Waits until the queue is empty, stops and joins the workers, then drops (and
-    // unmarks) whatever is still queued. Every job popped before has been processed and,
+    // Splats queued jobs beside the workers until the queue is empty, stops and joins the
+    // workers, then drops (and unmarks) whatever is still queued. Every job popped before has been processed and,
     // when it asked for it, handed over.
     void StopProcessing();
     bool IsProcessing() const { return running_.load(); }

@@ -51,7 +51,8 @@ public:
 
     void ProcessJob(Job& job, int worker) override
     {
-        if (worker < 0 || static_cast<unsigned>(worker) >= GetWorkerCount()) badWorker.store(true);
+        // The workers' indices, and one more for the thread that helps in StopProcessing.
+        if (worker < 0 || static_cast<unsigned>(worker) > GetWorkerCount()) badWorker.store(true);
         const std::size_t i = set_.IndexOf(job.brick);
         if (set_.active[i].fetch_add(1) != 0) overlapping.store(true);
         if (work) work(*job.brick);
