@@ -28,6 +28,17 @@ public:
         return value;
     }
 
+    // The oldest item when `accept(item)` holds for it, else nothing (the item stays).
+    template <class Accept>
+    std::optional<T> TryPopIf(Accept&& accept)
+    {
+        std::lock_guard lock(mutex_);
+        if (items_.empty() || !accept(items_.front())) return std::nullopt;
+        std::optional<T> value(std::move(items_.front()));
+        items_.pop_front();
+        return value;
+    }
+
     // A snapshot: other threads may change the queue right after.
     std::size_t Size() const
     {

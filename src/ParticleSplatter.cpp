@@ -69,16 +69,20 @@ void ParticleSplatterInterface::StopProcessing()
     const auto control = LockControl();
     if (running_.load()) {
         // The waiting thread splats too, with the last scratch: on two cores the one
-        // worker would otherwise leave a core idle while the caller sleeps.
-        std::vector<Job> finished;
-        while (std::optional<Job> job = jobQueue_.TryPop()) {
-            ++activeJobs_;
-            const bool splatted = RunJob(*job, static_cast<int>(workers_.size()));
-            --activeJobs_;
-            job->brick->queued.store(false, std::memory_order_release);
-            if (splatted && job->handOver) finished.push_back(*job);
+        // worker would otherwise leave a core idle while the caller sleeps. It takes only
+        // jobs that need no hand-over, since it must not wait for the hand-over mutex
+        // while it holds the control lock (the GPU side takes them the other way round).
+        const auto noHandOver = [](const Job& job) { return !job.handOver; };
+        while (!jobQueue_.Empty() && running_.load()) {
+            if (std::optional<Job> job = jobQueue_.TryPopIf(noHandOver)) {
+                ++activeJobs_;
+                RunJob(*job, static_cast<int>(workers_.size()));
+                --activeJobs_;
+                job->brick->queued.store(false, std::memory_order_release);
+            } else {
+                std::this_thread::sleep_for(IdleSleep);
+            }
         }
-        HandOver(finished, true);
     }
     running_.store(false);
     JoinWorkers();

@@ -55,8 +55,9 @@ public:
 
     // Throws "Already processing" when the workers run.
     void StartProcessing();
-    // Splats queued jobs beside the workers until the queue is empty, stops and joins the
-    // workers, then drops (and unmarks) whatever is still queued. Every job popped before has been processed and,
+    // Splats queued jobs that ask for no hand-over beside the workers until the queue is
+    // empty, stops and joins the workers, then drops (and unmarks) whatever is still
+    // queued. Every job popped before has been processed and,
     // when it asked for it, handed over.
     void StopProcessing();
     bool IsProcessing() const { return running_.load(); }
