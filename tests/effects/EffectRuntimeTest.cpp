@@ -4,7 +4,7 @@
 
 #include "platform/effects/D3DX11Effect.h"
 #include "platform/effects/Kernels.h"
-#include "tests/d3d11/DeviceFixture.h"
+#include "tests/effects/EffectDrawFixture.h"
 #include "tests/effects/EffectTestSupport.h"
 
 #include <atomic>
@@ -88,11 +88,11 @@ void RegisterRuntimeKernels(const std::string& effect)
     platform::effects::RegisterPixelKernel(effect, "PS", {"2"}, Tinted);
 }
 
-class EffectRuntime : public qz::test::DeviceTest {
+class EffectRuntime : public qz::test::EffectDrawTest {
 protected:
     void SetUp() override
     {
-        DeviceTest::SetUp();
+        EffectDrawTest::SetUp();
         RegisterRuntimeKernels("runtime");
         effect = Load(kRuntime, "runtime");
     }
@@ -111,15 +111,7 @@ protected:
     // the layout the pass's signature asks for.
     void PrepareTarget(ID3DX11EffectPass* pass, float clear)
     {
-        const D3D11_TEXTURE2D_DESC desc = Texture2DDesc(8, 8, DXGI_FORMAT_R8G8B8A8_UNORM, D3D11_BIND_RENDER_TARGET);
-        ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, target.ReleaseAndGetAddressOf()));
-        ASSERT_EQ(S_OK, device->CreateRenderTargetView(target.Get(), nullptr, targetView.ReleaseAndGetAddressOf()));
-        ID3D11RenderTargetView* view = targetView.Get();
-        context->OMSetRenderTargets(1, &view, nullptr);
-        const D3D11_VIEWPORT viewport{0, 0, 8, 8, 0, 1};
-        context->RSSetViewports(1, &viewport);
-        const FLOAT colour[4] = {clear, clear, clear, clear};
-        context->ClearRenderTargetView(targetView.Get(), colour);
+        MakeClearedTarget(8, 8, clear);
         const float quad[] = {-1, 1, 0, 1, 1, 1, 0, 1, -1, -1, 0, 1, 1, -1, 0, 1};
         const D3D11_BUFFER_DESC bufferDesc = BufferDesc(sizeof quad, D3D11_BIND_VERTEX_BUFFER);
         const D3D11_SUBRESOURCE_DATA data{quad, 0, 0};
@@ -138,31 +130,13 @@ protected:
         context->IASetInputLayout(layout.Get());
     }
 
-    std::uint32_t Pixel(UINT x, UINT y)
-    {
-        D3D11_TEXTURE2D_DESC desc = StagingDesc(8, 8, DXGI_FORMAT_R8G8B8A8_UNORM);
-        ComPtr<ID3D11Texture2D> staging;
-        EXPECT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, staging.ReleaseAndGetAddressOf()));
-        context->CopyResource(staging.Get(), target.Get());
-        D3D11_MAPPED_SUBRESOURCE mapped{};
-        EXPECT_EQ(S_OK, context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped));
-        std::uint32_t pixel = 0;
-        std::memcpy(&pixel, static_cast<const std::byte*>(mapped.pData) + y * mapped.RowPitch + x * 4, 4);
-        context->Unmap(staging.Get(), 0);
-        return pixel;
-    }
-
     void DrawWith(ID3DX11EffectPass* pass)
     {
         ASSERT_EQ(S_OK, pass->Apply(0, context.Get()));
         context->Draw(4, 0);
     }
 
-    void TearDown() override { context->ClearState(); }
-
     ComPtr<ID3DX11Effect> effect;
-    ComPtr<ID3D11Texture2D> target;
-    ComPtr<ID3D11RenderTargetView> targetView;
     ComPtr<ID3D11Buffer> vertices;
     ComPtr<ID3D11InputLayout> layout;
 };
