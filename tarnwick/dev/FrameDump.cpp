@@ -3,14 +3,32 @@
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/dev/Statistics.h"
 #include "platform/win/Files.h"
+#include "tarnwick/utils/ReplacingFile.h"
 
 #include <tinyxml.h>
 
 #include <cstdio>
 #include <ctime>
-#include <fstream>
+#include <sstream>
 
 namespace qz::dev {
+
+namespace {
+
+// A file of the dump that cannot be written is a warning, with the system's reason.
+void WriteDumpFile(const std::string& path, const std::string& bytes)
+{
+    const int error = utils::WriteWholeFile(platform::win::ToNativePath(path), bytes.data(), bytes.size());
+    if (error == 0) return;
+    {
+        core::LogMessage message = core::Logger::BeginMessage(core::LogLevelImportant);
+        message.SetType(core::LogTypeWarning);
+        message << "Could not dump file \"" << path << "\"";
+    }
+    utils::LogWriteFailure(path, error);
+}
+
+}  // namespace
 
 std::string FrameDump::GeneratedName()
 {
@@ -56,23 +74,24 @@ void FrameDump::Dump(const std::string& root, const std::string& name, const Set
     for (const auto& [streamName, stream] : binaryStreams) {
         // The content, not the stream's read position, so every dump gets all of it.
         const std::string bytes = stream.str();
-        std::ofstream(platform::win::ToNativePath(folder + streamName), std::ios::binary | std::ios::trunc)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        WriteDumpFile(folder + streamName, bytes);
         TiXmlElement element("binstream");
         element.SetAttribute("file", streamName);
         index.InsertEndChild(element);
     }
 
     document.InsertEndChild(index);
-    if (!document.SaveFile(platform::win::ToNativePath(settingsPath))) {
-        QZ_THROW("qz::dev::FrameDump::Dump", "Could not write \"", settingsPath, "\"");
+    TiXmlPrinter printer;
+    document.Accept(&printer);
+    if (const int error = utils::WriteWholeFile(platform::win::ToNativePath(settingsPath), printer.CStr(), printer.Size())) {
+        QZ_REPORT_SAVE_FAILURE(settingsPath, error,
+                               QZ_THROW("qz::dev::FrameDump::Dump", "Could not write \"", settingsPath, "\""));
     }
     core::Logger::BeginMessage().SetType(core::LogTypeDebug) << "Wrote \"" << settingsPath << "\"";
 
-    std::ofstream statisticsText(platform::win::ToNativePath(folder + dumpName + "_stats.txt"), std::ios::trunc);
-    if (statisticsText) {
-        Statistics::AppendText(statisticsText, true);
-    }
+    std::ostringstream statisticsText;
+    Statistics::AppendText(statisticsText, true);
+    WriteDumpFile(folder + dumpName + "_stats.txt", statisticsText.str());
     core::Logger::BeginMessageWith("\tFramedump complete");
 }
 

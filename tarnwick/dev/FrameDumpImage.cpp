@@ -8,10 +8,12 @@
 #include "tarnwick/dx11/DXGIFormatInfo.h"
 #include "tarnwick/dx11/Texture2D.h"
 #include "platform/win/Files.h"
+#include "tarnwick/utils/ReplacingFile.h"
 
 #include <stb_image_write.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -142,21 +144,13 @@ void FillBackground(Image& image, DXGI_FORMAT format, const std::array<float, 4>
     }
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-bool WriteRaw(const std::string& path, const Image& image)
+int WriteRaw(const std::string& path, const Image& image)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(platform::win::ToNativePath(path).c_str(), "wb+"));
-    if (!file) {
-        return false;
-    }
-    const bool written = std::fwrite(image.pixels.data(), 1, image.pixels.size(), file.get()) == image.pixels.size();
-    return written && std::fclose(file.release()) == 0;
+    return utils::WriteWholeFile(platform::win::ToNativePath(path), image.pixels.data(), image.pixels.size());
 }
 
-bool WritePng(const std::string& path, Image& image, const PngLayout& layout)
+// Encoded in memory: the encoder's own file writing does not check its writes.
+int WritePng(const std::string& path, Image& image, const PngLayout& layout)
 {
     if (layout.blueFirst || layout.opaque) {
         for (std::size_t at = 0; at < image.pixels.size(); at += 4) {
@@ -164,9 +158,15 @@ bool WritePng(const std::string& path, Image& image, const PngLayout& layout)
             if (layout.opaque) image.pixels[at + 3] = 255;
         }
     }
-    return stbi_write_png(platform::win::ToNativePath(path).c_str(), static_cast<int>(image.width),
-                          static_cast<int>(image.height), layout.components, image.pixels.data(),
-                          static_cast<int>(image.width * image.bytesPerPixel)) != 0;
+    std::string png;
+    const auto append = [](void* context, void* data, int size) {
+        static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<std::size_t>(size));
+    };
+    if (!stbi_write_png_to_func(append, &png, static_cast<int>(image.width), static_cast<int>(image.height),
+                                layout.components, image.pixels.data(), static_cast<int>(image.width * image.bytesPerPixel))) {
+        return EINVAL;
+    }
+    return utils::WriteWholeFile(platform::win::ToNativePath(path), png.data(), png.size());
 }
 
 }  // namespace
@@ -190,8 +190,9 @@ void FrameDump::Dump(const Screenshot& screenshot, const std::string& path, cons
     if (screenshot.fillBackground) {
         FillBackground(image, desc.Format, background);
     }
-    if (!(screenshot.raw ? WriteRaw(path, image) : WritePng(path, image, png))) {
+    if (const int error = screenshot.raw ? WriteRaw(path, image) : WritePng(path, image, png)) {
         Warn(notDumped);
+        utils::LogWriteFailure(path, error);
     }
 }
 

@@ -25,16 +25,13 @@ void SavePart(TiXmlElement& root, const char* part, const Configuration::GroupTa
     }
 }
 
-// The library's own printing, into a file that replaces the old one only when complete.
-bool WriteDocument(const TiXmlDocument& document, const std::string& fileName, int& error)
+// The library's own printing, into a file that replaces the old one only when complete;
+// 0 or the errno value of the failure.
+int WriteDocument(const TiXmlDocument& document, const std::string& fileName)
 {
     TiXmlPrinter printer;
     document.Accept(&printer);
-    qz::utils::ReplacingFile file;
-    const bool written = file.Open(platform::win::ToNativePath(fileName)) &&
-                         file.Write(printer.CStr(), printer.Size()) && file.Commit();
-    error = file.Error();
-    return written;
+    return qz::utils::WriteWholeFile(platform::win::ToNativePath(fileName), printer.CStr(), printer.Size());
 }
 
 }  // namespace
@@ -68,8 +65,7 @@ void Configuration::StoreCopy(const std::string& fileName) const
     SavePart(root, "engine-settings", engineSettings);
     root.InsertEndChild(custom_);
     document.InsertEndChild(root);
-    int error = 0;
-    if (!WriteDocument(document, fileName, error)) {
+    if (const int error = WriteDocument(document, fileName)) {
         QZ_REPORT_SAVE_FAILURE(fileName, error,
                                QZ_THROW("Configuration::StoreCopy", "Could not save configuration to \"", fileName, "\""));
     }

@@ -179,6 +179,13 @@ void ReplacingFile::Discard()
     }
 }
 
+int WriteWholeFile(const std::string& path, const void* data, std::size_t size)
+{
+    ReplacingFile file;
+    if (file.Open(path) && file.Write(data, size) && file.Commit()) return 0;
+    return file.Error() != 0 ? file.Error() : EIO;
+}
+
 void LogWriteFailure(const std::string& fileName, int error)
 {
     auto message = core::Logger::BeginMessage(core::LogLevelErrorReport);

@@ -52,6 +52,10 @@ private:
     bool writeFailed_ = false;
 };
 
+// Writes the bytes as the whole new content of the file with a ReplacingFile; returns 0,
+// or the errno value of the failure.
+int WriteWholeFile(const std::string& path, const void* data, std::size_t size);
+
 // Logs the line that follows a failed save's error report: the file and the system's
 // reason ("No space left on device", "File too large", "Permission denied").
 void LogWriteFailure(const std::string& fileName, int error);

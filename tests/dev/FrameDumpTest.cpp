@@ -9,6 +9,7 @@
 #include "platform/win/Files.h"
 #include "tests/d3d11/DeviceFixture.h"
 #include "tests/dev/RefusingMapDevice.h"
+#include "tests/support/FullDisk.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/OutputCapture.h"
 #include "tests/utils/ErrorText.h"
@@ -294,6 +295,38 @@ TEST_F(FrameDumpTest, FolderAndIndexFailuresStopTheDump)
         fs::create_directories(platform::win::ToNativePath(file));
     }); });
     EXPECT_NE(std::string::npos, thrown.find("\nCould not write \"dumps\\d\\d_settings.xml\"")) << thrown;
+}
+
+}  // namespace
+
+namespace {
+
+// On a full disk the files of a dump that cannot be written are warnings with the
+// system's reason, the index a thrown report with it, and the settings copy stays whole.
+TEST_F(FrameDumpTest, FullDiskIsReportedWithTheReason)
+{
+    const std::string result = qz::test::RunOnFullDisk("fulldump", [&](qz::test::FullDisk& disk) {
+        LogCapture log;
+        FrameDump dump;
+        dump.binaryStreams["particles.bin"] << std::string(10000, 'p');
+        const std::string thrown = ErrorText([&] {
+            dump.Dump("fulldump", "d", [&](const std::string& file) {
+                configuration.StoreCopy(file);
+                disk.Fill();
+            });
+        });
+        const std::string settings = ReadFile("fulldump/d/d_settings.xml");
+        return std::string(settings.find("speed") != std::string::npos ? "settings kept|" : "settings lost|") + thrown +
+               "|" + log.Text();
+    });
+    EXPECT_EQ(0u, result.find("settings kept|")) << result;
+    EXPECT_NE(std::string::npos, result.find("\nCould not write \"fulldump\\d\\d_settings.xml\"|")) << result;
+    for (const std::string file : {"fulldump\\d\\particles.bin", "fulldump\\d\\d_settings.xml"}) {
+        EXPECT_TRUE(result.find("Could not write \"" + file + "\": No space left on device") != std::string::npos ||
+                    result.find("Could not write \"" + file + "\": File too large") != std::string::npos)
+            << file << result;
+    }
+    EXPECT_NE(std::string::npos, result.find("WARNING: Could not dump file \"fulldump\\d\\particles.bin\"")) << result;
 }
 
 }  // namespace
