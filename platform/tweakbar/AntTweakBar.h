@@ -1,7 +1,13 @@
 #pragma once
 // The AntTweakBar calls the framework makes: bars, the variables on them bound directly
-// to the owner's storage, buttons, and bar parameters. Bars live in memory
-// (platform/tweakbar/Bars.h shows what is on them and how they are placed).
+// to the owner's storage, buttons, and bar parameters; drawing the bars over a frame and
+// handling window messages over them. Bars live in memory (platform/tweakbar/Bars.h
+// shows what is on them and how they are placed; Layout.h where each row is on screen
+// and what a click there does).
+
+#include "platform/win/Types.h"
+
+#include <string>
 
 struct CTwBar;
 using TwBar = CTwBar;
@@ -29,6 +35,35 @@ using TwButtonCallback = void(TW_CALL*)(void* clientData);
 enum TwParamValueType : int {
     TW_PARAM_CSTRING = 3,
 };
+
+enum TwGraphAPI : int {
+    TW_DIRECT3D11 = 1,
+};
+
+using TwCopyStdStringToClient = void(TW_CALL*)(std::string& destinationClientString,
+                                               const std::string& sourceLibraryString);
+
+// Starts drawing through an ID3D11Device (references it until TwTerminate). 0 for another
+// API, a null device, device objects that cannot be made, or when already started.
+int TwInit(TwGraphAPI graphAPI, void* device);
+// Deletes every bar and lets the device go; TwInit may run again afterwards. 0 when
+// nothing was started (the bars go all the same).
+int TwTerminate();
+// Draws the visible bars, in the order they were made, into the render target bound to
+// the device's immediate context, over what is there; the context's state is left as it
+// was. 0 before TwInit.
+int TwDraw();
+// The size of the current window, which TwDraw draws into and events are clipped to.
+int TwWindowSize(int width, int height);
+// Selects the window that TwWindowSize, TwDraw and TwEventWin refer to; each window keeps
+// its own size.
+int TwSetCurrentWindow(int windowID);
+// Handles a window message: non-zero exactly when a bar used it (then it is not meant for
+// the camera or the application). Button callbacks and writes of bound variables happen
+// before it returns.
+int TwEventWin(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Stored for string variables, which no bar has yet.
+void TwCopyStdStringToClientFunc(TwCopyStdStringToClient copyStdStringFunc);
 
 // Null when a bar of that name exists already.
 TwBar* TwNewBar(const char* barName);

@@ -30,6 +30,15 @@ CTwBar* FindBar(const std::string& name)
     return nullptr;
 }
 
+std::vector<CTwBar*> AllBarsInOrder()
+{
+    std::vector<CTwBar*> bars;
+    for (const auto& bar : AllBars()) bars.push_back(bar.get());
+    return bars;
+}
+
+void DeleteAllBars() { AllBars().clear(); }
+
 }  // namespace platform::tweakbar
 
 const platform::tweakbar::Variable* CTwBar::FindVariable(const std::string& variableName) const
@@ -78,6 +87,7 @@ int TwAddVarRW(TwBar* bar, const char* name, TwType type, void* var, const char*
     if (!IsLive(bar) || !name || !var || bar->HasEntry(name)) return 0;
     const std::string definition = def ? def : "";
     bar->variables.push_back({name, type, var, definition, platform::tweakbar::ParseDefinition(definition)});
+    bar->entries.push_back({platform::tweakbar::EntryRef::Kind::Variable, bar->variables.size() - 1});
     return 1;
 }
 
@@ -85,6 +95,7 @@ int TwAddButton(TwBar* bar, const char* name, TwButtonCallback callback, void* c
 {
     if (!IsLive(bar) || !name || bar->HasEntry(name)) return 0;
     bar->buttons.push_back({name, callback, clientData, platform::tweakbar::ParseDefinition(def ? def : "")});
+    bar->entries.push_back({platform::tweakbar::EntryRef::Kind::Button, bar->buttons.size() - 1});
     return 1;
 }
 

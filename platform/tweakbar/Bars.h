@@ -5,7 +5,9 @@
 #include "platform/tweakbar/AntTweakBar.h"
 #include "platform/tweakbar/Definition.h"
 
+#include <cstddef>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,19 @@ struct Button {
     std::string Param(const std::string& parameter) const { return FindParameter(parameters, parameter); }
 };
 
+// A variable or a button, in the order they were added to the bar.
+struct EntryRef {
+    enum class Kind { Variable, Button };
+    Kind kind;
+    std::size_t index;  // into the bar's variables or buttons
+};
+
+// What the user changed on a bar: how far it is scrolled and which groups are folded.
+struct BarView {
+    int firstLine = 0;  // the line shown in the first row below the title
+    std::set<std::string> foldedGroups;
+};
+
 // Where and how a bar is shown, as its defines left it.
 struct BarPlacement {
     int x = 16;
@@ -44,6 +59,10 @@ struct BarPlacement {
 
 // The bar of that name, or null.
 CTwBar* FindBar(const std::string& name);
+// Every bar, in the order they were made (the order they are drawn in).
+std::vector<CTwBar*> AllBarsInOrder();
+// Deletes every bar.
+void DeleteAllBars();
 
 }  // namespace platform::tweakbar
 
@@ -51,7 +70,9 @@ struct CTwBar {
     std::string name;
     std::vector<platform::tweakbar::Variable> variables;
     std::vector<platform::tweakbar::Button> buttons;
+    std::vector<platform::tweakbar::EntryRef> entries;
     platform::tweakbar::BarPlacement placement;
+    platform::tweakbar::BarView view;
     // Parameters set with TwSetParam, by variable or group name, then parameter name.
     std::map<std::string, std::map<std::string, std::string>> parameters;
 
