@@ -1,5 +1,7 @@
 #include "platform/tweakbar/BarCells.h"
 
+#include "platform/dxut/GlyphAtlas.h"
+#include "platform/dxut/Utf8.h"
 #include "platform/tweakbar/VariableValue.h"
 
 #include <algorithm>
@@ -9,9 +11,7 @@ namespace platform::tweakbar {
 
 namespace {
 
-// TODO: the framework's UTF-8 decoding and glyph cells once they are shared.
-std::u32string CodePointsOf(const std::string& text) { return std::u32string(text.begin(), text.end()); }
-std::uint32_t GlyphOf(char32_t c) { return c < 256 ? static_cast<std::uint32_t>(c) : std::uint32_t {'?'}; }
+std::u32string CodePointsOf(const std::string& text) { return platform::dxut::FromUtf8(text.c_str()); }
 
 class Grid {
 public:
@@ -32,7 +32,7 @@ public:
             if (column + i < 0) continue;
             std::uint32_t& target = Cell(column + i, row);
             target = (target & ~(cell::GlyphMask | (cell::ColourMask << cell::ForegroundShift))) |
-                     cell::Make(GlyphOf(text[i]), foreground, BarBackground);
+                     platform::dxut::GlyphAtlas::CellOf(text[i]) | (std::uint32_t {foreground} << cell::ForegroundShift);
         }
     }
 

@@ -54,12 +54,13 @@ int DecimalsOf(double value, int most)
     return most;
 }
 
+// Integers (no decimals) in full; large floating-point values with an exponent.
 std::string Fixed(double value, int decimals)
 {
     char text[64];
     if (!std::isfinite(value)) {
         std::snprintf(text, sizeof text, "%g", value);
-    } else if (std::fabs(value) >= 1e9) {
+    } else if (decimals > 0 && std::fabs(value) >= 1e9) {
         std::snprintf(text, sizeof text, "%.6g", value);
     } else {
         std::snprintf(text, sizeof text, "%.*f", decimals, value);
