@@ -46,20 +46,21 @@ private:
 
 const std::array<Rgba, ColourCount>& Palette()
 {
+    // Picked as the sRGB back buffer shows them: dark blue-grey panels, light text.
     static const std::array<Rgba, ColourCount> palette = {{
-        {0.02f, 0.02f, 0.03f, 1.0f},  // BarBackground
-        {0.04f, 0.09f, 0.25f, 1.0f},  // TitleBackground
-        {0.07f, 0.07f, 0.09f, 1.0f},  // GroupBackground
-        {0.10f, 0.14f, 0.24f, 1.0f},  // ButtonBackground
-        {0.80f, 0.80f, 0.80f, 1.0f},  // EditBackground
-        {0.05f, 0.05f, 0.06f, 1.0f},  // ScrollTrack
-        {0.40f, 0.40f, 0.45f, 1.0f},  // ScrollThumb
-        {1.00f, 1.00f, 1.00f, 1.0f},  // TitleInk
-        {0.85f, 0.85f, 0.85f, 1.0f},  // LabelInk
-        {1.00f, 0.80f, 0.35f, 1.0f},  // ValueInk
-        {0.65f, 0.85f, 1.00f, 1.0f},  // GroupInk
-        {1.00f, 1.00f, 1.00f, 1.0f},  // ButtonInk
-        {0.00f, 0.00f, 0.00f, 1.0f},  // EditInk
+        {0.012f, 0.012f, 0.018f, 1.0f},  // BarBackground
+        {0.021f, 0.045f, 0.188f, 1.0f},  // TitleBackground
+        {0.026f, 0.026f, 0.038f, 1.0f},  // GroupBackground
+        {0.038f, 0.061f, 0.127f, 1.0f},  // ButtonBackground
+        {0.716f, 0.716f, 0.716f, 1.0f},  // EditBackground
+        {0.021f, 0.021f, 0.026f, 1.0f},  // ScrollTrack
+        {0.305f, 0.305f, 0.351f, 1.0f},  // ScrollThumb
+        {1.000f, 1.000f, 1.000f, 1.0f},  // TitleInk
+        {0.716f, 0.716f, 0.716f, 1.0f},  // LabelInk
+        {1.000f, 0.644f, 0.188f, 1.0f},  // ValueInk
+        {0.402f, 0.644f, 1.000f, 1.0f},  // GroupInk
+        {1.000f, 1.000f, 1.000f, 1.0f},  // ButtonInk
+        {0.000f, 0.000f, 0.000f, 1.0f},  // EditInk
     }};
     return palette;
 }

@@ -26,12 +26,11 @@ SavedPipeline::SavedPipeline(ID3D11DeviceContext* context) : context_(context)
     context->VSGetShader(vertexShader_.ReleaseAndGetAddressOf(), nullptr, nullptr);
     context->PSGetShader(pixelShader_.ReleaseAndGetAddressOf(), nullptr, nullptr);
     ID3D11Buffer* buffers[ConstantSlots] = {};
-    context->VSGetConstantBuffers(0, ConstantSlots, buffers);
-    Gather(buffers, vertexConstants_);
     context->PSGetConstantBuffers(0, ConstantSlots, buffers);
     Gather(buffers, pixelConstants_);
     context->RSGetState(raster_.ReleaseAndGetAddressOf());
     context->RSGetViewports(&viewportCount_, viewports_);
+    context->RSGetScissorRects(&scissorCount_, scissors_);
     context->OMGetBlendState(blend_.ReleaseAndGetAddressOf(), blendFactor_, &sampleMask_);
     context->OMGetDepthStencilState(depth_.ReleaseAndGetAddressOf(), &stencilRef_);
 }
@@ -43,12 +42,11 @@ SavedPipeline::~SavedPipeline()
     context_->VSSetShader(vertexShader_.Get(), nullptr, 0);
     context_->PSSetShader(pixelShader_.Get(), nullptr, 0);
     ID3D11Buffer* buffers[ConstantSlots] = {};
-    Spread(vertexConstants_, buffers);
-    context_->VSSetConstantBuffers(0, ConstantSlots, buffers);
     Spread(pixelConstants_, buffers);
     context_->PSSetConstantBuffers(0, ConstantSlots, buffers);
     context_->RSSetState(raster_.Get());
     context_->RSSetViewports(viewportCount_, viewports_);
+    context_->RSSetScissorRects(scissorCount_, scissors_);
     context_->OMSetBlendState(blend_.Get(), blendFactor_, sampleMask_);
     context_->OMSetDepthStencilState(depth_.Get(), stencilRef_);
 }

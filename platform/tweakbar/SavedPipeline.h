@@ -14,7 +14,7 @@ public:
     SavedPipeline(const SavedPipeline&) = delete;
     SavedPipeline& operator=(const SavedPipeline&) = delete;
 
-    // The constant-buffer slots the bars use, in both stages.
+    // The constant-buffer slots the bars' pixel kernels read.
     static constexpr UINT ConstantSlots = 2;
 
 private:
@@ -23,11 +23,12 @@ private:
     D3D11_PRIMITIVE_TOPOLOGY topology_ {};
     d3d11sw::ComPtr<ID3D11VertexShader> vertexShader_;
     d3d11sw::ComPtr<ID3D11PixelShader> pixelShader_;
-    d3d11sw::ComPtr<ID3D11Buffer> vertexConstants_[ConstantSlots];
     d3d11sw::ComPtr<ID3D11Buffer> pixelConstants_[ConstantSlots];
     d3d11sw::ComPtr<ID3D11RasterizerState> raster_;
     UINT viewportCount_ = D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE;
     D3D11_VIEWPORT viewports_[D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE] {};
+    UINT scissorCount_ = D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE;
+    D3D11_RECT scissors_[D3D11_VIEWPORT_AND_SCISSORRECT_OBJECT_COUNT_PER_PIPELINE] {};
     d3d11sw::ComPtr<ID3D11BlendState> blend_;
     FLOAT blendFactor_[4] {};
     UINT sampleMask_ = 0;
