@@ -70,11 +70,12 @@ BarCells CellsOf(const ShownBar& shown, const Edit& edit)
     const BarFrame& frame = shown.frame;
     const CTwBar& bar = *shown.bar;
     BarCells cells;
-    cells.columns = std::max(1, frame.textColumns);
-    cells.rows = 1 + frame.rows;
+    // A grid no larger than a bar buffer holds: huge bars show their top left.
+    cells.columns = std::clamp(frame.textColumns, 1, MaxGridCells);
+    cells.rows = std::min(1 + frame.rows, MaxGridCells / cells.columns);
     cells.cells.assign(static_cast<std::size_t>(cells.columns) * cells.rows, cell::Make(' ', LabelInk, BarBackground));
     Grid grid(cells);
-    const int columns = frame.textColumns;
+    const int columns = std::min(cells.columns, frame.textColumns);
 
     grid.Fill(0, 0, TitleBackground);
     const std::u32string title = CodePointsOf(bar.placement.label);

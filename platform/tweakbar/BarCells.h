@@ -51,6 +51,9 @@ constexpr std::uint32_t Make(std::uint32_t glyph, Colour foreground, Colour back
 }
 }  // namespace cell
 
+// The most cells a bar has; larger bars keep the cells of their top-left part.
+constexpr int MaxGridCells = 65536 / 4;
+
 struct BarCells {
     int columns = 0;  // at least 1, so every row has a background
     int rows = 0;     // 1 + the rows below the title

@@ -32,9 +32,6 @@ struct BarConstants {
 };
 static_assert(sizeof(BarConstants) % 16 == 0);
 
-// Cells beyond this many are not drawn (a bar larger than the largest screens).
-constexpr int MaxCells = 65536 / 4;
-
 struct DrawnBar {
     BarFrame frame;
     int alpha;  // 0 to 255, of the backgrounds

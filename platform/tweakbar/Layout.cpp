@@ -89,10 +89,10 @@ int BarFrame::LineAtRow(int row) const
 BarFrame FrameOf(const BarPlacement& placement, int lineCount, int firstLine)
 {
     BarFrame frame;
-    frame.x = placement.x;
-    frame.y = placement.y;
-    frame.width = std::max(0, placement.width);
-    frame.height = std::max(0, placement.height);
+    frame.x = std::clamp(placement.x, -MaxCoordinate, MaxCoordinate);
+    frame.y = std::clamp(placement.y, -MaxCoordinate, MaxCoordinate);
+    frame.width = std::clamp(placement.width, 0, MaxCoordinate);
+    frame.height = std::clamp(placement.height, 0, MaxCoordinate);
     frame.lineCount = std::max(0, lineCount);
     const int below = std::max(0, frame.height - RowHeight);
     frame.wholeRows = below / RowHeight;

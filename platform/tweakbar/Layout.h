@@ -14,6 +14,8 @@
 //     the rightmost 6 pixels, [x + w - 6, x + w), of the rows below the title; its thumb
 //     spans the part of the lines that is shown.
 //
+// Positions beyond +-2^24 and sizes beyond 2^24 count as those.
+//
 // A point (px, py) hits the last-made visible bar with x <= px < x + w and
 // y <= py < y + h. Inside it, the row is (py - y) / 18; the scroll bar is hit when it is
 // shown, the row is not 0 and px >= x + w - 6. A whole row is one target: the line's
@@ -34,6 +36,9 @@ constexpr int TextTop = 1;
 constexpr int TextRightMargin = 4;
 constexpr int ScrollBarWidth = 6;
 constexpr int MinThumbLength = 6;
+// Positions and sizes count within this, so sums of them stay in range (and exact as
+// floats).
+constexpr int MaxCoordinate = 1 << 24;
 
 // One row's worth of a bar: a group's heading, a variable or a button.
 struct Line {

@@ -2,7 +2,11 @@
 
 #include "tarnwick/dev/TweakBarMenu.h"
 
+#include "platform/d3d11/D3D11.h"
+#include "platform/d3d11/com/ComPtr.h"
 #include "platform/tweakbar/Bars.h"
+#include "platform/win/WindowMessages.h"
+#include "tarnwick/utils/Settings.h"
 #include "tests/utils/ErrorText.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +149,39 @@ TEST_F(MenuTest, TheMenuBarGoesWithTheMenuAndTheItemBarsStay)
     menu.reset();
     EXPECT_EQ(nullptr, FindBar("MainMenu"));
     EXPECT_NE(nullptr, FindBar("camera"));
+}
+
+// Clicks where the bars are drawn: the menu at (10, 10) has its title in y 10-27 and the
+// button of item k (0 ...) in the row y 28 + 18k to 45 + 18k; the shown bar at (10, 100)
+// has a settings group's heading in the row y 118-135 and its first item below it.
+TEST_F(MenuTest, ClicksOnTheDrawnMenuShowBarsAndChangeSettings)
+{
+    d3d11sw::ComPtr<ID3D11Device> device;
+    ASSERT_EQ(S_OK, D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION,
+                                      device.ReleaseAndGetAddressOf(), nullptr, nullptr));
+    ASSERT_EQ(1, TwInit(TW_DIRECT3D11, device.Get()));
+    Build({"camera", "renderer", "volume"});
+    bool foam = false;
+    qz::utils::SettingsGroup volume("volume", "Volume");
+    volume.AddTypedItem("foam", &foam, "Trace foam");
+    volume.AddToAntTweakBar(menu->GetItem("volume").bar, true);
+
+    const auto click = [](int x, int y) {
+        const int down = TwEventWin(nullptr, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        return down + TwEventWin(nullptr, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    };
+    const std::vector<std::string> items = {"camera", "renderer", "volume"};
+    EXPECT_EQ(2, click(100, 28 + 2 * 18));
+    EXPECT_EQ("volume ", Shown(items));
+    EXPECT_EQ(2, click(100, 136));
+    EXPECT_TRUE(foam) << "the group's boolean under the heading";
+    EXPECT_EQ(2, click(100, 27 + 3 * 18));
+    EXPECT_EQ("", Shown(items)) << "the last pixel of the button hides the bar again";
+    EXPECT_EQ(0, click(100, 136)) << "nothing there any more";
+    EXPECT_TRUE(foam);
+    menu.reset();
+    TwTerminate();
+    added.clear();
 }
 
 }  // namespace

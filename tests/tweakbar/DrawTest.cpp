@@ -205,6 +205,18 @@ TEST_F(Drawing, LongBarsAreCutAndScrolled)
     ExpectPixel(Over(BarBackground, 1.0f), 213, 28, "left of the scroll bar");
 }
 
+TEST_F(Drawing, HugeBarsAreDrawnFromTheirTopLeft)
+{
+    TwDefine("drawn position='-1000000 -5' size='2147483647 2147483647'");
+    Draw();
+    ExpectPixel(Over(BarBackground, 1.0f), 100, 200, "inside the bar");
+    EXPECT_EQ(1, Down(100, 200));
+    EXPECT_EQ(1, Up(100, 200));
+    TwDefine("drawn position='2147483647 2147483647'");
+    EXPECT_EQ(0, Down(100, 200));
+    EXPECT_EQ(0, Up(100, 200));
+}
+
 TEST_F(Drawing, TheSelectedRowShowsWhatIsTyped)
 {
     Click(30, 57);
