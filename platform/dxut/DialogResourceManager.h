@@ -28,7 +28,7 @@ public:
     ID3D11Device* GetD3D11Device() const { return device_.Get(); }
     ID3D11DeviceContext* GetD3D11DeviceContext() const { return context_.Get(); }
     // Null while no device is there.
-    const platform::dxut::TextPipeline* Text() const { return text_.get(); }
+    platform::dxut::TextPipeline* Text() const { return text_.get(); }
 
     int m_nBackBufferWidth = 0;
     int m_nBackBufferHeight = 0;
