@@ -43,12 +43,13 @@ if(NOT TARGET qz_all_tests)
   add_custom_target(qz_all_tests)
 endif()
 
-# qz_add_test(name SOURCES ... LIBS ... [THREADED] [LABELS ...])
+# qz_add_test(name SOURCES ... LIBS ... [THREADED] [LABELS ...] [LAUNCHER command...])
 # One CTest entry per executable, run in a folder of its own (tests write ./Log.txt and
 # other files into the working folder). THREADED tests also run under ThreadSanitizer;
-# the TSan build declares nothing else.
+# the TSan build declares nothing else. A LAUNCHER runs the executable (xvfb-run for
+# tests that need an X server).
 function(qz_add_test name)
-  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADED" "TIMEOUT" "SOURCES;LIBS;LABELS;LAUNCHER" ${ARGN})
   if(QZ_SANITIZE STREQUAL "thread" AND NOT ARG_THREADED)
     return()
   endif()
@@ -59,7 +60,7 @@ function(qz_add_test name)
   add_dependencies(qz_all_tests ${name})
   set(workdir ${CMAKE_BINARY_DIR}/testrun/${name})
   file(MAKE_DIRECTORY ${workdir})
-  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${workdir})
+  add_test(NAME ${name} COMMAND ${ARG_LAUNCHER} $<TARGET_FILE:${name}> WORKING_DIRECTORY ${workdir})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 600)
   endif()

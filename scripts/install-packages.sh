@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev libomp-dev
   zlib1g-dev libsnappy-dev libtinyxml-dev libstb-dev libassimp-dev libtbb-dev libsdl2-dev
-  fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps
+  fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool x11-apps libx11-dev
   glslang-tools
 )
 
