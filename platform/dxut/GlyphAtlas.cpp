@@ -80,7 +80,26 @@ HRESULT GlyphAtlas::Load(const std::string& fontPath)
             }
         }
     }
+    MeasureInk();
     return S_OK;
+}
+
+void GlyphAtlas::MeasureInk()
+{
+    for (unsigned cell = 0; cell < ink_.size(); ++cell) {
+        Ink ink{CellWidth, CellHeight, 0, 0};
+        for (int y = 0; y < CellHeight; ++y) {
+            for (int x = 0; x < CellWidth; ++x) {
+                if (coverage_[static_cast<std::size_t>(CellY(cell) + y) * Width + CellX(cell) + x] != 0) {
+                    ink.left = std::min<std::uint8_t>(ink.left, static_cast<std::uint8_t>(x));
+                    ink.top = std::min<std::uint8_t>(ink.top, static_cast<std::uint8_t>(y));
+                    ink.right = std::max<std::uint8_t>(ink.right, static_cast<std::uint8_t>(x + 1));
+                    ink.bottom = std::max<std::uint8_t>(ink.bottom, static_cast<std::uint8_t>(y + 1));
+                }
+            }
+        }
+        ink_[cell] = ink.Empty() ? Ink{} : ink;
+    }
 }
 
 }  // namespace platform::dxut

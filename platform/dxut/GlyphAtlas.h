@@ -34,8 +34,22 @@ public:
     // Width x Height coverage bytes, rows from the top.
     const std::vector<std::uint8_t>& Coverage() const { return coverage_; }
 
+    // The part of a cell with ink, in pixels from the cell's top left (right and bottom
+    // exclusive); empty for cells without ink. Text is drawn over these alone.
+    struct Ink {
+        std::uint8_t left = 0;
+        std::uint8_t top = 0;
+        std::uint8_t right = 0;
+        std::uint8_t bottom = 0;
+        bool Empty() const { return right <= left || bottom <= top; }
+    };
+    const Ink& InkOf(unsigned cell) const { return ink_[cell]; }
+
 private:
+    void MeasureInk();
+
     std::vector<std::uint8_t> coverage_;
+    std::vector<Ink> ink_ = std::vector<Ink>(Columns * Rows);
 };
 
 }  // namespace platform::dxut

@@ -74,16 +74,17 @@ bool TargetSize(const CDXUTDialogResourceManager& manager, ID3D11DeviceContext* 
     return width > 0.0f && height > 0.0f;
 }
 
-void WriteQuad(GlyphVertex* out, const CDXUTTextHelper::Glyph& glyph, float toClipX, float toClipY)
+// The quad over the inked part of a glyph's cell: the rest of the cell has no coverage.
+void WriteQuad(GlyphVertex* out, const CDXUTTextHelper::Glyph& glyph, const GlyphAtlas::Ink& ink, float toClipX, float toClipY)
 {
-    const float left = glyph.x * toClipX - 1.0f;
-    const float right = (glyph.x + GlyphAtlas::CellWidth) * toClipX - 1.0f;
-    const float top = 1.0f - glyph.y * toClipY;
-    const float bottom = 1.0f - (glyph.y + GlyphAtlas::CellHeight) * toClipY;
-    const auto u0 = static_cast<float>(GlyphAtlas::CellX(glyph.cell));
-    const auto v0 = static_cast<float>(GlyphAtlas::CellY(glyph.cell));
-    const float u1 = u0 + GlyphAtlas::CellWidth;
-    const float v1 = v0 + GlyphAtlas::CellHeight;
+    const float left = static_cast<float>(glyph.x + ink.left) * toClipX - 1.0f;
+    const float right = static_cast<float>(glyph.x + ink.right) * toClipX - 1.0f;
+    const float top = 1.0f - static_cast<float>(glyph.y + ink.top) * toClipY;
+    const float bottom = 1.0f - static_cast<float>(glyph.y + ink.bottom) * toClipY;
+    const auto u0 = static_cast<float>(GlyphAtlas::CellX(glyph.cell) + ink.left);
+    const auto v0 = static_cast<float>(GlyphAtlas::CellY(glyph.cell) + ink.top);
+    const auto u1 = static_cast<float>(GlyphAtlas::CellX(glyph.cell) + ink.right);
+    const auto v1 = static_cast<float>(GlyphAtlas::CellY(glyph.cell) + ink.bottom);
     const GlyphVertex corners[4] = {{left, top, u0, v0, {}}, {right, top, u1, v0, {}},
                                     {left, bottom, u0, v1, {}}, {right, bottom, u1, v1, {}}};
     int i = 0;
@@ -105,8 +106,8 @@ void DrawGlyphs(const CDXUTDialogResourceManager& manager, ID3D11DeviceContext* 
     if (!text || glyphs.empty() || glyphs.size() > TextPipeline::MaxVertices / 6 || !TargetSize(manager, context, width, height)) {
         return;
     }
-    const UINT vertexCount = static_cast<UINT>(glyphs.size() * 6);
-    if (FAILED(text->Reserve(manager.GetD3D11Device(), vertexCount))) {
+    const UINT reserved = static_cast<UINT>(glyphs.size() * 6);
+    if (FAILED(text->Reserve(manager.GetD3D11Device(), reserved))) {
         return;
     }
     D3D11_MAPPED_SUBRESOURCE mapped{};
@@ -114,11 +115,18 @@ void DrawGlyphs(const CDXUTDialogResourceManager& manager, ID3D11DeviceContext* 
         return;
     }
     auto* vertices = static_cast<GlyphVertex*>(mapped.pData);
+    UINT vertexCount = 0;
     for (const CDXUTTextHelper::Glyph& glyph : glyphs) {
-        WriteQuad(vertices, glyph, 2.0f / width, 2.0f / height);
-        vertices += 6;
+        const GlyphAtlas::Ink& ink = text->atlas.InkOf(glyph.cell);
+        if (!ink.Empty()) {
+            WriteQuad(vertices + vertexCount, glyph, ink, 2.0f / width, 2.0f / height);
+            vertexCount += 6;
+        }
     }
     context->Unmap(text->vertices.Get(), 0);
+    if (vertexCount == 0) {
+        return;
+    }
 
     const SavedPipelineState saved(context);
     ID3D11Buffer* buffer = text->vertices.Get();
