@@ -1,7 +1,7 @@
 #pragma once
-// How many threads rasterise the large draws of an immediate context: 1 draws on the
-// calling thread alone. The default is the number of hardware threads, at most 8.
-// Results are the same for every count.
+// How many threads shade the tiles of an immediate context's pending draws: 1 shades on
+// the calling thread alone. The default is the number of hardware threads, at most 8.
+// Pending draws are shaded first. Results are the same for every count.
 
 #include "platform/d3d11/api/D3D11Interfaces.h"
 

@@ -1,9 +1,8 @@
 #pragma once
-// The threads that rasterise large draws together. A draw's rows are cut into bands;
-// the calling thread and every helper that is free take bands in turn, and each band
-// runs all the draw's primitives in order, so every pixel is written by one thread in
-// primitive order. A helper that comes late finds no band left and does not hold the
-// draw up. Helpers spin a little before they sleep: draws come in bursts.
+// The threads that shade the tiles of a frame together: the calling thread and every
+// helper that is free take items (tiles) in turn, each item on one thread. A helper that
+// comes late finds no item left and does not hold the frame up. Helpers spin a little
+// before they sleep: frames come in bursts.
 
 #include <atomic>
 #include <condition_variable>
