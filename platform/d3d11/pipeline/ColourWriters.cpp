@@ -22,15 +22,15 @@ Float4 Clamp(const Float4& value, float low)
 
 // Calls f(quad, lane, element) for every live lane of the span, with the address of its
 // element in the target.
-template <class F>
-void ForEachLive(const Surface& surface, const PixelSpan& span, F f)
+template <class F, class Skip = bool (*)(int)>
+void ForEachLive(const Surface& surface, const PixelSpan& span, F f, Skip skip = [](int) { return false; })
 {
     const auto y = static_cast<UINT>(span.Y());
     std::byte* rows[2] = {surface.Element(0, y), y + 1 < surface.height ? surface.Element(0, y + 1) : nullptr};
     const std::size_t bytes = surface.elementBytes;
     for (int quad = 0; quad < span.Count(); ++quad) {
         const UINT lanes = span.Live(quad);
-        if (lanes == 0) {
+        if (lanes == 0 || skip(quad)) {
             continue;
         }
         const std::size_t offset = static_cast<std::size_t>(span.X(quad)) * bytes;
@@ -247,6 +247,13 @@ void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
                 std::memcpy(&opaqueBytes, bytes, 4);
             }
         }
+    }, [&](int quad) {
+        // A quad of alpha 0 (or below, or NaN) everywhere leaves its pixels alone.
+        if constexpr (E == Equation::OverAdd || E == Equation::OverOver) {
+            const Quad<Float4>& outputs = span.Target(quad, slot);
+            return !(outputs[0].w > 0.0f) && !(outputs[1].w > 0.0f) && !(outputs[2].w > 0.0f) && !(outputs[3].w > 0.0f);
+        }
+        return false;
     });
 }
 
