@@ -33,9 +33,9 @@
 // `pieceSize`.
 struct RawLoadPlan {
     static constexpr std::uint64_t DefaultChunkSize = 50'000'000;
-    // Small enough for the two buffers to stay in the cache between reading and
-    // converting, and to cost little fresh memory.
-    static constexpr std::uint64_t DefaultPieceSize = 1 << 20;
+    // Large enough that the converter's team, which waits for each piece, is woken
+    // rarely: with pieces of 1 M records a busy machine took twice as long to convert.
+    static constexpr std::uint64_t DefaultPieceSize = 1 << 22;
 
     std::uint64_t particleCount = 0;
     std::uint64_t chunkSize = DefaultChunkSize;
