@@ -1,6 +1,7 @@
 #include "tarnwick/dx11/RenderingDevice.h"
 
 #include "tarnwick/core/ErrorReport.h"
+#include "tarnwick/core/FlushingLogs.h"
 #include "tarnwick/core/WideText.h"
 #include "tarnwick/dx11/ComRelease.h"
 #include "tarnwick/engine/Configuration.h"
@@ -22,18 +23,6 @@ void Warn(const std::string& text)
     auto message = core::Logger::BeginMessage(core::LogLevelImportant);
     message.SetType(core::LogTypeWarning);
     message << text;
-}
-
-// Errors leave the callbacks after the log streams have seen them.
-template <class Work>
-void FlushingLogsOnError(Work&& work)
-{
-    try {
-        work();
-    } catch (...) {
-        core::Logger::Flush();
-        throw;
-    }
 }
 
 }  // namespace
@@ -195,7 +184,7 @@ HRESULT RenderingDevice::OnSwapChainResized(ID3D11Device* /*device*/, IDXGISwapC
                                             const DXGI_SURFACE_DESC* backBuffer, void* userContext)
 {
     RenderingDevice& self = Self(userContext);
-    FlushingLogsOnError([&] {
+    core::FlushingLogsOnError([&] {
         ScreenRecord& screen = self.screens.front();
         IDXGIOutput* output = nullptr;
         const HRESULT result = swapChain->GetContainingOutput(&output);
@@ -223,7 +212,7 @@ void RenderingDevice::OnFrameRender(ID3D11Device* /*device*/, ID3D11DeviceContex
                                     float /*elapsedTime*/, void* userContext)
 {
     RenderingDevice& self = Self(userContext);
-    FlushingLogsOnError([&] { self.RenderFrame(immediateContext); });
+    core::FlushingLogsOnError([&] { self.RenderFrame(immediateContext); });
 }
 
 void RenderingDevice::RenderFrame(ID3D11DeviceContext* immediateContext)

@@ -1,0 +1,54 @@
+#pragma once
+// The application of the interactive mode: a window that shows the frame and device
+// statistics at its top-right corner, draws the tweak bars and the 2D GUI over a cleared
+// frame, and dumps the frame on F12.
+
+#include "tarnwick/dev/GUI.h"
+#include "tarnwick/engine/AppPrototypes.h"
+#include "tarnwick/utils/Settings.h"
+
+#include <memory>
+
+class Application : public qz::engine::BasicApp {
+public:
+    // The key that dumps the frame into ./Media/Framedumps/.
+    static constexpr UINT kDumpFrameKey = 0x7B;  // F12
+    // Where the settings go when the application ends.
+    static constexpr const char* kLastSettingsFile = "./lastsettings.xml";
+
+    // The application's own settings, group "program".
+    struct Settings {
+        Settings();
+        Settings(const Settings&) = delete;
+        Settings& operator=(const Settings&) = delete;
+
+        bool dumpOnClose = false;
+        qz::utils::SettingsGroup group;
+    };
+
+    Application(int argc, char** argv);
+    // Stores the settings to ./lastsettings.xml.
+    ~Application() override;
+
+    void UpdateScene() override;
+    void OnKeyboard(UINT key, bool keyDown, bool altDown) override;
+    LRESULT MsgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    HRESULT OnCreateDevice() override;
+    void OnDestroyDevice() override;
+    void OnResize() override;
+    void OnReleasingSwapChain() override;
+    void LoadShaders() override;
+    void OnStoreSettings() override;
+    void OnSettingsRestored() override;
+    void Render(ID3D11DeviceContext* immediateContext) override;
+
+    Settings settings;
+    // Null until the first device exists.
+    const qz::dev::TextBox2D* InfoText() const { return infoText_.get(); }
+    const qz::dev::GuiContainer2D* InfoPanel() const { return infoPanel_.get(); }
+
+private:
+    // A panel over the whole screen that flows from the right, holding the info text.
+    std::unique_ptr<qz::dev::GuiContainer2D> infoPanel_;
+    std::unique_ptr<qz::dev::TextBox2D> infoText_;
+};

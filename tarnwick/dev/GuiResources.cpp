@@ -1,0 +1,88 @@
+#include "tarnwick/dev/GuiResources.h"
+
+#include "tarnwick/core/Logging.h"
+#include "tarnwick/dx11/IndexBuffer.h"
+#include "tarnwick/dx11/VertexBuffer.h"
+
+#include <array>
+#include <cstdint>
+
+namespace qz::dev {
+
+namespace {
+
+// The cube [-1, 1]^3.
+constexpr std::array<float, 24> kBoxVertices = {
+    -1, -1, -1,  -1, 1, -1,  1, 1, -1,  1, -1, -1,
+    -1, -1, 1,   -1, 1, 1,   1, 1, 1,   1, -1, 1,
+};
+// Two triangles per face, clockwise seen from outside.
+constexpr std::array<std::uint32_t, 36> kBoxFaces = {
+    0, 1, 3,  1, 2, 3,  3, 2, 7,  2, 6, 7,  7, 6, 4,  6, 5, 4,
+    4, 5, 0,  5, 1, 0,  1, 5, 2,  5, 6, 2,  4, 0, 7,  0, 3, 7,
+};
+constexpr std::array<std::uint32_t, 24> kBoxLines = {
+    0, 1,  1, 2,  2, 3,  3, 0,  2, 6,  6, 7,  7, 3,  6, 5,  5, 4,  4, 7,  1, 5,  0, 4,
+};
+
+D3D11_BUFFER_DESC DefaultBuffer(UINT byteWidth, UINT bindFlags)
+{
+    D3D11_BUFFER_DESC desc{};
+    desc.ByteWidth = byteWidth;
+    desc.Usage = D3D11_USAGE_DEFAULT;
+    desc.BindFlags = bindFlags;
+    return desc;
+}
+
+// A failed creation keeps no count, so drawing with the buffer draws nothing.
+template <std::size_t N>
+std::unique_ptr<dx11::Buffer> MakeIndexBuffer(ID3D11Device* device, const std::array<std::uint32_t, N>& indices)
+{
+    auto buffer = std::make_unique<dx11::IndexBuffer>();
+    const HRESULT result = buffer->Create(device, indices.data(),
+                                          DefaultBuffer(sizeof(indices), D3D11_BIND_INDEX_BUFFER | D3D11_BIND_VERTEX_BUFFER));
+    if (SUCCEEDED(result)) {
+        buffer->SetIndexFormat(DXGI_FORMAT_R32_UINT);
+        buffer->SetIndexCount(static_cast<UINT>(N));
+    }
+    return buffer;
+}
+
+}  // namespace
+
+GuiResources::GuiResources() : root(std::make_unique<GuiContainer2D>(nullptr, "gui_root"))
+{
+    root->layoutMode = GuiContainer2D::Absolute;
+    root->size = {1.0f, 1.0f};
+}
+
+GuiResources::~GuiResources()
+{
+    Release();
+}
+
+void GuiResources::Create(ID3D11Device* device)
+{
+    core::Logger::BeginMessageWith("Creating GUI resources");
+    CreateBoxGeometry(device);
+}
+
+void GuiResources::Release()
+{
+    inputLayouts.clear();
+    buffers.clear();
+}
+
+void GuiResources::CreateBoxGeometry(ID3D11Device* device)
+{
+    auto vertices = std::make_unique<dx11::VertexBuffer>();
+    if (SUCCEEDED(vertices->Create(device, kBoxVertices.data(), DefaultBuffer(sizeof(kBoxVertices), D3D11_BIND_VERTEX_BUFFER)))) {
+        vertices->SetStride(3 * sizeof(float));
+        vertices->SetVertexCount(8);
+    }
+    buffers["boxVertex"] = std::move(vertices);
+    buffers["boxFace"] = MakeIndexBuffer(device, kBoxFaces);
+    buffers["boxLine"] = MakeIndexBuffer(device, kBoxLines);
+}
+
+}  // namespace qz::dev
