@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs the most complete program there is: the
-# particle pipeline on a generated data set. Output files (the data set, ./Log.txt,
-# ./Media/) go to out/.
+# Installs what is missing, builds and runs the program: in a window where a display
+# exists; otherwise for a few seconds without one (SDL's offscreen driver), after which
+# it dumps the last frame and prints where the PNG is. What the program writes
+# (./Log.txt, ./lastsettings.xml, ./Media/Framedumps/) goes to out/. Arguments are
+# passed to the program (./run.sh --help lists them).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-packages.sh
 scripts/build.sh build/release none all
 
-pipeline=$PWD/build/release/bench/particle_pipeline/particle_pipeline
+program=$PWD/build/release/src/renderer
 mkdir -p out
 cd out
-[ -f dambreak.raw ] || "$pipeline" generate --kind dambreak --type posvel --count 2000000 --output dambreak.raw
-exec "$pipeline" load --type posvel --input dambreak.raw "$@"
+if [ -n "${WAYLAND_DISPLAY:-}" ] || { [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry > /dev/null 2>&1; }; then
+  exec "$program" "$@"
+fi
+
+echo "No display: running ${SECONDS_WITHOUT_DISPLAY:-3} seconds without one, then dumping the last frame."
+frames=$(( ${SECONDS_WITHOUT_DISPLAY:-3} * 60 ))
+SDL_VIDEODRIVER=offscreen QZ_EXIT_AFTER_FRAMES=$frames "$program" --dumponclose "$@"
+dump=$(ls -td Media/Framedumps/framedump_*/ | head -1)
+echo
+echo "Frame dump: $PWD/${dump}$(basename "$dump")_backbuffer.png"
