@@ -3,7 +3,7 @@
 #include "platform/win/WindowMessages.h"
 #include "tarnwick/core/Logging.h"
 #include "tarnwick/engine/EngineRoot.h"
-#include "tarnwick/engine/TweakBarCalls.h"
+#include "platform/tweakbar/AntTweakBar.h"
 
 #include <chrono>
 
@@ -95,7 +95,7 @@ void Application::Render(ID3D11DeviceContext* immediateContext)
     if (screen.renderTargetView) {
         immediateContext->ClearRenderTargetView(screen.renderTargetView, background);
     }
-    qz::engine::DrawTweakBars();
+    TwDraw();
     QZRoot.CurrentDeviceData().guiResources.Root().Render(immediateContext);
     BasicApp::Render(immediateContext);
 }

@@ -3,6 +3,7 @@
 // device: four vertices without input, as a triangle strip.
 
 #include "platform/d3d11/D3D11.h"
+#include "platform/effects/D3DX11Effect.h"
 #include "tarnwick/dev/GUI.h"
 
 namespace qz::dev {
@@ -28,8 +29,8 @@ public:
     void Draw(ID3D11DeviceContext* context, const ClipRectangle& rectangle);
 
 private:
-    struct ID3DX11Effect* effect_ = nullptr;
-    struct ID3DX11EffectPass* pass_ = nullptr;
+    ID3DX11Effect* effect_ = nullptr;
+    ID3DX11EffectPass* pass_ = nullptr;
 };
 
 }  // namespace qz::dev

@@ -1,6 +1,8 @@
 #include "tarnwick/dev/GuiResources.h"
 
-#include "tarnwick/core/Logging.h"
+#include "shader/BuiltInEffects.h"
+#include "tarnwick/core/ErrorReport.h"
+#include "tarnwick/dx11/EffectCompiler.h"
 #include "tarnwick/dx11/IndexBuffer.h"
 #include "tarnwick/dx11/VertexBuffer.h"
 
@@ -48,6 +50,13 @@ std::unique_ptr<dx11::Buffer> MakeIndexBuffer(ID3D11Device* device, const std::a
     return buffer;
 }
 
+dx11::ComOwner<ID3DX11Effect> LoadBuiltInEffect(ID3D11Device* device, const std::string& name)
+{
+    ID3DX11Effect* effect = nullptr;
+    dx11::EffectCompiler::LoadFromMemory(device, shaders::CompiledEffect(name), &effect);
+    return dx11::ComOwner<ID3DX11Effect>(effect);
+}
+
 }  // namespace
 
 GuiResources::GuiResources() : root(std::make_unique<GuiContainer2D>(nullptr, "gui_root"))
@@ -64,17 +73,31 @@ GuiResources::~GuiResources()
 void GuiResources::Create(ID3D11Device* device)
 {
     core::Logger::BeginMessageWith("Creating GUI resources");
+    effects["graph"] = LoadBuiltInEffect(device, "graph");
     CreateBoxGeometry(device);
 }
 
 void GuiResources::Release()
 {
+    effects.clear();
     inputLayouts.clear();
     buffers.clear();
 }
 
 void GuiResources::CreateBoxGeometry(ID3D11Device* device)
 {
+    dx11::ComOwner<ID3DX11Effect>& effect = effects["3dobjects"];
+    effect = LoadBuiltInEffect(device, "3dobjects");
+    D3DX11_PASS_DESC pass{};
+    effect->GetTechniqueByIndex(0)->GetPassByIndex(0)->GetDesc(&pass);
+    const D3D11_INPUT_ELEMENT_DESC position{"POSITION", 0, DXGI_FORMAT_R32G32B32_FLOAT, 0, 0, D3D11_INPUT_PER_VERTEX_DATA, 0};
+    ID3D11InputLayout* layout = nullptr;
+    const HRESULT result = device->CreateInputLayout(&position, 1, pass.pIAInputSignature, pass.IAInputSignatureSize, &layout);
+    if (FAILED(result)) {
+        QZ_THROW_COM("qz::dev::GuiResources::CreateBoxGeometry", result, "Could not create the input layout of \"3dobjects\"");
+    }
+    inputLayouts["3dobjects"].reset(layout);
+
     auto vertices = std::make_unique<dx11::VertexBuffer>();
     if (SUCCEEDED(vertices->Create(device, kBoxVertices.data(), DefaultBuffer(sizeof(kBoxVertices), D3D11_BIND_VERTEX_BUFFER)))) {
         vertices->SetStride(3 * sizeof(float));

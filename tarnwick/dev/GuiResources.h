@@ -3,6 +3,7 @@
 // buffers by name, and the root container "gui_root" that covers the screen.
 
 #include "platform/d3d11/D3D11.h"
+#include "platform/effects/D3DX11Effect.h"
 #include "tarnwick/dev/GUI.h"
 #include "tarnwick/dx11/Buffer.h"
 #include "tarnwick/dx11/ComRelease.h"
@@ -32,6 +33,8 @@ public:
 
     GuiContainer2D& Root() { return *root; }
 
+    // "graph" (the overlay) and "3dobjects" (the box).
+    std::unordered_map<std::string, dx11::ComOwner<ID3DX11Effect>> effects;
     std::unordered_map<std::string, dx11::ComOwner<ID3D11InputLayout>> inputLayouts;
     std::unordered_map<std::string, std::unique_ptr<dx11::Buffer>> buffers;
     // Owned; its address stays when the resources move.

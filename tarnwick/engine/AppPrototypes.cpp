@@ -1,5 +1,6 @@
 #include "tarnwick/engine/AppPrototypes.h"
 
+#include "platform/tweakbar/AntTweakBar.h"
 #include "platform/win/VirtualKeys.h"
 #include "platform/win/WindowMessages.h"
 #include "tarnwick/core/ErrorReport.h"
@@ -8,7 +9,6 @@
 #include "tarnwick/dev/Statistics.h"
 #include "tarnwick/dx11/BackBuffer.h"
 #include "tarnwick/engine/EngineRoot.h"
-#include "tarnwick/engine/TweakBarCalls.h"
 
 #include <sstream>
 
@@ -151,7 +151,8 @@ LRESULT BasicApp::MsgProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
     const dx11::RenderingDevice* device = QZRoot.renderingDevice.get();
     if (device && window == device->screens[device->currentScreenIndex].window) {
-        if (const int handled = TweakBarEvent(window, message, wParam, lParam)) {
+        TwSetCurrentWindow(0);
+        if (const int handled = TwEventWin(window, message, wParam, lParam)) {
             return handled;
         }
     }
@@ -167,14 +168,15 @@ HRESULT BasicApp::OnCreateDevice()
 {
     const dx11::RenderingDevice& device = *QZRoot.renderingDevice;
     if (device.currentDeviceIndex == 0) {
-        InitTweakBars(device.devices[0].device);
+        TwInit(TW_DIRECT3D11, device.devices[0].device);
+        TwCopyStdStringToClientFunc(CopyStdStringToClient);
     }
     return S_OK;
 }
 
 void BasicApp::OnDestroyDevice()
 {
-    TerminateTweakBars();
+    TwTerminate();
 }
 
 void BasicApp::OnResize()
@@ -195,8 +197,8 @@ void BasicApp::OnResize()
     camera.SetProjParams(1.0471976f, static_cast<float>(screen.width) / static_cast<float>(screen.height), 0.01f,
                          100.0f);
     if (device.currentDeviceIndex == 0) {
-        TweakBarWindowSize(static_cast<int>(device.currentScreenIndex), static_cast<int>(screen.width),
-                           static_cast<int>(screen.height));
+        TwSetCurrentWindow(static_cast<int>(device.currentScreenIndex));
+        TwWindowSize(static_cast<int>(screen.width), static_cast<int>(screen.height));
     }
     frameDump.screenshots.clear();
     dev::FrameDump::Screenshot entry;

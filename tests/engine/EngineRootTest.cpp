@@ -6,6 +6,8 @@
 
 #include "platform/dxut/FrameworkHooks.h"
 #include "platform/win/WindowMessages.h"
+#include "tarnwick/dx11/IndexBuffer.h"
+#include "tarnwick/dx11/VertexBuffer.h"
 #include "tests/dx11/ImageFiles.h"
 #include "tests/support/LogCapture.h"
 
@@ -201,6 +203,81 @@ TEST_F(EngineRootTest, DeviceEventsCreateAndReleaseThePerDeviceData)
     EXPECT_EQ(nullptr, created.dialogResourceManager->GetD3D11Device());
     EXPECT_FALSE(resource->IsCreated());
     EXPECT_TRUE(resource->IsLoaded());
+}
+
+// The red channel of every pixel of the back buffer, rows from the top.
+std::vector<std::uint8_t> RedOfBackBuffer(ID3D11DeviceContext* context, IDXGISwapChain* swapChain, UINT& width)
+{
+    ID3D11Texture2D* backBuffer = nullptr;
+    swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&backBuffer));
+    D3D11_TEXTURE2D_DESC desc{};
+    backBuffer->GetDesc(&desc);
+    desc.Usage = D3D11_USAGE_STAGING;
+    desc.BindFlags = 0;
+    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+    ID3D11Device* device = nullptr;
+    backBuffer->GetDevice(&device);
+    ID3D11Texture2D* staging = nullptr;
+    EXPECT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, &staging));
+    context->CopyResource(staging, backBuffer);
+    D3D11_MAPPED_SUBRESOURCE mapped{};
+    EXPECT_EQ(S_OK, context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped));
+    std::vector<std::uint8_t> red(std::size_t{desc.Width} * desc.Height);
+    for (UINT y = 0; y < desc.Height; ++y) {
+        for (UINT x = 0; x < desc.Width; ++x) {
+            red[std::size_t{y} * desc.Width + x] = static_cast<const std::uint8_t*>(mapped.pData)[y * mapped.RowPitch + 4 * x];
+        }
+    }
+    context->Unmap(staging, 0);
+    staging->Release();
+    device->Release();
+    backBuffer->Release();
+    width = desc.Width;
+    return red;
+}
+
+TEST_F(EngineRootTest, GuiResourcesDrawRectanglesAndHoldTheBox)
+{
+    WriteConfiguration("Settings.xml", "gui");
+    StartUp({});
+    QZRoot.renderingDevice->CreateDevice();
+    qz::dev::GuiResources& gui = QZRoot.CurrentDeviceData().guiResources;
+    EXPECT_EQ(2u, gui.effects.size());
+    EXPECT_EQ(1u, gui.inputLayouts.count("3dobjects"));
+    const auto* vertices = dynamic_cast<const qz::dx11::VertexBuffer*>(gui.buffers.at("boxVertex").get());
+    const auto* faces = dynamic_cast<const qz::dx11::IndexBuffer*>(gui.buffers.at("boxFace").get());
+    const auto* lines = dynamic_cast<const qz::dx11::IndexBuffer*>(gui.buffers.at("boxLine").get());
+    ASSERT_TRUE(vertices && faces && lines);
+    EXPECT_EQ(12u, vertices->GetStride());
+    EXPECT_EQ(8u, vertices->GetVertexCount());
+    EXPECT_EQ(96u, vertices->GetDesc().ByteWidth);
+    EXPECT_EQ(36u, faces->GetIndexCount());
+    EXPECT_EQ(144u, faces->GetDesc().ByteWidth);
+    EXPECT_EQ(24u, lines->GetIndexCount());
+    EXPECT_EQ(static_cast<UINT>(DXGI_FORMAT_R32_UINT), lines->GetIndexFormat());
+
+    ID3D11DeviceContext* context = QZRoot.renderingDevice->CurrentDevice().immediateContext;
+    const float black[4] = {0, 0, 0, 1};
+    context->ClearRenderTargetView(QZRoot.renderingDevice->CurrentScreen().renderTargetView, black);
+    qz::dev::GuiElement2D rectangle("rectangle");
+    rectangle.SetOffset(10, 20);
+    rectangle.SetSize(30, 40);
+    rectangle.backgroundColor = {1, 0, 0, 1};
+    qz::dev::GuiElement2D hidden("hidden");
+    hidden.SetSize(5, 5);
+    hidden.backgroundColor = {1, 0, 0, 1};
+    hidden.visible = false;
+    gui.Root().Render(context);
+
+    UINT width = 0;
+    const auto red = RedOfBackBuffer(context, QZRoot.renderingDevice->CurrentScreen().swapChain, width);
+    const auto at = [&](UINT x, UINT y) { return red[std::size_t{y} * width + x]; };
+    EXPECT_EQ(255, at(10, 20));
+    EXPECT_EQ(255, at(39, 59));
+    EXPECT_EQ(0, at(9, 20));
+    EXPECT_EQ(0, at(40, 59));
+    EXPECT_EQ(0, at(10, 60));
+    EXPECT_EQ(0, at(2, 2));  // the hidden one
 }
 
 TEST_F(EngineRootTest, DeviceDataIsAnErrorBeforeTheDevicesAreCounted)

@@ -70,6 +70,14 @@ sleep 1
 dump
 size=$(od -An -tu1 -j16 -N8 "$png" | tr -s ' ')
 [ "$size" = " 0 0 3 32 0 0 2 88" ] || fail "the back buffer after the resize is not 800 x 600: $size"
+# The info text keeps to the top-right corner of whatever size the window has.
+for image in "$first_png:1280" "$png:800"; do
+  ink=$("$tools" ink "${image%:*}")
+  read -r x0 y0 x1 y1 <<< "$ink"
+  [ "$ink" != none ] && [ "$x1" -ge $(( ${image#*:} - 20 )) ] && [ "$x1" -lt "${image#*:}" ] && [ "$y0" -le 20 ] ||
+    fail "no info text at the top-right corner of ${image%:*}: $ink"
+done
+
 # The close button.
 "$tools" close "$window" || fail "could not ask the window to close"
 for _ in $(seq 100); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
