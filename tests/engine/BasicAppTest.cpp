@@ -309,4 +309,21 @@ TEST_F(BasicAppTest, OneApplicationAtATime)
     EXPECT_EQ(&next, BasicApp::Instance());
 }
 
+TEST_F(BasicAppTest, AFailedStartLeavesTheEngineAsItWas)
+{
+    Arguments arguments({});
+    {
+        // The engine's rendering device cannot be made while another one exists.
+        Configuration configuration("./Settings.xml");
+        qz::utils::EventManager events;
+        qz::dx11::RenderingDevice other(configuration, events);
+        EXPECT_THROW(RecordingApp app(arguments), qz::core::Exception);
+        EXPECT_EQ(nullptr, BasicApp::Instance());
+        EXPECT_EQ(nullptr, QZRoot.application);
+        EXPECT_FALSE(QZRoot.configuration || QZRoot.renderingDevice || QZRoot.eventManager || QZRoot.timer);
+    }
+    RecordingApp app(arguments);
+    EXPECT_EQ(&app, BasicApp::Instance());
+}
+
 }  // namespace
