@@ -58,20 +58,54 @@ struct BarView {
     const Float4& Colour(std::uint32_t cell, int shift) const { return palette[std::min((cell >> shift) & cell::ColourMask, static_cast<std::uint32_t>(ColourCount - 1))]; }
 };
 
-// Where a bar-local x lies in the text cells: its column (clamped to the cells, so the
-// margins take the nearest cell) and its pixel in the glyph.
-struct TextPlace {
-    int column;
-    int glyphX;
-    bool inside;
-
-    TextPlace(int x, int columns)
-    {
+// Calls f(from, to, column) for the runs of pixels [from, to) of [first, end) (bar-local
+// x) that lie in one text column; the margins belong to the nearest column.
+template <class F>
+void ForEachCellRun(int first, int end, int columns, F f)
+{
+    for (int x = first; x < end;) {
         const int textX = x - TextLeft;
-        inside = textX >= 0 && textX < columns * CellWidth;
-        column = textX < 0 ? 0 : std::min(textX / CellWidth, columns - 1);
-        glyphX = textX & (CellWidth - 1);
+        const int column = textX < 0 ? 0 : std::min(textX / CellWidth, columns - 1);
+        const int runEnd = column == columns - 1 ? end : std::min(end, TextLeft + (column + 1) * CellWidth);
+        f(x, runEnd, column);
+        x = runEnd;
     }
+}
+
+// One pixel row of a span: the lanes of its pixels by bar-local x.
+class SpanRow {
+public:
+    SpanRow(d3d11sw::PixelSpan& span, int half, int left)
+        : span_(span), half_(half), first_(span.X(0) - left), end_(first_ + 2 * span.Count())
+    {
+    }
+
+    int First() const { return first_; }
+    int End() const { return end_; }
+    void Put(int from, int to, const Float4& colour)
+    {
+        for (int x = std::max(from, first_); x < std::min(to, end_); ++x) Lane(x) = colour;
+    }
+    Float4& Lane(int x)
+    {
+        const int i = x - first_;
+        return span_.Target(i >> 1, 0)[2 * half_ + (i & 1)];
+    }
+    void Discard(int x)
+    {
+        const int i = x - first_;
+        span_.Discard(i >> 1, 1u << (2 * half_ + (i & 1)));
+    }
+    void DiscardAll()
+    {
+        for (int quad = 0; quad < span_.Count(); ++quad) span_.Discard(quad, half_ ? 0xCu : 0x3u);
+    }
+
+private:
+    d3d11sw::PixelSpan& span_;
+    int half_;
+    int first_;
+    int end_;
 };
 
 void DiscardAll(d3d11sw::PixelSpan& span)
@@ -88,33 +122,22 @@ public:
         const BarConstants& bar = view.bar;
         const Float4& empty = view.palette[BarBackground];
         for (int half = 0; half < 2; ++half) {
+            SpanRow row(span, half, view.left);
             const int y = span.Y() + half - view.top;
             const std::uint32_t* rowCells = view.RowCells(y);
             const int insideY = y - (y / RowHeight) * RowHeight - TextTop;
             const bool glyphBand = insideY >= 0 && insideY < CellHeight;
-            const Float4& scroll = view.palette[y >= bar.thumbTop && y < bar.thumbBottom ? ScrollThumb : ScrollTrack];
-            // Neighbouring pixels mostly share a cell.
-            int lastColumn = -1;
-            const Float4* lastColour = &empty;
-            for (int quad = 0; quad < span.Count(); ++quad) {
-                d3d11sw::Quad<Float4>& target = span.Target(quad, 0);
-                for (int lane = 2 * half; lane < 2 * half + 2; ++lane) {
-                    const int x = span.X(quad) + (lane & 1) - view.left;
-                    if (y >= RowHeight && x >= bar.scrollLeft) {
-                        target[lane] = scroll;
-                        continue;
-                    }
-                    if (rowCells) {
-                        const int column = TextPlace(x, bar.columns).column;
-                        if (column != lastColumn) {
-                            const std::uint32_t cell = rowCells[column];
-                            lastColour = (cell & cell::Inset) && !glyphBand ? &empty : &view.Colour(cell, cell::BackgroundShift);
-                            lastColumn = column;
-                        }
-                    }
-                    target[lane] = *lastColour;
-                }
+            // Below the title the scroll bar takes the pixels from its left edge on.
+            const int rowsEnd = y >= RowHeight ? std::min(row.End(), bar.scrollLeft) : row.End();
+            if (rowCells) {
+                ForEachCellRun(row.First(), rowsEnd, bar.columns, [&](int from, int to, int column) {
+                    const std::uint32_t cell = rowCells[column];
+                    row.Put(from, to, (cell & cell::Inset) && !glyphBand ? empty : view.Colour(cell, cell::BackgroundShift));
+                });
+            } else {
+                row.Put(row.First(), rowsEnd, empty);
             }
+            row.Put(rowsEnd, row.End(), view.palette[y >= bar.thumbTop && y < bar.thumbBottom ? ScrollThumb : ScrollTrack]);
         }
     }
 };
@@ -130,39 +153,31 @@ public:
         if (!view.Read(resources)) return DiscardAll(span);
         const std::uint8_t* coverage = atlas_->Coverage().data();
         for (int half = 0; half < 2; ++half) {
-            const UINT halfLanes = half ? 0xCu : 0x3u;
+            SpanRow row(span, half, view.left);
             const int y = span.Y() + half - view.top;
             const std::uint32_t* rowCells = view.RowCells(y);
             const int glyphY = y - (y / RowHeight) * RowHeight - TextTop;
             if (!rowCells || glyphY < 0 || glyphY >= CellHeight) {
-                for (int quad = 0; quad < span.Count(); ++quad) span.Discard(quad, halfLanes);
+                row.DiscardAll();
                 continue;
             }
-            // Neighbouring pixels mostly share a cell: its glyph's row of coverage and its ink.
-            int lastColumn = -1;
-            const std::uint8_t* glyphRow = nullptr;
-            const Float4* ink = nullptr;
-            for (int quad = 0; quad < span.Count(); ++quad) {
-                d3d11sw::Quad<Float4>& target = span.Target(quad, 0);
-                UINT blank = halfLanes;
-                for (int lane = 2 * half; lane < 2 * half + 2; ++lane) {
-                    const TextPlace place(span.X(quad) + (lane & 1) - view.left, view.bar.columns);
-                    if (place.column != lastColumn) {
-                        const std::uint32_t cell = rowCells[place.column];
-                        const unsigned glyph = cell & cell::GlyphMask;
-                        glyphRow = glyph == ' ' ? nullptr
-                                                : coverage + static_cast<std::size_t>(GlyphAtlas::CellY(glyph) + glyphY) * GlyphAtlas::Width +
-                                                      GlyphAtlas::CellX(glyph);
-                        ink = &view.Colour(cell, cell::ForegroundShift);
-                        lastColumn = place.column;
+            ForEachCellRun(row.First(), row.End(), view.bar.columns, [&](int from, int to, int column) {
+                const std::uint32_t cell = rowCells[column];
+                const unsigned glyph = cell & cell::GlyphMask;
+                const int cellLeft = TextLeft + column * CellWidth;
+                const std::uint8_t* glyphRow =
+                    coverage + static_cast<std::size_t>(GlyphAtlas::CellY(glyph) + glyphY) * GlyphAtlas::Width + GlyphAtlas::CellX(glyph);
+                const Float4& ink = view.Colour(cell, cell::ForegroundShift);
+                for (int x = from; x < to; ++x) {
+                    const int glyphX = x - cellLeft;
+                    const std::uint8_t covered = glyph != ' ' && glyphX >= 0 && glyphX < CellWidth ? glyphRow[glyphX] : 0;
+                    if (covered == 0) {
+                        row.Discard(x);
+                    } else {
+                        row.Lane(x) = {ink.x, ink.y, ink.z, ink.w * covered * (1.0f / 255.0f)};
                     }
-                    const std::uint8_t covered = glyphRow && place.inside ? glyphRow[place.glyphX] : 0;
-                    if (covered == 0) continue;
-                    target[lane] = {ink->x, ink->y, ink->z, ink->w * covered * (1.0f / 255.0f)};
-                    blank &= ~(1u << lane);
                 }
-                if (blank) span.Discard(quad, blank);
-            }
+            });
         }
     }
 
