@@ -45,6 +45,17 @@ void ScrollTo(CTwBar& bar, const BarFrame& frame, int firstLine)
     bar.view.firstLine = std::clamp(firstLine, 0, frame.MaxFirstLine());
 }
 
+unsigned ButtonOf(UINT message)
+{
+    switch (message) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: return 2;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP: return 4;
+    default: return 8;
+    }
+}
+
 bool Typeable(WPARAM character)
 {
     return (character >= '0' && character <= '9') || (character != 0 && std::strchr("+-.eE ,", static_cast<int>(character)));
@@ -70,14 +81,19 @@ int Interaction::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         mouseY_ = GET_Y_LPARAM(lParam);
         return LeftButtonUp();
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
     case WM_XBUTTONDOWN:
+        mouseX_ = GET_X_LPARAM(lParam);
+        mouseY_ = GET_Y_LPARAM(lParam);
+        if (captured_ || BarAt(mouseX_, mouseY_)) return 1;
+        elsewhere_ |= ButtonOf(message);
+        return 0;
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
     case WM_XBUTTONUP:
         mouseX_ = GET_X_LPARAM(lParam);
         mouseY_ = GET_Y_LPARAM(lParam);
-        return captured_ || BarAt(mouseX_, mouseY_) ? 1 : 0;
+        return OtherButtonUp(ButtonOf(message));
     // The wheel's coordinates are the screen's: the last client position stands in.
     case WM_MOUSEWHEEL: return Wheel(GET_WHEEL_DELTA_WPARAM(wParam));
     case WM_KEYDOWN: return KeyDown(static_cast<UINT>(wParam));
@@ -98,7 +114,7 @@ int Interaction::MouseMove(int x, int y)
 {
     mouseX_ = x;
     mouseY_ = y;
-    if (!captured_) return BarAt(x, y) ? 1 : 0;
+    if (!captured_) return elsewhere_ == 0 && BarAt(x, y) ? 1 : 0;
     const Variable* variable = pressDrags_ ? FindVariable(pressBar_, pressVariable_) : nullptr;
     if (!variable) return 1;
     const int moved = x - pressX_;
@@ -122,7 +138,10 @@ int Interaction::LeftButtonDown(int x, int y)
                                      edit_.variable;
         if (!onEditedRow) EndEdit(true);
     }
-    if (!found) return 0;
+    if (!found) {
+        elsewhere_ |= LeftButton;
+        return 0;
+    }
 
     CTwBar& bar = *found->shown.bar;
     const BarFrame& frame = found->shown.frame;
@@ -164,7 +183,7 @@ int Interaction::LeftButtonDown(int x, int y)
 
 int Interaction::LeftButtonUp()
 {
-    if (!captured_) return BarAt(mouseX_, mouseY_) ? 1 : 0;
+    if (!captured_) return OtherButtonUp(LeftButton);
     captured_ = false;
     const Variable* variable = pressVariable_.empty() ? nullptr : FindVariable(pressBar_, pressVariable_);
     const bool selected = edit_.bar == pressBar_ && edit_.variable == pressVariable_;
@@ -173,6 +192,15 @@ int Interaction::LeftButtonUp()
     pressDrags_ = false;
     dragging_ = false;
     return 1;
+}
+
+int Interaction::OtherButtonUp(unsigned button)
+{
+    if (elsewhere_ & button) {
+        elsewhere_ &= ~button;
+        return 0;
+    }
+    return captured_ || BarAt(mouseX_, mouseY_) ? 1 : 0;
 }
 
 int Interaction::Wheel(int delta)

@@ -18,7 +18,9 @@
 //     the bar's.
 //   - The wheel over a bar scrolls it by 3 lines a notch (120).
 //   - Any mouse message over a visible bar, and every one while the mouse belongs to the
-//     bars, is the bar's: the camera under a bar does not move.
+//     bars, is the bar's: the camera under a bar does not move. A button pressed outside
+//     the bars keeps the mouse's moves, and its release, away from them (a camera drag
+//     goes on over a bar).
 
 #include "platform/tweakbar/Bars.h"
 #include "platform/tweakbar/Layout.h"
@@ -64,6 +66,7 @@ private:
     int MouseMove(int x, int y);
     int LeftButtonDown(int x, int y);
     int LeftButtonUp();
+    int OtherButtonUp(unsigned button);
     int Wheel(int delta);
     int KeyDown(UINT key);
     int Character(WPARAM character);
@@ -81,6 +84,9 @@ private:
     int pressX_ = 0;
     double pressValue_ = 0.0;
     bool dragging_ = false;
+    // Buttons pressed outside the bars and not released yet: 1 left, 2 right, 4 middle, 8 X.
+    static constexpr unsigned LeftButton = 1;
+    unsigned elsewhere_ = 0;
     Edit edit_;
 };
 

@@ -195,6 +195,7 @@ TEST_F(Interaction, MessagesNotForTheBarsAreLeftAlone)
         {"character", WM_CHAR, 'w', 1},
         {"key up", WM_KEYUP, 'W', 1},
         {"size", WM_SIZE, 0, MAKELPARAM(640, 480)},
+        {"right release over the bar after a press beside", WM_RBUTTONUP, 0, MAKELPARAM(20, 50)},
     };
     for (const Case& c : cases) EXPECT_EQ(0, Event(c.message, c.wParam, c.lParam)) << c.what;
 
@@ -213,6 +214,23 @@ TEST_F(Interaction, MessagesNotForTheBarsAreLeftAlone)
 
     TwTerminate();
     EXPECT_EQ(0, Move(20, 20)) << "nothing after the end";
+}
+
+TEST_F(Interaction, DragsThatBeganElsewhereStayElsewhere)
+{
+    struct Case {
+        UINT down, up;
+        WPARAM held;
+    };
+    const Case cases[] = {{WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON}, {WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON},
+                          {WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(0, Event(c.down, c.held, MAKELPARAM(300, 230)));
+        EXPECT_EQ(0, Move(20, LineY(0), c.held)) << "the camera keeps turning over the bar";
+        EXPECT_EQ(0, Event(c.up, 0, MAKELPARAM(20, LineY(0))));
+        EXPECT_EQ(1, Move(20, LineY(0)));
+    }
+    EXPECT_FALSE(foam);
 }
 
 TEST_F(Interaction, WheelAndScrollBarScrollLongBars)
