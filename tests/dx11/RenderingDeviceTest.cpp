@@ -380,6 +380,21 @@ TEST_F(RenderingDeviceTest, AdapterReferenceIsReplacedAndReleased)
     adapter->Release();
 }
 
+TEST_F(RenderingDeviceTest, AdapterThatCannotBeFoundIsAWarningAndAZeroedDescription)
+{
+    DXUTDeviceSettings settings{};
+    settings.d3d11.AdapterOrdinal = 7;
+    RenderingDevice::ScreenRecord& screen = device->screens[0];
+    screen.adapterDesc.VendorId = 99;
+    qz::test::LogCapture log;
+    EXPECT_TRUE(RenderingDevice::ModifyDeviceSettings(&settings, device.get()));
+    EXPECT_NE(std::string::npos, log.Text().find("WARNING: RenderingDevice: no adapter 7 to describe: The object was not found."))
+        << log.Text();
+    EXPECT_EQ(nullptr, screen.adapter);
+    EXPECT_EQ(0u, screen.adapterDesc.VendorId);
+    EXPECT_EQ(DXGI_FORMAT_D32_FLOAT, settings.d3d11.AutoDepthStencilFormat) << "the settings are made all the same";
+}
+
 // A swap chain whose window lies on no output.
 class OutputlessSwapChain final : public IDXGISwapChain {
 public:

@@ -302,6 +302,29 @@ TEST_F(FrameworkTest, WindowTitleAndSettings)
     EXPECT_TRUE(DXUTIsWindowed());
 }
 
+TEST_F(FrameworkTest, WithoutADisplayTheWindowIsKeptOffScreen)
+{
+    // Nothing names a video driver and no display is there: the framework falls back
+    // to the offscreen driver by itself.
+    struct Saved {
+        const char* name;
+        std::string value;
+        bool set;
+    };
+    std::vector<Saved> saved;
+    for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        saved.push_back({name, value ? value : "", value != nullptr});
+        unsetenv(name);
+    }
+    CreateWindowAndDevice(48, 32);
+    RunFrames(2);
+    EXPECT_EQ(2, recorder.frames);
+    for (const Saved& s : saved) {
+        if (s.set) setenv(s.name, s.value.c_str(), 1);
+    }
+}
+
 TEST_F(FrameworkTest, UnusableFrameLimitIsIgnoredAndQuitClosesTheWindow)
 {
     CreateWindowAndDevice();
