@@ -2,10 +2,10 @@
 
 #include "platform/effects/D3DX11Effect.h"
 
+#include "platform/effects/DebugOutput.h"
 #include "platform/effects/Effect.h"
 #include "platform/effects/EffectFormat.h"
 #include "platform/effects/Includes.h"
-#include "platform/win/Dialogs.h"
 
 using namespace platform::effects;
 
@@ -23,7 +23,7 @@ HRESULT D3DX11CreateEffectFromMemory(const void* data, SIZE_T size, UINT, ID3D11
     if (!ReadEffect(data, size, info, error)) {
         const std::string text = "D3DX11CreateEffectFromMemory: " + std::string(sourceName ? sourceName : "effect") +
                                  ": " + error + "\n";
-        OutputDebugStringA(text.c_str());
+        DebugOutput(text);
         return E_FAIL;
     }
     return Effect::Create(device, std::move(info), effect);

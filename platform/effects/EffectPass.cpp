@@ -1,7 +1,7 @@
 #include "platform/effects/EffectPass.h"
 
+#include "platform/effects/DebugOutput.h"
 #include "platform/effects/Kernels.h"
-#include "platform/win/Dialogs.h"
 
 #include <cstring>
 
@@ -103,7 +103,7 @@ void EffectPass::WarnOnce()
     }
     const std::string text = "Effect \"" + effect_.Info().name + "\", technique \"" + technique_->name + "\", pass \"" +
                              pass_->name + "\": no native kernel for " + missing_ + "; its draws draw nothing\n";
-    OutputDebugStringA(text.c_str());
+    DebugOutput(text);
 }
 
 EffectTechnique::EffectTechnique(Effect& effect, const TechniqueInfo* technique)

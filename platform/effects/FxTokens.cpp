@@ -1,6 +1,8 @@
 #include "platform/effects/FxTokens.h"
 
-#include <array>
+#include "platform/effects/Punctuators.h"
+
+#include <cstdio>
 
 namespace platform::effects {
 namespace {
@@ -9,10 +11,17 @@ bool IsIdentifierStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r'; }
 
-constexpr std::array<std::string_view, 23> kLongPunctuators = {
-    "<<=", ">>=", "->", "++", "--", "<<", ">>", "<=", ">=", "==", "!=", "&&",
-    "||",  "+=",  "-=", "*=", "/=", "%=", "&=", "|=", "^=", "::", "..."};
-constexpr std::string_view kSinglePunctuators = "+-*/%<>=!&|^~?:;,.()[]{}";
+// A character as a message shows it: itself when printable, else its code.
+std::string Shown(char c)
+{
+    const auto code = static_cast<unsigned char>(c);
+    if (code >= 0x20 && code < 0x7F) {
+        return "'" + std::string(1, c) + "'";
+    }
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", code);
+    return text;
+}
 
 class Lexer {
 public:
@@ -147,21 +156,11 @@ private:
                 ++length;
             } else {
                 token.kind = FxKind::Punctuator;
-                length = 0;
-                for (std::string_view p : kLongPunctuators) {
-                    if (s.substr(i, p.size()) == p) {
-                        length = p.size();
-                        break;
-                    }
-                }
+                length = PunctuatorLength(s, i, false);
                 if (length == 0) {
-                    if (kSinglePunctuators.find(c) == std::string_view::npos) {
-                        Fail(line, token.column, message::kSyntax,
-                             "unexpected character '" + std::string(1, c) + "'");
-                        ++i;
-                        continue;
-                    }
-                    length = 1;
+                    Fail(line, token.column, message::kSyntax, "unexpected character " + Shown(c));
+                    ++i;
+                    continue;
                 }
             }
             token.text.assign(s.substr(i, length));

@@ -120,9 +120,12 @@ bool MacroExpander::Run(std::deque<PpToken>& input, std::vector<PpToken>& output
             int nesting = 0;
             PpToken closing;
             for (;;) {
-                if (input.empty() && !(more && (*more)(input, false))) {
-                    Fail(token, message::kBadMacroCall, "unterminated argument list of macro '" + token.text + "'");
-                    return false;
+                // Blank lines give no tokens; read on to the next one that does.
+                while (input.empty()) {
+                    if (!(more && (*more)(input, false))) {
+                        Fail(token, message::kBadMacroCall, "unterminated argument list of macro '" + token.text + "'");
+                        return false;
+                    }
                 }
                 PpToken next = std::move(input.front());
                 input.pop_front();

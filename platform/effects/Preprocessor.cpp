@@ -12,7 +12,9 @@ namespace platform::effects {
 namespace {
 
 constexpr int kMaxIncludeDepth = 32;
-constexpr std::size_t kMaxOutputBytes = std::size_t{64} << 20;
+// A file that includes itself twice would otherwise double the work with every level.
+constexpr int kMaxIncludes = 1024;
+constexpr std::size_t kMaxOutputBytes = std::size_t{16} << 20;
 // After this many errors the rest would only repeat them.
 constexpr int kMaxErrors = 100;
 
@@ -332,7 +334,12 @@ private:
         }
         if (depth + 1 > kMaxIncludeDepth) {
             diagnostics_.Error(where, message::kIncludeTooDeep, "#include nested too deeply");
-            EmitBlank(1);
+            stopped_ = true;
+            return;
+        }
+        if (++includes_ > kMaxIncludes) {
+            diagnostics_.Error(where, message::kIncludeTooDeep, "more than " + std::to_string(kMaxIncludes) + " #include");
+            stopped_ = true;
             return;
         }
         IncludedFile included;
@@ -445,6 +452,7 @@ private:
     MacroExpander expander_;
     std::set<std::string> onceFiles_;
     std::string out_;
+    int includes_ = 0;
     bool stopped_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/effects/PreprocessorTokens.h"
 
+#include "platform/effects/Punctuators.h"
+
 #include <algorithm>
 #include <array>
 
@@ -10,11 +12,6 @@ bool IsIdentifierStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsIdentifierChar(char c) { return IsIdentifierStart(c) || IsDigit(c); }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == '\r' || c == '\n'; }
-
-// Longest first.
-constexpr std::array<std::string_view, 24> kLongPunctuators = {
-    "<<=", ">>=", "...", "##", "->", "++", "--", "<<", ">>", "<=", ">=", "==",
-    "!=",  "&&",  "||",  "+=", "-=", "*=", "/=", "%=", "&=", "|=", "^=", "::"};
 
 // Length of the token that starts at i.
 std::size_t TokenLength(std::string_view s, std::size_t i, PpKind& kind)
@@ -51,17 +48,9 @@ std::size_t TokenLength(std::string_view s, std::size_t i, PpKind& kind)
         }
         return std::min(j + 1, s.size()) - i;
     }
-    kind = PpKind::Punctuator;
-    for (std::string_view p : kLongPunctuators) {
-        if (s.substr(i, p.size()) == p) {
-            return p.size();
-        }
-    }
-    static constexpr std::string_view kSingle = "+-*/%<>=!&|^~?:;,.()[]{}#";
-    if (kSingle.find(c) == std::string_view::npos) {
-        kind = PpKind::Other;
-    }
-    return 1;
+    const std::size_t punctuator = PunctuatorLength(s, i, true);
+    kind = punctuator > 0 ? PpKind::Punctuator : PpKind::Other;
+    return punctuator > 0 ? punctuator : 1;
 }
 
 bool RunTogether(const PpToken& a, const PpToken& b)

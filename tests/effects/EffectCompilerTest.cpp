@@ -1,6 +1,7 @@
 // The effect compiler: constant-buffer packing, registers, initial values, state blocks,
 // techniques and passes, input signatures, and its messages.
 
+#include "tests/effects/EffectSamples.h"
 #include "tests/effects/EffectTestSupport.h"
 
 #include <cstring>
@@ -18,24 +19,6 @@ using platform::effects::VariableKind;
 using qz::test::CompileText;
 using qz::test::FindVariable;
 
-const char* const kPacked = R"(
-cbuffer Packed {
-    float a;
-    float3 b;
-    float2 c;
-    float3 d;
-    float4x4 m;
-    float e;
-    float2 arr[3];
-    float f;
-    row_major float3x2 r;
-    float g;
-    bool h;
-    int2 i;
-    float3x2 cm;
-    uint j;
-};
-)";
 
 struct Placement {
     const char* name;
@@ -44,7 +27,7 @@ struct Placement {
 
 TEST(EffectCompiler, PacksConstantsByTheHlslRules)
 {
-    const auto compiled = CompileText(kPacked);
+    const auto compiled = CompileText(qz::test::kPacked);
     ASSERT_TRUE(compiled.ok) << compiled.messages;
     // Vectors do not cross registers; arrays and matrices start one and share their last.
     const Placement expected[] = {{"a", 0},     {"b", 4},   {"c", 16},  {"d", 32},  {"m", 48},
@@ -161,49 +144,10 @@ float3 all = 0.5;
     EXPECT_EQ(0.5f, f(all + 8));
 }
 
-const char* const kTechniques = R"(
-cbuffer cb { float4 color; };
-BlendState Blending {
-    BlendEnable[0] = TRUE;
-    SrcBlend = src_alpha;
-    DestBlend = INV_SRC_ALPHA;
-    BlendOp = ADD;
-    SrcBlendAlpha = ONE;
-    DestBlendAlpha = ONE;
-    BlendOpAlpha = ADD;
-    RenderTargetWriteMask[0] = 0x0F;
-};
-DepthStencilState NoDepth { DepthEnable = FALSE; DepthWriteMask = ALL; DepthFunc = Less; };
-RasterizerState NoCull { CullMode = None; };
-SamplerState Linear { Filter = MIN_MAG_MIP_LINEAR; AddressU = Clamp; AddressV = WRAP; AddressW = Border;
-                      BorderColor = float4(0.25, 0.5, 0.75, 1); MaxLOD = 3; };
-struct VSIn { float3 pos : POSITION; float4 colour : COLOR0; uint id : SV_VertexID; };
-struct PSIn { float4 pos : SV_Position; float2 uv : TEXCOORD3; };
-PSIn VS(VSIn input, float2 uv : TEXCOORD1, uniform float scale) { PSIn o = (PSIn)0; return o; }
-float4 PS(PSIn input, uniform int mode) : SV_Target { return color; }
-float4 PS(PSIn input) : SV_Target { return color; }
-VertexShader shared = CompileShader(vs_5_0, VS(2.0));
-technique11 Draw {
-    pass First {
-        SetVertexShader(CompileShader(vs_5_0, VS(1.0f)));
-        SetGeometryShader(NULL);
-        SetPixelShader(CompileShader(ps_5_0, PS(-1)));
-        SetBlendState(Blending, float4(0, 0, 0, 0), 0xFFFFFFFF);
-        SetDepthStencilState(NoDepth, 3);
-        SetRasterizerState(NoCull);
-    }
-    pass Second {
-        SetVertexShader(shared);
-        SetPixelShader(CompileShader(ps_4_0, PS()));
-        SetBlendState(NULL, float4(1, 1, 1, 1), 0xF);
-    }
-}
-technique10 Old { pass { } }
-)";
 
 TEST(EffectCompiler, ReadsStateBlocks)
 {
-    const auto compiled = CompileText(kTechniques);
+    const auto compiled = CompileText(qz::test::kTechniques);
     ASSERT_TRUE(compiled.ok) << compiled.messages;
     const auto& blend = FindVariable(compiled.effect, "Blending")->blend.RenderTarget[0];
     EXPECT_TRUE(blend.BlendEnable);
@@ -230,7 +174,7 @@ TEST(EffectCompiler, ReadsStateBlocks)
 
 TEST(EffectCompiler, ReadsTechniquesPassesAndInputSignatures)
 {
-    const auto compiled = CompileText(kTechniques);
+    const auto compiled = CompileText(qz::test::kTechniques);
     ASSERT_TRUE(compiled.ok) << compiled.messages;
     ASSERT_EQ(2u, compiled.effect.techniques.size());
     const auto& draw = compiled.effect.techniques[0];

@@ -5,6 +5,7 @@
 #include "platform/effects/D3DX11Effect.h"
 #include "platform/effects/Kernels.h"
 #include "tests/effects/EffectDrawFixture.h"
+#include "tests/effects/EffectSamples.h"
 #include "tests/effects/EffectTestSupport.h"
 
 #include <atomic>
@@ -18,45 +19,6 @@ using platform::effects::KernelContext;
 using qz::test::ComPtr;
 using qz::test::CompileText;
 
-const char* const kRuntime = R"(
-cbuffer cbPerDraw {
-    float4 g_color : Tint;
-    float2 g_offset;
-    float g_scale;
-    int g_mode;
-    row_major float4x4 g_rowMatrix;
-    float4x4 g_columnMatrix;
-    float3x3 g_small;
-    float4 g_list[3];
-};
-Texture2D g_texture;
-RWTexture2D<float4> g_output;
-SamplerState g_sampler { Filter = MIN_MAG_MIP_POINT; };
-BlendState Additive { BlendEnable[0] = TRUE; SrcBlend = ONE; DestBlend = ONE; };
-DepthStencilState NoDepth { DepthEnable = FALSE; };
-RasterizerState NoCull { CullMode = NONE; };
-struct VSIn { float4 pos : POSITION; };
-float4 VS(VSIn input) : SV_Position { return input.pos; }
-float4 PS(float4 p : SV_Position, uniform int variant) : SV_Target { return g_color * variant; }
-technique11 Main {
-    pass Solid {
-        SetVertexShader(CompileShader(vs_5_0, VS()));
-        SetPixelShader(CompileShader(ps_5_0, PS(1)));
-        SetBlendState(Additive, float4(0, 0, 0, 0), 0xFFFFFFFF);
-        SetDepthStencilState(NoDepth, 0);
-        SetRasterizerState(NoCull);
-    }
-    pass Double {
-        SetVertexShader(CompileShader(vs_5_0, VS()));
-        SetPixelShader(CompileShader(ps_5_0, PS(2)));
-    }
-    pass Unknown {
-        SetVertexShader(CompileShader(vs_5_0, VS()));
-        SetPixelShader(CompileShader(ps_5_0, PS(3)));
-        SetRasterizerState(NoCull);
-    }
-}
-)";
 
 d3d11sw::VertexShaderDesc PassThrough(const KernelContext&)
 {
@@ -94,7 +56,7 @@ protected:
     {
         EffectDrawTest::SetUp();
         RegisterRuntimeKernels("runtime");
-        effect = Load(kRuntime, "runtime");
+        effect = Load(qz::test::kRuntime, "runtime");
     }
 
     ComPtr<ID3DX11Effect> Load(const std::string& source, const std::string& name, const qz::test::Macros& macros = {})
@@ -239,7 +201,7 @@ TEST_F(EffectRuntime, MatricesRoundTripInBothPackingsAsKernelsReadThem)
         });
         return desc;
     });
-    ComPtr<ID3DX11Effect> matrices = Load(kRuntime, "matrices");
+    ComPtr<ID3DX11Effect> matrices = Load(qz::test::kRuntime, "matrices");
     float m[16];
     for (int i = 0; i < 16; ++i) {
         m[i] = static_cast<float>(i + 1);

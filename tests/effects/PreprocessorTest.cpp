@@ -114,6 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{"skipped lines are not read", "#if 0\n#error not me\n#bogus\n#if 1\n#endif\n#endif\nok", "ok"},
         ExpansionCase{"function name alone", "#define F(x) x\nF + 1", "F + 1"},
         ExpansionCase{"arguments over lines", "#define F(a, b) a+b\nF(1,\n2) end", "1+2 end"},
+        ExpansionCase{"arguments over blank lines", "#define F(a, b) a+b\nF(1,\n\n\n2) end", "1+2 end"},
         ExpansionCase{"caller macros", "A E end", "3 end", {{"A", "3"}, {"E", ""}}},
         ExpansionCase{"caller macro used in #if", "#if MODE == 2\ntwo\n#endif", "two", {{"MODE", "2"}}},
         ExpansionCase{"object yields a function", "#define obj(x) [x]\n#define f obj\nf(1)", "[1]"},
@@ -322,6 +323,28 @@ TEST(Preprocessor, CallerIncludeGetsTheParentDataAndClosesEveryFile)
     EXPECT_EQ(D3D_INCLUDE_SYSTEM, include.calls[1].type);
     EXPECT_EQ(include.calls[0].data, include.calls[1].parent);
     EXPECT_EQ((std::vector<const void*>{include.calls[1].data, include.calls[0].data}), include.closed);
+}
+
+TEST(Preprocessor, IncludesThatMultiplyStopAtTheirLimit)
+{
+    MemoryInclude include;
+    std::string forty;
+    for (int i = 0; i < 40; ++i) {
+        forty += "#include \"leaf.fxh\"\n";
+    }
+    include.files["wide.fxh"] = forty;
+    include.files["leaf.fxh"] = "x\n";
+    std::string top;
+    for (int i = 0; i < 40; ++i) {
+        top += "#include \"wide.fxh\"\n";
+    }
+    const Result result = Preprocessed(top, {}, &include);
+    EXPECT_EQ(E_FAIL, result.hr);
+    EXPECT_EQ("wide.fxh(40,1): error X1504: more than 1024 #include\n", result.messages);
+    EXPECT_EQ(include.calls.size(), include.closed.size());
+    include.files["twice.fxh"] = "#include \"twice.fxh\"\n#include \"twice.fxh\"\n";
+    const Result deep = Preprocessed("#include \"twice.fxh\"", {}, &include);
+    EXPECT_EQ("twice.fxh(1,1): error X1504: #include nested too deeply\n", deep.messages);
 }
 
 TEST(Preprocessor, TextBlobEndsWithAZeroByte)
