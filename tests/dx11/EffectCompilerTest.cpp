@@ -3,6 +3,8 @@
 
 #include "tarnwick/dx11/EffectCompiler.h"
 
+#include "platform/d3d11/com/ComPtr.h"
+#include "platform/effects/D3DCompiler.h"
 #include "platform/effects/EffectFormat.h"
 #include "tests/dx11/EffectFiles.h"
 #include "tests/support/LogCapture.h"
@@ -141,6 +143,28 @@ TEST_F(EffectCache, AStaleCacheIsOverwrittenOnlyAfterASuccessfulCompile)
     Compile("small.fx", EffectCompiler::kIgnoreCache | EffectCompiler::kAcceptAnyCache | EffectCompiler::kNoCacheWrite);
     EXPECT_TRUE(Recompiled(log));
     EXPECT_EQ(stale, Read("small.prc"));
+}
+
+TEST_F(EffectCache, ACacheOfAnotherCompilerVersionIsRecompiled)
+{
+    const std::string path = Write("small.fx", qz::test::kSmallEffect);
+    const std::string source = qz::test::kSmallEffect;
+    d3d11sw::ComPtr<ID3DBlob> text;
+    ASSERT_EQ(S_OK, D3DPreprocess(source.data(), source.size(), path.c_str(), nullptr, D3D_COMPILE_STANDARD_FILE_INCLUDE,
+                                  text.ReleaseAndGetAddressOf(), nullptr));
+    // The text an older compiler made differs in its first line only.
+    std::string older = static_cast<const char*>(text->GetBufferPointer());
+    const std::size_t version = older.find("format 1\n");
+    ASSERT_NE(std::string::npos, version);
+    older.replace(version, 8, "format 0");
+    std::string cache(8, '\0');
+    const std::uint64_t hash = EffectCompiler::Hash(older.c_str());
+    std::memcpy(cache.data(), &hash, 8);
+    Write("small.prc", cache + "an effect of format 0");
+    LogCapture log;
+    const EffectBytes bytes = Compile("small.fx");
+    EXPECT_TRUE(Recompiled(log));
+    EXPECT_EQ("small", Decode(bytes).name);
 }
 
 TEST_F(EffectCache, ACacheShorterThanItsHeaderCountsAsAbsent)
