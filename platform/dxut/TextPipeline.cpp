@@ -3,7 +3,6 @@
 #include "platform/d3d11/kernels/ShaderKernels.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace platform::dxut {
@@ -24,20 +23,18 @@ std::shared_ptr<const d3d11sw::VertexKernel> GlyphVertexKernel()
     });
 }
 
-// Pixels and texels are aligned, so each pixel reads its one texel of coverage; pixels
-// without coverage write nothing.
+// Pixels and texels are aligned, so the point sample at each pixel centre is that
+// pixel's texel of coverage; pixels without coverage write nothing.
 std::shared_ptr<const d3d11sw::PixelKernel> GlyphPixelKernel()
 {
     return d3d11sw::MakePixelKernel([](const d3d11sw::StageResources& resources, d3d11sw::PixelQuad& quad) {
-        const Quad<Float4> texel = quad.Varying(0);
+        const Quad<Float4> coverage = resources.Sample(0, 0, quad.Varying(0));
         const Quad<Float4> colour = quad.Varying(1);
         Quad<Float4>& out = quad.Target(0);
         UINT empty = 0;
         for (int lane = 0; lane < 4; ++lane) {
-            const float coverage = resources.Load(0, static_cast<int>(std::floor(texel[lane].x)),
-                                                  static_cast<int>(std::floor(texel[lane].y)), 0, 0).x;
-            out[lane] = {colour[lane].x, colour[lane].y, colour[lane].z, colour[lane].w * coverage};
-            if (coverage == 0.0f) {
+            out[lane] = {colour[lane].x, colour[lane].y, colour[lane].z, colour[lane].w * coverage[lane].x};
+            if (coverage[lane].x == 0.0f) {
                 empty |= 1u << lane;
             }
         }
@@ -71,7 +68,7 @@ HRESULT CreateStates(ID3D11Device* device, TextPipeline& pipeline)
 {
     D3D11_BLEND_DESC blend{};
     blend.RenderTarget[0] = {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD,
-                             D3D11_BLEND_ONE, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL};
+                             D3D11_BLEND_ONE, D3D11_BLEND_ONE, D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL};
     HRESULT result = device->CreateBlendState(&blend, pipeline.blend.ReleaseAndGetAddressOf());
     if (FAILED(result)) {
         return result;
@@ -82,7 +79,13 @@ HRESULT CreateStates(ID3D11Device* device, TextPipeline& pipeline)
         return result;
     }
     const D3D11_RASTERIZER_DESC raster{D3D11_FILL_SOLID, D3D11_CULL_NONE, FALSE, 0, 0.0f, 0.0f, TRUE, FALSE, FALSE, FALSE};
-    return device->CreateRasterizerState(&raster, pipeline.raster.ReleaseAndGetAddressOf());
+    result = device->CreateRasterizerState(&raster, pipeline.raster.ReleaseAndGetAddressOf());
+    if (FAILED(result)) {
+        return result;
+    }
+    const D3D11_SAMPLER_DESC point{D3D11_FILTER_MIN_MAG_MIP_POINT, D3D11_TEXTURE_ADDRESS_CLAMP, D3D11_TEXTURE_ADDRESS_CLAMP,
+                                   D3D11_TEXTURE_ADDRESS_CLAMP, 0.0f, 1, D3D11_COMPARISON_NEVER, {0, 0, 0, 0}, 0.0f, 0.0f};
+    return device->CreateSamplerState(&point, pipeline.pointSampler.ReleaseAndGetAddressOf());
 }
 
 HRESULT CreateGlyphTexture(ID3D11Device* device, TextPipeline& pipeline)

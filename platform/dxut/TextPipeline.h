@@ -11,7 +11,7 @@
 
 namespace platform::dxut {
 
-// A corner of a glyph quad: clip-space position, glyph-texture texel, colour.
+// A corner of a glyph quad: clip-space position, glyph-texture coordinate, colour.
 struct GlyphVertex {
     float x;
     float y;
@@ -29,6 +29,7 @@ struct TextPipeline {
     d3d11sw::ComPtr<ID3D11BlendState> blend;
     d3d11sw::ComPtr<ID3D11DepthStencilState> noDepth;
     d3d11sw::ComPtr<ID3D11RasterizerState> raster;
+    d3d11sw::ComPtr<ID3D11SamplerState> pointSampler;
     d3d11sw::ComPtr<ID3D11Buffer> vertices;
     UINT vertexCapacity = 0;
     // Over four million glyphs in one frame is a runaway caller, not text.

@@ -20,6 +20,7 @@ public:
         context->VSGetShader(vertexShader_.ReleaseAndGetAddressOf(), nullptr, nullptr);
         context->PSGetShader(pixelShader_.ReleaseAndGetAddressOf(), nullptr, nullptr);
         context->PSGetShaderResources(0, 1, view_.ReleaseAndGetAddressOf());
+        context->PSGetSamplers(0, 1, sampler_.ReleaseAndGetAddressOf());
         context->OMGetBlendState(blend_.ReleaseAndGetAddressOf(), blendFactor_, &sampleMask_);
         context->OMGetDepthStencilState(depth_.ReleaseAndGetAddressOf(), &stencilRef_);
         context->RSGetState(raster_.ReleaseAndGetAddressOf());
@@ -34,6 +35,8 @@ public:
         context_->PSSetShader(pixelShader_.Get(), nullptr, 0);
         ID3D11ShaderResourceView* view = view_.Get();
         context_->PSSetShaderResources(0, 1, &view);
+        ID3D11SamplerState* sampler = sampler_.Get();
+        context_->PSSetSamplers(0, 1, &sampler);
         context_->OMSetBlendState(blend_.Get(), blendFactor_, sampleMask_);
         context_->OMSetDepthStencilState(depth_.Get(), stencilRef_);
         context_->RSSetState(raster_.Get());
@@ -51,6 +54,7 @@ private:
     d3d11sw::ComPtr<ID3D11VertexShader> vertexShader_;
     d3d11sw::ComPtr<ID3D11PixelShader> pixelShader_;
     d3d11sw::ComPtr<ID3D11ShaderResourceView> view_;
+    d3d11sw::ComPtr<ID3D11SamplerState> sampler_;
     d3d11sw::ComPtr<ID3D11BlendState> blend_;
     FLOAT blendFactor_[4] = {};
     UINT sampleMask_ = 0;
@@ -81,10 +85,12 @@ void WriteQuad(GlyphVertex* out, const CDXUTTextHelper::Glyph& glyph, const Glyp
     const float right = static_cast<float>(glyph.x + ink.right) * toClipX - 1.0f;
     const float top = 1.0f - static_cast<float>(glyph.y + ink.top) * toClipY;
     const float bottom = 1.0f - static_cast<float>(glyph.y + ink.bottom) * toClipY;
-    const auto u0 = static_cast<float>(GlyphAtlas::CellX(glyph.cell) + ink.left);
-    const auto v0 = static_cast<float>(GlyphAtlas::CellY(glyph.cell) + ink.top);
-    const auto u1 = static_cast<float>(GlyphAtlas::CellX(glyph.cell) + ink.right);
-    const auto v1 = static_cast<float>(GlyphAtlas::CellY(glyph.cell) + ink.bottom);
+    constexpr float toU = 1.0f / GlyphAtlas::Width;
+    constexpr float toV = 1.0f / GlyphAtlas::Height;
+    const float u0 = static_cast<float>(GlyphAtlas::CellX(glyph.cell) + ink.left) * toU;
+    const float v0 = static_cast<float>(GlyphAtlas::CellY(glyph.cell) + ink.top) * toV;
+    const float u1 = static_cast<float>(GlyphAtlas::CellX(glyph.cell) + ink.right) * toU;
+    const float v1 = static_cast<float>(GlyphAtlas::CellY(glyph.cell) + ink.bottom) * toV;
     const GlyphVertex corners[4] = {{left, top, u0, v0, {}}, {right, top, u1, v0, {}},
                                     {left, bottom, u0, v1, {}}, {right, bottom, u1, v1, {}}};
     int i = 0;
@@ -139,6 +145,8 @@ void DrawGlyphs(const CDXUTDialogResourceManager& manager, ID3D11DeviceContext* 
     context->PSSetShader(text->pixelShader.Get(), nullptr, 0);
     ID3D11ShaderResourceView* view = text->glyphView.Get();
     context->PSSetShaderResources(0, 1, &view);
+    ID3D11SamplerState* sampler = text->pointSampler.Get();
+    context->PSSetSamplers(0, 1, &sampler);
     context->OMSetBlendState(text->blend.Get(), nullptr, D3D11_DEFAULT_SAMPLE_MASK);
     context->OMSetDepthStencilState(text->noDepth.Get(), 0);
     context->RSSetState(text->raster.Get());
