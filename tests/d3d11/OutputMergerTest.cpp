@@ -1,7 +1,14 @@
 // The output merger's routines for many lanes of one colour give the bytes of its
-// lane-by-lane arithmetic, over every stored byte.
+// lane-by-lane arithmetic, over every stored byte; the lane-by-lane routines of 8-bit
+// targets give the bytes of the format's codec and the blend equation.
 
 #include "tests/d3d11/RenderFixture.h"
+
+#include "platform/d3d11/formats/FormatCodec.h"
+#include "platform/d3d11/pipeline/Blend.h"
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -56,6 +63,21 @@ protected:
     ComPtr<ID3D11BlendState> blend;
 };
 
+// A colour of its own for every pixel, with values out of range, NaN and the alphas 0
+// and 1 among them.
+d3d11sw::Float4 ColourOfPixel(int x, int y)
+{
+    const std::uint32_t h = (static_cast<std::uint32_t>(x) * 73856093u) ^ (static_cast<std::uint32_t>(y) * 19349663u);
+    auto channel = [h](int shift) {
+        const std::uint32_t bits = (h >> shift) & 0xFF;
+        if (bits == 7) return std::numeric_limits<float>::quiet_NaN();
+        if (bits < 20) return 0.0f;
+        if (bits > 235) return 1.0f;
+        return static_cast<float>(bits) / 200.0f - 0.1f;
+    };
+    return {channel(0), channel(8), channel(16), channel(3)};
+}
+
 TEST_F(OutputMerger, OneColourOverManyLanesGivesTheBytesOfEachLane)
 {
     const D3D11_RENDER_TARGET_BLEND_DESC overAdd{TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA,
@@ -78,6 +100,57 @@ TEST_F(OutputMerger, OneColourOverManyLanesGivesTheBytesOfEachLane)
                 MakeStripedTarget(format);
                 SetBlend(*equation);
                 ASSERT_EQ(lanes, Cover(colour, true)) << format << " " << equation->DestBlendAlpha << " " << colour[3];
+            }
+        }
+    }
+}
+
+TEST_F(OutputMerger, LanesOfEightBitTargetsGiveTheBytesOfTheCodecAndTheEquation)
+{
+    d3d11sw::PixelShaderDesc desc;
+    desc.kernel = d3d11sw::MakePixelKernel([](const d3d11sw::StageResources&, d3d11sw::PixelQuad& quad) {
+        for (int lane = 0; lane < 4; ++lane) {
+            quad.Target(0)[lane] = ColourOfPixel(quad.X() + (lane & 1), quad.Y() + (lane >> 1));
+        }
+    });
+    ComPtr<ID3D11PixelShader> perPixel;
+    ASSERT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), desc, perPixel.ReleaseAndGetAddressOf()));
+    const D3D11_RENDER_TARGET_BLEND_DESC equations[] = {
+        {FALSE, D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ZERO,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ONE,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_BLEND_SRC_ALPHA,
+         D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {TRUE, D3D11_BLEND_ONE, D3D11_BLEND_ONE, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ONE,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {TRUE, D3D11_BLEND_DEST_COLOR, D3D11_BLEND_INV_SRC_COLOR, D3D11_BLEND_OP_REV_SUBTRACT, D3D11_BLEND_INV_DEST_ALPHA,
+         D3D11_BLEND_SRC_ALPHA_SAT, D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL}};
+    for (DXGI_FORMAT format : {DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, DXGI_FORMAT_R8G8B8A8_UNORM, DXGI_FORMAT_B8G8R8A8_UNORM,
+                               DXGI_FORMAT_B8G8R8A8_UNORM_SRGB}) {
+        const d3d11sw::FormatCodec& codec = d3d11sw::CodecOf(format);
+        for (const D3D11_RENDER_TARGET_BLEND_DESC& equation : equations) {
+            MakeStripedTarget(format);
+            const std::vector<std::uint32_t> before = Pixels();
+            SetBlend(equation);
+            context->PSSetShader(perPixel.Get(), nullptr, 0);
+            const float unused[4] = {};
+            const std::vector<std::uint32_t> after = Cover(unused, true);
+            const d3d11sw::BlendEquation blending(equation);
+            for (int y = 0; y < 64; ++y) {
+                for (int x = 0; x < 64; ++x) {
+                    const d3d11sw::Float4 raw = ColourOfPixel(x, y);
+                    auto saturate = [](float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; };
+                    const d3d11sw::Float4 source{saturate(raw.x), saturate(raw.y), saturate(raw.z), saturate(raw.w)};
+                    const std::uint32_t stored = before[static_cast<std::size_t>(y) * 64 + x];
+                    const d3d11sw::Float4 destination = codec.load(reinterpret_cast<const std::byte*>(&stored));
+                    const d3d11sw::Float4 result =
+                        equation.BlendEnable ? blending.Apply(source, destination, d3d11sw::Float4{}) : source;
+                    std::uint32_t expected = 0;
+                    codec.store(result, reinterpret_cast<std::byte*>(&expected));
+                    ASSERT_EQ(expected, after[static_cast<std::size_t>(y) * 64 + x])
+                        << format << " " << equation.SrcBlend << " " << equation.DestBlendAlpha << " at " << x << "," << y;
+                }
             }
         }
     }

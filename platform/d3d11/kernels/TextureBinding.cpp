@@ -52,6 +52,12 @@ TextureBinding::TextureBinding(ShaderResourceView* view)
     }
     const bool filterable = kind_ == Kind::Texture2D || kind_ == Kind::Texture2DArray || kind_ == Kind::Texture3D;
     filter_ = (filterable && codec.load && !codec.loadBits) ? TextureFilters::For(range_.format) : nullptr;
+    if (kind_ != Kind::Empty && kind_ != Kind::Buffer) {
+        cachedLevels_ = std::min(range_.mipCount, kCachedLevels);
+        for (UINT level = 0; level < cachedLevels_; ++level) {
+            levels_[level] = LevelOf(level, 0);
+        }
+    }
 }
 
 TextureBinding::TextureBinding(TextureBinding&& other) noexcept
@@ -61,7 +67,9 @@ TextureBinding::TextureBinding(TextureBinding&& other) noexcept
       kind_(other.kind_),
       filter_(other.filter_),
       load_(other.load_),
-      elementBytes_(other.elementBytes_)
+      elementBytes_(other.elementBytes_),
+      levels_(other.levels_),
+      cachedLevels_(other.cachedLevels_)
 {
 }
 
@@ -76,6 +84,8 @@ TextureBinding& TextureBinding::operator=(TextureBinding&& other) noexcept
         filter_ = other.filter_;
         load_ = other.load_;
         elementBytes_ = other.elementBytes_;
+        levels_ = other.levels_;
+        cachedLevels_ = other.cachedLevels_;
     }
     return *this;
 }
@@ -89,7 +99,7 @@ void TextureBinding::Reset()
     }
 }
 
-TextureLevel TextureBinding::Level(UINT level, UINT slice) const
+TextureLevel TextureBinding::LevelOf(UINT level, UINT slice) const
 {
     const bool is3D = kind_ == Kind::Texture3D;
     const UINT subresource = core_->Subresource(range_.firstMip + level, is3D ? 0 : range_.firstSlice + slice);

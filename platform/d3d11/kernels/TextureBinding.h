@@ -7,6 +7,8 @@
 #include "platform/d3d11/kernels/Registers.h"
 #include "platform/d3d11/objects/View.h"
 
+#include <array>
+
 namespace d3d11sw {
 
 struct SamplerBinding {
@@ -55,7 +57,10 @@ public:
     bool Sampleable() const { return filter_ != nullptr; }
     UINT Levels() const { return range_.mipCount; }
     UINT Slices() const { return range_.sliceCount; }
-    TextureLevel Level(UINT level, UINT slice) const;
+    TextureLevel Level(UINT level, UINT slice) const
+    {
+        return slice == 0 && level < cachedLevels_ ? levels_[level] : LevelOf(level, slice);
+    }
 
     // Filtered values of `lanes` coordinates at one level of detail.
     void Filter(const SamplerBinding& sampler, const Float4* coords, int lanes, float lod, Float4* out) const
@@ -75,7 +80,10 @@ public:
     using Load = Float4 (*)(const std::byte* element);
 
 private:
+    static constexpr UINT kCachedLevels = 16;
+
     void Reset();
+    TextureLevel LevelOf(UINT level, UINT slice) const;
 
     ShaderResourceView* view_ = nullptr;
     ResourceCore* core_ = nullptr;
@@ -84,6 +92,9 @@ private:
     FilterRoutine filter_ = nullptr;
     Load load_ = nullptr;
     UINT elementBytes_ = 0;
+    // The levels of the first slice, which filtering reads quad after quad.
+    std::array<TextureLevel, kCachedLevels> levels_{};
+    UINT cachedLevels_ = 0;
 
     friend struct TextureFilters;
 };

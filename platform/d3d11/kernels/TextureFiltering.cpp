@@ -11,6 +11,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace d3d11sw {
 namespace {
 
@@ -150,6 +154,11 @@ private:
     {
         // Array slices differ per lane; other textures read one level.
         const TextureLevel first = texture_.Level(level, isArray_ ? Layer(coords[0]) : 0);
+#if defined(__SSE2__)
+        if (lanes == 4 && !isArray_ && !is3D_ && (linear ? BilinearQuad(coords, first, out) : PointQuad(coords, first, out))) {
+            return;
+        }
+#endif
         for (int lane = 0; lane < lanes; ++lane) {
             const TextureLevel texels =
                 (isArray_ && Layer(coords[lane]) != Layer(coords[0])) ? texture_.Level(level, Layer(coords[lane])) : first;
@@ -186,6 +195,100 @@ private:
         const int z = is3D_ ? Address(FloorToInt(coord.z * texels.depth), texels.depth, sampler_.address[2]) : 0;
         return Texel(texels, x, y, z);
     }
+
+#if defined(__SSE2__)
+    // The x and the y of four coordinates.
+    static void Columns(const Float4* coords, __m128& x, __m128& y)
+    {
+        __m128 r0 = _mm_loadu_ps(&coords[0].x);
+        __m128 r1 = _mm_loadu_ps(&coords[1].x);
+        __m128 r2 = _mm_loadu_ps(&coords[2].x);
+        __m128 r3 = _mm_loadu_ps(&coords[3].x);
+        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+        x = r0;
+        y = r1;
+    }
+
+    // The four lanes of a quad at once when all of them read texels inside the level, with
+    // the arithmetic of Point and Bilinear; false leaves them to those.
+    bool PointQuad(const Float4* coords, const TextureLevel& texels, Float4* out) const
+    {
+        __m128 x;
+        __m128 y;
+        Columns(coords, x, y);
+        const __m128 width = _mm_set1_ps(static_cast<float>(texels.width));
+        const __m128 height = _mm_set1_ps(static_cast<float>(texels.height));
+        const __m128 u = _mm_mul_ps(x, width);
+        const __m128 v = _mm_mul_ps(y, height);
+        const __m128 zero = _mm_setzero_ps();
+        const __m128 inside = _mm_and_ps(_mm_and_ps(_mm_cmpge_ps(u, zero), _mm_cmpge_ps(v, zero)),
+                                         _mm_and_ps(_mm_cmplt_ps(u, width), _mm_cmplt_ps(v, height)));
+        if (_mm_movemask_ps(inside) != 0xF) {
+            return false;
+        }
+        alignas(16) std::int32_t columns[4];
+        alignas(16) std::int32_t rows[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(columns), _mm_cvttps_epi32(u));
+        _mm_store_si128(reinterpret_cast<__m128i*>(rows), _mm_cvttps_epi32(v));
+        for (int lane = 0; lane < 4; ++lane) {
+            out[lane] = fetch_(texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(rows[lane]) +
+                               std::size_t{static_cast<UINT>(columns[lane])} * bytes_);
+        }
+        return true;
+    }
+
+    bool BilinearQuad(const Float4* coords, const TextureLevel& texels, Float4* out) const
+    {
+        __m128 x;
+        __m128 y;
+        Columns(coords, x, y);
+        const __m128 half = _mm_set1_ps(0.5f);
+        const __m128 u = _mm_sub_ps(_mm_mul_ps(x, _mm_set1_ps(static_cast<float>(texels.width))), half);
+        const __m128 v = _mm_sub_ps(_mm_mul_ps(y, _mm_set1_ps(static_cast<float>(texels.height))), half);
+        // FloorToInt for values well inside the int range (NaN fails the test).
+        const __m128 low = _mm_set1_ps(-1.0e9f);
+        const __m128 high = _mm_set1_ps(1.0e9f);
+        const __m128 inRange = _mm_and_ps(_mm_and_ps(_mm_cmpgt_ps(u, low), _mm_cmplt_ps(u, high)),
+                                          _mm_and_ps(_mm_cmpgt_ps(v, low), _mm_cmplt_ps(v, high)));
+        if (_mm_movemask_ps(inRange) != 0xF) {
+            return false;
+        }
+        auto floorOf = [](__m128 value) {
+            const __m128i truncated = _mm_cvttps_epi32(value);
+            return _mm_add_epi32(truncated, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(truncated), value)));
+        };
+        const __m128i x0 = floorOf(u);
+        const __m128i y0 = floorOf(v);
+        // x0 >= 0 and x0 + 1 < width, y0 likewise.
+        const __m128i minusOne = _mm_set1_epi32(-1);
+        const __m128i inside = _mm_and_si128(
+            _mm_and_si128(_mm_cmpgt_epi32(x0, minusOne), _mm_cmplt_epi32(_mm_sub_epi32(x0, minusOne), _mm_set1_epi32(texels.width))),
+            _mm_and_si128(_mm_cmpgt_epi32(y0, minusOne), _mm_cmplt_epi32(_mm_sub_epi32(y0, minusOne), _mm_set1_epi32(texels.height))));
+        if (_mm_movemask_ps(_mm_castsi128_ps(inside)) != 0xF) {
+            return false;
+        }
+        alignas(16) float fx[4];
+        alignas(16) float fy[4];
+        alignas(16) std::int32_t columns[4];
+        alignas(16) std::int32_t rows[4];
+        _mm_store_ps(fx, _mm_sub_ps(u, _mm_cvtepi32_ps(x0)));
+        _mm_store_ps(fy, _mm_sub_ps(v, _mm_cvtepi32_ps(y0)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(columns), x0);
+        _mm_store_si128(reinterpret_cast<__m128i*>(rows), y0);
+        for (int lane = 0; lane < 4; ++lane) {
+            const std::byte* top = texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(rows[lane]) +
+                                   std::size_t{static_cast<UINT>(columns[lane])} * bytes_;
+            if (Fetch::kFinite && fx[lane] == 0.0f && fy[lane] == 0.0f) {
+                out[lane] = fetch_(top);
+                continue;
+            }
+            const std::byte* bottom = top + texels.rowPitch;
+            out[lane] = Lerp(Lerp(fetch_(top), fetch_(top + bytes_), fx[lane]),
+                             Lerp(fetch_(bottom), fetch_(bottom + bytes_), fx[lane]), fy[lane]);
+        }
+        return true;
+    }
+#endif
 
     Float4 Bilinear(const Float4& coord, const TextureLevel& texels) const
     {

@@ -1,10 +1,15 @@
 #include "platform/d3d11/pipeline/ColourWriters.h"
 
 #include "platform/d3d11/formats/ByteChannels.h"
+#include "platform/d3d11/simd/PixelRows.h"
 
 #include <array>
 #include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace d3d11sw {
 namespace {
@@ -143,22 +148,140 @@ bool UniformSource(const PixelSpan& span, UINT slot, Float4& source)
             source = outputs[std::countr_zero(lanes)];
             found = true;
         }
-        // Every lane, live or not: kernels of flat colours write them all alike.
-        if (!Same(source, outputs[0]) || !Same(source, outputs[1]) || !Same(source, outputs[2]) ||
-            !Same(source, outputs[3])) {
-            if (lanes != 0xFu) {
-                for (int lane = 0; lane < 4; ++lane) {
-                    if ((lanes & (1u << lane)) && !Same(source, outputs[lane])) {
-                        return false;
-                    }
-                }
-                continue;
-            }
+        UINT equal = 0;
+        for (int lane = 0; lane < 4; ++lane) {
+            equal |= (Same(source, outputs[lane]) ? 1u : 0u) << lane;
+        }
+        if ((equal & lanes) != lanes) {
             return false;
         }
     }
     return found;
 }
+
+#if defined(__SSE2__)
+// A stored element as the channels' values, red to alpha.
+template <bool Srgb, bool Swap>
+__m128 DecodeStored(const std::byte* element)
+{
+    if constexpr (Srgb) {
+        std::uint8_t stored[4];
+        std::memcpy(stored, element, 4);
+        return _mm_setr_ps(LinearFromSrgbByte(stored[kChannel<Swap>[0]]), LinearFromSrgbByte(stored[1]),
+                           LinearFromSrgbByte(stored[kChannel<Swap>[2]]), UnormFromByte(stored[3]));
+    } else {
+        // k / 255 as the table holds it.
+        std::int32_t word;
+        std::memcpy(&word, element, 4);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i ints = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(word), zero), zero);
+        const __m128 values = _mm_div_ps(_mm_cvtepi32_ps(ints), _mm_set1_ps(255.0f));
+        return Swap ? _mm_shuffle_ps(values, values, _MM_SHUFFLE(3, 0, 1, 2)) : values;
+    }
+}
+
+// The element of channel values, red to alpha, as UnormByte and SrgbByte give it.
+template <bool Srgb, bool Swap>
+std::uint32_t EncodeStored(__m128 values)
+{
+    const __m128 saturated = _mm_min_ps(_mm_max_ps(values, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+    const __m128 ordered = Swap ? _mm_shuffle_ps(saturated, saturated, _MM_SHUFFLE(3, 0, 1, 2)) : saturated;
+    const __m128i ints = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(ordered, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+    const __m128i words = _mm_packs_epi32(ints, ints);
+    auto word = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+    if constexpr (Srgb) {
+        // The colour channels through the curve; SrgbByte of a saturated value is that of
+        // the value.
+        alignas(16) float channels[4];
+        _mm_store_ps(channels, ordered);
+        word = (word & 0xFF000000u) | std::uint32_t{SrgbByte(channels[0])} | std::uint32_t{SrgbByte(channels[1])} << 8 |
+               std::uint32_t{SrgbByte(channels[2])} << 16;
+    }
+    return word;
+}
+#endif
+
+#if defined(__SSE2__)
+// Lane after lane, each blended as a vector of its four channels; alpha 0 under the
+// overlay's blend leaves the stored bytes alone, alpha 1 replaces them.
+template <bool Srgb, bool Swap, Equation E>
+void WriteLanes(const ColourTarget& target, const PixelSpan& span, UINT slot)
+{
+    constexpr bool kOver = E == Equation::OverAdd || E == Equation::OverOver;
+    const Surface& surface = target.surface;
+    const auto y = static_cast<UINT>(span.Y());
+    std::byte* rows[2] = {surface.Element(0, y), y + 1 < surface.height ? surface.Element(0, y + 1) : nullptr};
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 one = _mm_set1_ps(1.0f);
+    // The bytes of the last opaque source, which text repeats lane after lane.
+    __m128 opaque = _mm_set1_ps(-1.0f);
+    std::uint32_t opaqueBytes = 0;
+    for (int quad = 0; quad < span.Count(); ++quad) {
+        const UINT lanes = span.Live(quad);
+        if (lanes == 0) {
+            continue;
+        }
+        const Quad<Float4>& outputs = span.Target(quad, slot);
+        if constexpr (kOver) {
+            // A quad of alpha 0 (or below, or NaN) everywhere leaves its pixels alone.
+            if (!(outputs[0].w > 0.0f) && !(outputs[1].w > 0.0f) && !(outputs[2].w > 0.0f) && !(outputs[3].w > 0.0f)) {
+                continue;
+            }
+        }
+        const std::size_t offset = static_cast<std::size_t>(span.X(quad)) * 4;
+        for (int lane = 0; lane < 4; ++lane) {
+            if (!(lanes & (1u << lane))) {
+                continue;
+            }
+            std::byte* element = rows[lane >> 1] + offset + (lane & 1) * 4;
+            const __m128 s = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(&outputs[lane].x), zero), one);
+            __m128 result = s;
+            [[maybe_unused]] float alpha = 0.0f;
+            if constexpr (kOver) {
+                alpha = _mm_cvtss_f32(_mm_shuffle_ps(s, s, _MM_SHUFFLE(3, 3, 3, 3)));
+                if (alpha == 0.0f) {
+                    continue;
+                }
+                if (alpha == 1.0f) {
+                    if (_mm_movemask_ps(_mm_cmpeq_ps(s, opaque)) == 0xF) {
+                        std::memcpy(element, &opaqueBytes, 4);
+                        continue;
+                    }
+                } else {
+                    const __m128 d = DecodeStored<Srgb, Swap>(element);
+                    const __m128 blended = _mm_add_ps(_mm_mul_ps(s, _mm_set1_ps(alpha)),
+                                                      _mm_mul_ps(d, _mm_set1_ps(1.0f - alpha)));
+                    if constexpr (E == Equation::OverAdd) {
+                        // Alpha adds.
+                        const __m128 sum = _mm_add_ps(s, d);
+                        const __m128 last = _mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, -1));
+                        result = _mm_or_ps(_mm_andnot_ps(last, blended), _mm_and_ps(last, sum));
+                    } else {
+                        result = blended;
+                    }
+                }
+            } else if constexpr (E == Equation::Add) {
+                result = _mm_add_ps(s, DecodeStored<Srgb, Swap>(element));
+            } else if constexpr (E == Equation::General) {
+                Float4 source;
+                Float4 stored;
+                _mm_storeu_ps(&source.x, s);
+                _mm_storeu_ps(&stored.x, DecodeStored<Srgb, Swap>(element));
+                const Float4 applied = target.blend->Apply(source, stored, target.blendFactor);
+                result = _mm_loadu_ps(&applied.x);
+            }
+            const std::uint32_t bytes = EncodeStored<Srgb, Swap>(result);
+            std::memcpy(element, &bytes, 4);
+            if constexpr (kOver) {
+                if (alpha == 1.0f) {
+                    opaque = s;
+                    opaqueBytes = bytes;
+                }
+            }
+        }
+    }
+}
+#endif
 
 template <bool Srgb, bool Swap, Equation E>
 void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
@@ -173,35 +296,35 @@ void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
                 return;
             }
             const SourceTable& table = TableFor<Srgb, Swap, E>(s);
-            auto map = [&table](std::byte* element) {
-                std::uint32_t word;
-                std::memcpy(&word, element, 4);
-                word = std::uint32_t{table.bytes[0][word & 0xFF]} | std::uint32_t{table.bytes[1][(word >> 8) & 0xFF]} << 8 |
-                       std::uint32_t{table.bytes[2][(word >> 16) & 0xFF]} << 16 | std::uint32_t{table.bytes[3][word >> 24]} << 24;
-                std::memcpy(element, &word, 4);
-            };
             const auto y = static_cast<UINT>(span.Y());
-            std::byte* top = surface.Element(0, y);
-            std::byte* bottom = y + 1 < surface.height ? top + surface.rowPitch : nullptr;
-            for (int quad = 0; quad < span.Count(); ++quad) {
+            std::byte* rows[2] = {surface.Element(0, y), y + 1 < surface.height ? surface.Element(0, y + 1) : nullptr};
+            for (int quad = 0; quad < span.Count();) {
                 const UINT lanes = span.Live(quad);
                 const std::size_t offset = static_cast<std::size_t>(span.X(quad)) * 4;
                 if (lanes == 0xFu) {
-                    map(top + offset);
-                    map(top + offset + 4);
-                    map(bottom + offset);
-                    map(bottom + offset + 4);
+                    // Consecutive whole quads are two runs of pixels.
+                    int end = quad + 1;
+                    while (end < span.Count() && span.Live(end) == 0xFu) {
+                        ++end;
+                    }
+                    MapPixelRow(rows[0] + offset, 2 * (end - quad), table.bytes);
+                    MapPixelRow(rows[1] + offset, 2 * (end - quad), table.bytes);
+                    quad = end;
                     continue;
                 }
                 for (int lane = 0; lane < 4; ++lane) {
                     if (lanes & (1u << lane)) {
-                        map((lane < 2 ? top : bottom) + offset + (lane & 1) * 4);
+                        MapPixelRow(rows[lane >> 1] + offset + (lane & 1) * 4, 1, table.bytes);
                     }
                 }
+                ++quad;
             }
             return;
         }
     }
+#if defined(__SSE2__)
+    WriteLanes<Srgb, Swap, E>(target, span, slot);
+#else
     // The bytes of the last opaque source, which text repeats lane after lane.
     Float4 opaque{-1.0f, -1.0f, -1.0f, -1.0f};
     std::uint32_t opaqueBytes = 0;
@@ -255,6 +378,7 @@ void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
         }
         return false;
     });
+#endif
 }
 
 // ---- other formats ---------------------------------------------------------------------
