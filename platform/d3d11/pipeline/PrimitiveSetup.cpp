@@ -89,6 +89,14 @@ std::size_t ClipPolygon(Polygon& polygon, std::size_t count, UINT varyings, bool
 
 int FloorToInt(double value) { return static_cast<int>(std::floor(value)); }
 
+// std::llround (halves away from zero) without a library call, for |value| < 2^62.
+std::int64_t RoundHalfAway(double value)
+{
+    const auto whole = static_cast<std::int64_t>(value);
+    const double fraction = value - static_cast<double>(whole);  // exact
+    return whole + (fraction >= 0.5 ? 1 : 0) - (fraction <= -0.5 ? 1 : 0);
+}
+
 // floor(n / d) for d > 0.
 std::int64_t FloorDivide(std::int64_t n, std::int64_t d)
 {
@@ -140,8 +148,8 @@ bool PrimitiveSetup::Project(const VertexOutput& vertex, Projected& out) const
         return false;
     }
     out.vertex = &vertex;
-    out.x = std::llround(x * kSubpixels);
-    out.y = std::llround(y * kSubpixels);
+    out.x = RoundHalfAway(x * kSubpixels);
+    out.y = RoundHalfAway(y * kSubpixels);
     out.z = static_cast<float>(vp.MinDepth + p.z * invW * (vp.MaxDepth - vp.MinDepth));
     out.invW = static_cast<float>(invW);
     return true;
@@ -191,6 +199,26 @@ void PrimitiveSetup::FillTriangle(const VertexOutput& a, const VertexOutput& b, 
     if (xMin > xMax || yMin > yMax) {
         return;
     }
+    // The second triangle of a rectangle needs no set-up of its own.
+    if (holding_ && MergeWithHeld(v.data(), front)) {
+        // The pixel centres inside [left, right) x [top, bottom) of the rectangle.
+        auto firstPixel = [](std::int64_t edge) { return -FloorDivide(-(edge - 128), 256); };
+        const std::int64_t left = std::min({v[0].x, v[1].x, v[2].x});
+        const std::int64_t right = std::max({v[0].x, v[1].x, v[2].x});
+        const std::int64_t top = std::min({v[0].y, v[1].y, v[2].y});
+        const std::int64_t bottom = std::max({v[0].y, v[1].y, v[2].y});
+        BinnedPrimitive rectangle = held_->primitive;
+        rectangle.interpolation.kind = PrimitiveInterpolation::Kind::Rectangle;
+        rectangle.bounds = {static_cast<int>(std::max<std::int64_t>(state_.left, firstPixel(left))),
+                            static_cast<int>(std::max<std::int64_t>(state_.top, firstPixel(top))),
+                            static_cast<int>(std::min<std::int64_t>(state_.right, firstPixel(right))),
+                            static_cast<int>(std::min<std::int64_t>(state_.bottom, firstPixel(bottom)))};
+        holding_ = false;
+        if (rectangle.bounds.left < rectangle.bounds.right && rectangle.bounds.top < rectangle.bounds.bottom) {
+            Bin(rectangle);
+        }
+        return;
+    }
 
     // A value q at the vertices is q0 + (q1 - q0) * g1 + (q2 - q0) * g2 at a point, g1 and
     // g2 being the weights of vertices 1 and 2 there; these are their steps per pixel.
@@ -234,25 +262,6 @@ void PrimitiveSetup::FillTriangle(const VertexOutput& a, const VertexOutput& b, 
         setup.z += bias;
     }
     const BinnedPrimitive primitive{setup, PixelRect{xMin, yMin, xMax + 1, yMax + 1}, 0};
-    if (holding_ && MergeWithHeld(v.data(), front)) {
-        // The pixel centres inside [left, right) x [top, bottom) of the rectangle.
-        auto firstPixel = [](std::int64_t edge) { return -FloorDivide(-(edge - 128), 256); };
-        const std::int64_t left = std::min({v[0].x, v[1].x, v[2].x});
-        const std::int64_t right = std::max({v[0].x, v[1].x, v[2].x});
-        const std::int64_t top = std::min({v[0].y, v[1].y, v[2].y});
-        const std::int64_t bottom = std::max({v[0].y, v[1].y, v[2].y});
-        BinnedPrimitive rectangle = held_->primitive;
-        rectangle.interpolation.kind = PrimitiveInterpolation::Kind::Rectangle;
-        rectangle.bounds = {static_cast<int>(std::max<std::int64_t>(state_.left, firstPixel(left))),
-                            static_cast<int>(std::max<std::int64_t>(state_.top, firstPixel(top))),
-                            static_cast<int>(std::min<std::int64_t>(state_.right, firstPixel(right))),
-                            static_cast<int>(std::min<std::int64_t>(state_.bottom, firstPixel(bottom)))};
-        holding_ = false;
-        if (rectangle.bounds.left < rectangle.bounds.right && rectangle.bounds.top < rectangle.bounds.bottom) {
-            Bin(rectangle);
-        }
-        return;
-    }
     Finish();
     Hold(primitive, v.data());
 }
