@@ -11,6 +11,8 @@ namespace d3d11sw {
 
 class Arena {
 public:
+    explicit Arena(std::size_t blockBytes = std::size_t{1} << 20) : blockBytes_(blockBytes) {}
+
     void* Allocate(std::size_t bytes, std::size_t alignment = alignof(std::max_align_t))
     {
         std::size_t at = (used_ + alignment - 1) & ~(alignment - 1);
@@ -41,7 +43,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
     struct Block {
         std::unique_ptr<std::byte[]> memory;
@@ -57,13 +58,14 @@ private:
             ++current_;
         }
         if (current_ >= blocks_.size()) {
-            const std::size_t size = atLeast > kBlockBytes ? atLeast : kBlockBytes;
+            const std::size_t size = atLeast > blockBytes_ ? atLeast : blockBytes_;
             blocks_.push_back(Block{std::make_unique<std::byte[]>(size), size});
             current_ = blocks_.size() - 1;
         }
         used_ = 0;
     }
 
+    std::size_t blockBytes_;
     std::vector<Block> blocks_;
     std::size_t current_ = 0;
     std::size_t used_ = 0;

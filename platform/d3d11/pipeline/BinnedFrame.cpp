@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace d3d11sw {
 namespace {
@@ -67,12 +68,15 @@ bool BinnedFrame::Writes(const ResourceCore& resource) const { return Contains(w
 
 bool BinnedFrame::Reads(const ResourceCore& resource) const { return Contains(read_, resource); }
 
-bool BinnedFrame::Full() const { return primitives_.size() >= kMaxPrimitives || arena_.Used() >= kMaxArenaBytes; }
+bool BinnedFrame::Full() const { return pendingPrimitives_ >= kMaxPrimitives || arena_.Used() >= kMaxArenaBytes; }
 
 void BinnedFrame::AddDraw(std::unique_ptr<PendingDraw> added)
 {
     const PendingDraw& draw = *draws_.emplace_back(std::move(added));
     Track(draw);
+    if (draw.Geometry()) {
+        pendingPrimitives_ += draw.Geometry()->Count();
+    }
     const RasterState& raster = draw.Raster();
     const int columns = (raster.right + kTileSize - 1) / kTileSize;
     const int rows = (raster.bottom + kTileSize - 1) / kTileSize;
@@ -92,6 +96,9 @@ void BinnedFrame::Track(const PendingDraw& draw)
         AddUnique(written_, draw.Depth()->Core());
     }
     draw.Pixels().Resources().ForEachResource([this](const ResourceCore& core) { AddUnique(read_, core); });
+    if (draw.Geometry()) {
+        draw.Geometry()->Resources().ForEachResource([this](const ResourceCore& core) { AddUnique(read_, core); });
+    }
 }
 
 Plane* BinnedFrame::Planes(UINT count)
@@ -101,10 +108,75 @@ Plane* BinnedFrame::Planes(UINT count)
 
 void BinnedFrame::Add(const BinnedPrimitive& primitive)
 {
-    const auto index = static_cast<std::uint32_t>(primitives_.size());
     BinnedPrimitive* stored = arena_.Make<BinnedPrimitive>(primitive);
     stored->draw = static_cast<UINT>(draws_.size() - 1);
-    primitives_.push_back(stored);
+    draws_.back()->Primitives().push_back(stored);
+    ++pendingPrimitives_;
+}
+
+namespace {
+
+// The primitives of a small draw, in memory of their own while draws are set up side by
+// side.
+class DrawPrimitives final : public PrimitiveSink {
+public:
+    DrawPrimitives(Arena& arena, PendingDraw& draw, UINT index) : arena_(arena), draw_(draw), index_(index) {}
+
+    Plane* Planes(UINT count) override
+    {
+        return static_cast<Plane*>(arena_.Allocate(sizeof(Plane) * std::max(count, 1u), alignof(Plane)));
+    }
+    void Add(const BinnedPrimitive& primitive) override
+    {
+        BinnedPrimitive* stored = arena_.Make<BinnedPrimitive>(primitive);
+        stored->draw = index_;
+        draw_.Primitives().push_back(stored);
+    }
+    bool Full() const override { return false; }
+
+private:
+    Arena& arena_;
+    PendingDraw& draw_;
+    UINT index_;
+};
+
+}  // namespace
+
+void BinnedFrame::SetUpDeferred(WorkerPool* workers, std::exception_ptr& failure)
+{
+    std::vector<UINT> waiting;
+    for (UINT draw = 0; draw < draws_.size(); ++draw) {
+        if (draws_[draw]->WaitsForSetUp()) {
+            waiting.push_back(draw);
+        }
+    }
+    while (setUpArenas_.size() < waiting.size()) {
+        setUpArenas_.push_back(std::make_unique<Arena>(std::size_t{64} << 10));
+    }
+    std::mutex failureMutex;
+    auto setUp = [&](unsigned item) {
+        const UINT index = waiting[item];
+        DrawPrimitives sink(*setUpArenas_[item], *draws_[index], index);
+        try {
+            draws_[index]->SetUpDeferred(sink);
+        } catch (...) {
+            std::lock_guard lock(failureMutex);
+            if (!failure) {
+                failure = std::current_exception();
+            }
+        }
+    };
+    if (workers && waiting.size() > 1) {
+        workers->ForEach(static_cast<unsigned>(waiting.size()), setUp);
+    } else {
+        for (unsigned item = 0; item < waiting.size(); ++item) {
+            setUp(item);
+        }
+    }
+}
+
+void BinnedFrame::Bin(std::uint32_t index, const BinnedPrimitive& primitive)
+{
     const PixelRect& bounds = primitive.bounds;
     const PrimitiveInterpolation& p = primitive.interpolation;
     auto bin = [&](int column, int row) {
@@ -191,6 +263,23 @@ void BinnedFrame::Shade(WorkerPool* workers, bool keepLastDraw)
         bool keep;
         ~Forget() { frame.Discard(keep); }
     } forget{*this, keepLastDraw};
+    std::exception_ptr failure;
+    SetUpDeferred(workers, failure);
+    for (const auto& draw : draws_) {
+        for (const BinnedPrimitive* primitive : draw->Primitives()) {
+            const auto index = static_cast<std::uint32_t>(primitives_.size());
+            primitives_.push_back(primitive);
+            Bin(index, *primitive);
+        }
+    }
+    ShadeTiles(workers);
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void BinnedFrame::ShadeTiles(WorkerPool* workers)
+{
     busyTiles_.clear();
     for (std::size_t tile = 0; tile < tiles_.size(); ++tile) {
         if (!tiles_[tile].entries.empty()) {
@@ -216,7 +305,11 @@ void BinnedFrame::Discard(bool keepLastDraw)
         tile.entries.clear();
     }
     primitives_.clear();
+    pendingPrimitives_ = 0;
     arena_.Reset();
+    for (const auto& arena : setUpArenas_) {
+        arena->Reset();
+    }
     std::unique_ptr<PendingDraw> last;
     if (keepLastDraw && !draws_.empty()) {
         last = std::move(draws_.back());
@@ -225,6 +318,7 @@ void BinnedFrame::Discard(bool keepLastDraw)
     written_.clear();
     read_.clear();
     if (last) {
+        last->Primitives().clear();
         Track(*last);
         draws_.push_back(std::move(last));
     }

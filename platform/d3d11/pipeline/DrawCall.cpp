@@ -1,7 +1,9 @@
 // Draw and DrawIndexed: the stages of the pipeline in order, for one draw call, up to the
-// tile bins of the frame, which are shaded when the pixels are needed.
+// tile bins of the frame, which are shaded when the pixels are needed. A small draw keeps
+// its vertices for the frame's shading, which sets it up beside the others.
 
 #include "platform/d3d11/objects/DeviceContext.h"
+#include "platform/d3d11/pipeline/DeferredGeometry.h"
 #include "platform/d3d11/pipeline/PrimitiveAssembly.h"
 
 namespace d3d11sw {
@@ -35,7 +37,7 @@ bool Hazard(const BinnedFrame& frame, const PipelineState& state)
 void DrawPrimitives(DeviceContext& context, UINT count, const VertexNumbers& numbers)
 {
     const PipelineState& state = context.State();
-    const VertexShader* vertexShader = state.vertexShader.Get();
+    VertexShader* vertexShader = state.vertexShader.Get();
     if (!vertexShader || count == 0) {
         return;
     }
@@ -48,6 +50,14 @@ void DrawPrimitives(DeviceContext& context, UINT count, const VertexNumbers& num
         return;
     }
     BinnedFrame& frame = context.Frame();
+    if (auto geometry = DeferredGeometry::Make(state, *vertexShader, count, numbers)) {
+        draw->Defer(std::move(geometry));
+        frame.AddDraw(std::move(draw));
+        if (frame.Full()) {
+            context.ShadePending();
+        }
+        return;
+    }
     const RasterState& raster = draw->Raster();
     const bool depthBound = draw->Merger().Depth() != nullptr;
     frame.AddDraw(std::move(draw));

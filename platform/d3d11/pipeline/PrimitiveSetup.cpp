@@ -114,15 +114,15 @@ struct PrimitiveSetup::Projected {
     float invW = 0.0f;
 };
 
-PrimitiveSetup::PrimitiveSetup(const RasterState& state, bool depthBound, BinnedFrame& frame,
+PrimitiveSetup::PrimitiveSetup(const RasterState& state, bool depthBound, PrimitiveSink& sink,
                                std::function<void()> full)
-    : state_(state), depthBound_(depthBound), frame_(frame), full_(std::move(full)), held_(std::make_unique<HeldTriangle>())
+    : state_(state), depthBound_(depthBound), sink_(sink), full_(std::move(full)), held_(std::make_unique<HeldTriangle>())
 {
 }
 
 void PrimitiveSetup::MakeRoom()
 {
-    if (frame_.Full()) {
+    if (sink_.Full()) {
         Finish();
         full_();
     }
@@ -380,7 +380,7 @@ PrimitiveInterpolation PrimitiveSetup::Interpolation(PrimitiveInterpolation::Kin
         setup.invW = v0.invW;
     }
     const UINT varyings = state_.varyingCount;
-    Plane* planes = frame_.Planes(varyings);
+    Plane* planes = sink_.Planes(varyings);
     for (UINT r = 0; r < varyings; ++r) {
         for (int component = 0; component < 4; ++component) {
             auto value = [&](const Projected& p) {

@@ -7,7 +7,7 @@
 // axis-aligned rectangle with values on one plane (the quads of a 2D interface) go as one
 // rectangle, which covers the same pixels with less work.
 
-#include "platform/d3d11/pipeline/BinnedFrame.h"
+#include "platform/d3d11/pipeline/BinnedPrimitive.h"
 #include "platform/d3d11/pipeline/RasterState.h"
 
 #include <functional>
@@ -18,8 +18,8 @@ namespace d3d11sw {
 class PrimitiveSetup {
 public:
     // depthBound: a depth view is bound (depth bias applies). `full` is called when the
-    // frame holds as much as it should; it shades what is pending.
-    PrimitiveSetup(const RasterState& state, bool depthBound, BinnedFrame& frame, std::function<void()> full);
+    // sink holds as much as it should; it shades what is pending.
+    PrimitiveSetup(const RasterState& state, bool depthBound, PrimitiveSink& sink, std::function<void()> full);
 
     void Triangle(const VertexOutput& a, const VertexOutput& b, const VertexOutput& c);
     void Line(const VertexOutput& a, const VertexOutput& b);
@@ -49,7 +49,7 @@ private:
     void MakeRoom();
     void Hold(const BinnedPrimitive& primitive, const Projected* v);
     bool MergeWithHeld(const Projected* v, bool front) const;
-    void Bin(const BinnedPrimitive& primitive) { frame_.Add(primitive); }
+    void Bin(const BinnedPrimitive& primitive) { sink_.Add(primitive); }
 
     struct HeldTriangle {
         BinnedPrimitive primitive;
@@ -62,7 +62,7 @@ private:
 
     const RasterState& state_;
     bool depthBound_;
-    BinnedFrame& frame_;
+    PrimitiveSink& sink_;
     std::function<void()> full_;
     std::unique_ptr<HeldTriangle> held_;
     bool holding_ = false;

@@ -16,6 +16,12 @@ public:
 
     void Shade(UINT vertex, VertexOutput& output);
 
+    // Reads vertices first to last from a copy of their bytes from now on; InputBytes:
+    // the size of that copy.
+    void KeepInputs(UINT first, UINT last) { assembler_.KeepInputs(first, last, inputs_); }
+    std::size_t InputBytes(UINT first, UINT last) const { return assembler_.InputBytes(first, last); }
+    const StageResources& Resources() const { return resources_; }
+
 private:
     struct Entry {
         UINT vertex;
@@ -26,6 +32,7 @@ private:
     StageResources resources_;
     InputAssembler assembler_;
     std::vector<Float4> attributes_;
+    std::vector<std::byte> inputs_;
     std::array<Entry, 32> cache_;
 };
 
