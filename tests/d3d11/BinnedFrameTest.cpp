@@ -6,7 +6,9 @@
 #include "platform/d3d11/pipeline/RasterThreads.h"
 #include "tests/d3d11/RenderFixture.h"
 
+#include <cstring>
 #include <random>
+#include <stdexcept>
 
 namespace {
 
@@ -229,6 +231,59 @@ TEST_F(BinnedFrame, ADrawLargerThanTheBinsShadesInParts)
             ASSERT_EQ(Rgba((x * 7 + y) % 251, 0, 0, 255), pixels[y * kWidth + x]) << x << "," << y;
         }
     }
+}
+
+// Small draws are set up when the frame is shaded: the vertices and indices they were
+// drawn with count, not what the buffers hold by then; a failing vertex kernel reaches
+// the call that shades.
+TEST_F(BinnedFrame, SmallDrawsKeepTheirVerticesAndIndices)
+{
+    MakeTarget(8, 8);
+    Clear(0, 0, 0, 0);
+    context->RSSetState(noCulling.Get());
+    const std::vector<Vertex> red = {At(-1, 1, 0, 1, 0, 0), At(0, 1, 0, 1, 0, 0), At(-1, -1, 0, 1, 0, 0),
+                                     At(0, -1, 0, 1, 0, 0)};
+    const std::vector<Vertex> green = {At(0, 1, 0, 0, 1, 0), At(1, 1, 0, 0, 1, 0), At(0, -1, 0, 0, 1, 0),
+                                       At(1, -1, 0, 0, 1, 0)};
+    const D3D11_BUFFER_DESC vertexDesc{static_cast<UINT>(sizeof(Vertex) * 4), D3D11_USAGE_DYNAMIC,
+                                       D3D11_BIND_VERTEX_BUFFER, D3D11_CPU_ACCESS_WRITE, 0, 0};
+    ComPtr<ID3D11Buffer> vertices;
+    ASSERT_EQ(S_OK, device->CreateBuffer(&vertexDesc, nullptr, vertices.ReleaseAndGetAddressOf()));
+    const std::uint16_t strip[4] = {0, 1, 2, 3};
+    const std::uint16_t culled[4] = {0, 0, 0, 0};
+    const D3D11_BUFFER_DESC indexDesc = BufferDesc(sizeof(strip), D3D11_BIND_INDEX_BUFFER);
+    const D3D11_SUBRESOURCE_DATA indexData{strip, 0, 0};
+    ComPtr<ID3D11Buffer> indices;
+    ASSERT_EQ(S_OK, device->CreateBuffer(&indexDesc, &indexData, indices.ReleaseAndGetAddressOf()));
+    ID3D11Buffer* raw = vertices.Get();
+    const UINT stride = sizeof(Vertex);
+    const UINT offset = 0;
+    context->IASetVertexBuffers(0, 1, &raw, &stride, &offset);
+    context->IASetIndexBuffer(indices.Get(), DXGI_FORMAT_R16_UINT, 0);
+    context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLESTRIP);
+    for (const std::vector<Vertex>* quad : {&red, &green}) {
+        D3D11_MAPPED_SUBRESOURCE mapped{};
+        ASSERT_EQ(S_OK, context->Map(vertices.Get(), 0, D3D11_MAP_WRITE_DISCARD, 0, &mapped));
+        std::memcpy(mapped.pData, quad->data(), sizeof(Vertex) * 4);
+        context->Unmap(vertices.Get(), 0);
+        context->DrawIndexed(4, 0, 0);
+        context->UpdateSubresource(indices.Get(), 0, nullptr, culled, 0, 0);
+        context->UpdateSubresource(indices.Get(), 0, nullptr, strip, 0, 0);
+    }
+    context->UpdateSubresource(indices.Get(), 0, nullptr, culled, 0, 0);
+    const std::vector<std::uint32_t> pixels = Pixels();
+    EXPECT_EQ(Rgba(255, 0, 0, 255), pixels[0]);
+    EXPECT_EQ(Rgba(0, 255, 0, 255), pixels[7]);
+
+    d3d11sw::VertexShaderDesc failing;
+    failing.kernel = d3d11sw::MakeVertexKernel(
+        [](const StageResources&, const d3d11sw::VertexInput&, d3d11sw::VertexOutput&) { throw std::runtime_error("vertex failed"); });
+    ComPtr<ID3D11VertexShader> shader;
+    ASSERT_EQ(S_OK, d3d11sw::CreateVertexShader(device.Get(), failing, shader.ReleaseAndGetAddressOf()));
+    context->VSSetShader(shader.Get(), nullptr, 0);
+    context->UpdateSubresource(indices.Get(), 0, nullptr, strip, 0, 0);
+    context->DrawIndexed(4, 0, 0);
+    EXPECT_THROW(context->Flush(), std::runtime_error);
 }
 
 }  // namespace
