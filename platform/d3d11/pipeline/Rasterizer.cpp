@@ -19,8 +19,8 @@ void Rasterizer::Cover(const PrimitiveInterpolation& primitive, int left, int to
     pixels_ = &pixels;
     span_->Clear();  // a kernel that threw may have left a span behind
     switch (primitive.kind) {
-    case PrimitiveInterpolation::Kind::Triangle: CoverTriangle(primitive, whole); break;
-    case PrimitiveInterpolation::Kind::Rectangle: CoverTriangle(primitive, true); break;
+    case PrimitiveInterpolation::Kind::Triangle: whole ? CoverWhole(primitive) : CoverTriangle(primitive); break;
+    case PrimitiveInterpolation::Kind::Rectangle: CoverWhole(primitive); break;
     case PrimitiveInterpolation::Kind::Line: CoverLine(primitive); break;
     case PrimitiveInterpolation::Kind::Point: ShadePixel(primitive, left, top); break;
     }
@@ -96,10 +96,56 @@ private:
 
 }  // namespace
 
+void Rasterizer::AddQuads(const PrimitiveInterpolation& setup, int x, int y, int quads, UINT lanes)
+{
+    PixelSpan& span = *span_;
+    while (quads > 0) {
+        if (span.Count() == 0) {
+            span.Begin(setup, x, y, pixels_->TargetCount());
+        }
+        const int run = std::min(quads, span.Room());
+        span.AddRun(run, lanes);
+        quads -= run;
+        x += 2 * run;
+        if (span.Full()) {
+            pixels_->Shade(span);
+            span.Clear();
+        }
+    }
+}
+
+// Every pixel of the rectangle: a pair of rows is a run of whole quads between the
+// part-quads of odd edges.
+void Rasterizer::CoverWhole(const PrimitiveInterpolation& setup)
+{
+    PixelSpan& span = *span_;
+    const int firstQuad = left_ & ~1;
+    for (int y = top_ & ~1; y < bottom_; y += 2) {
+        const UINT rows = (y >= top_ ? 0x3u : 0u) | (y + 1 < bottom_ ? 0xCu : 0u);
+        int x = firstQuad;
+        if (x < left_) {
+            AddQuads(setup, x, y, 1, rows & 0xAu);  // the right column of the quad
+            x += 2;
+        }
+        const int whole = ((right_ & ~1) - x) / 2;
+        if (whole > 0) {
+            AddQuads(setup, x, y, whole, rows);
+            x += 2 * whole;
+        }
+        if (x < right_) {
+            AddQuads(setup, x, y, 1, rows & 0x5u);  // the left column
+        }
+        if (span.Count() > 0) {
+            pixels_->Shade(span);
+            span.Clear();
+        }
+    }
+}
+
 // The quads of the rectangle, pair of rows by pair of rows; runs of covered quads go to
 // the pixel stage as spans. Each pixel row's covered pixels are one run, found exactly
-// from the edges; a rectangle inside the triangle needs no edges at all.
-void Rasterizer::CoverTriangle(const PrimitiveInterpolation& setup, bool whole)
+// from the edges.
+void Rasterizer::CoverTriangle(const PrimitiveInterpolation& setup)
 {
     PixelSpan& span = *span_;
     const PixelStage& pixels = *pixels_;
@@ -113,7 +159,7 @@ void Rasterizer::CoverTriangle(const PrimitiveInterpolation& setup, bool whole)
         last = right_ - 1;
         if (y < top_ || y >= bottom_) {
             last = first - 1;
-        } else if (!whole) {
+        } else {
             for (const EdgeWalk& edge : edges) {
                 edge.Limit(first, last);
             }

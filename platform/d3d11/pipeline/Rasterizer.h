@@ -21,7 +21,10 @@ public:
                const PixelStage& pixels);
 
 private:
-    void CoverTriangle(const PrimitiveInterpolation& setup, bool whole);
+    void CoverTriangle(const PrimitiveInterpolation& setup);
+    void CoverWhole(const PrimitiveInterpolation& setup);
+    // `quads` quads of the same lanes from (x, y) on, after those the span holds.
+    void AddQuads(const PrimitiveInterpolation& setup, int x, int y, int quads, UINT lanes);
     void CoverLine(const PrimitiveInterpolation& line);
     void ShadePixel(const PrimitiveInterpolation& setup, int x, int y);
 
