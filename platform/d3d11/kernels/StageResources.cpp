@@ -42,9 +42,11 @@ Quad<Float4> StageResources::Sample(UINT texture, UINT sampler, const Quad<Float
     if (view && view->Sampleable()) {
         const SamplerBinding& state = SamplerAt(sampler);
         // One level filtered one way needs no level of detail.
-        const bool levelMatters = view->Levels() > 1 || state.magLinear != state.minLinear;
-        const float lod = levelMatters ? view->LevelOfDetail(DdxCoarse(coord), DdyCoarse(coord)) : 0.0f;
-        view->Filter(state, coord.lane, 4, lod, result.lane);
+        if (view->Levels() == 1 && state.magLinear == state.minLinear) {
+            view->FilterTop(state, coord.lane, 4, state.magLinear, result.lane);
+        } else {
+            view->Filter(state, coord.lane, 4, view->LevelOfDetail(DdxCoarse(coord), DdyCoarse(coord)), result.lane);
+        }
     }
     return result;
 }

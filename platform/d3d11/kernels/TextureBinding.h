@@ -67,6 +67,13 @@ public:
     {
         filter_(*this, sampler, coords, lanes, lod, out);
     }
+    // Filtered values at the most detailed level, linear or point, whatever the sampler's
+    // levels of detail: what Filter gives for a texture of one level whose sampler filters
+    // magnified and minified texels alike.
+    void FilterTop(const SamplerBinding& sampler, const Float4* coords, int lanes, bool linear, Float4* out) const
+    {
+        top_(*this, sampler, coords, lanes, linear, out);
+    }
     // The level of detail of a footprint given by the screen derivatives of a coordinate.
     float LevelOfDetail(const Float4& ddx, const Float4& ddy) const;
 
@@ -77,6 +84,8 @@ public:
 
     using FilterRoutine = void (*)(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords,
                                    int lanes, float lod, Float4* out);
+    using TopRoutine = void (*)(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords,
+                                int lanes, bool linear, Float4* out);
     using Load = Float4 (*)(const std::byte* element);
 
 private:
@@ -90,6 +99,7 @@ private:
     ViewRange range_;
     Kind kind_ = Kind::Empty;
     FilterRoutine filter_ = nullptr;
+    TopRoutine top_ = nullptr;
     Load load_ = nullptr;
     UINT elementBytes_ = 0;
     // The levels of the first slice, which filtering reads quad after quad.
@@ -103,6 +113,7 @@ private:
 // its codec's loader for the general routine.
 struct TextureFilters {
     static TextureBinding::FilterRoutine For(DXGI_FORMAT format);
+    static TextureBinding::TopRoutine TopFor(DXGI_FORMAT format);
     static TextureBinding::Load GeneralLoad(const TextureBinding& texture) { return texture.load_; }
     static UINT ElementBytes(const TextureBinding& texture) { return texture.elementBytes_; }
 };

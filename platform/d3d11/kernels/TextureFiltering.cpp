@@ -149,10 +149,9 @@ public:
         Levels(coords, lanes, std::min(level, levels - 1), linear, out);
     }
 
-private:
+    // One level: array slices differ per lane; other textures read one level.
     void Levels(const Float4* coords, int lanes, UINT level, bool linear, Float4* out) const
     {
-        // Array slices differ per lane; other textures read one level.
         const TextureLevel first = texture_.Level(level, isArray_ ? Layer(coords[0]) : 0);
 #if defined(__SSE2__)
         if (lanes == 4 && !isArray_ && !is3D_ && (linear ? BilinearQuad(coords, first, out) : PointQuad(coords, first, out))) {
@@ -196,6 +195,7 @@ private:
         return Texel(texels, x, y, z);
     }
 
+private:
 #if defined(__SSE2__)
     // The x and the y of four coordinates.
     static void Columns(const Float4* coords, __m128& x, __m128& y)
@@ -342,6 +342,20 @@ void FilterWith(const TextureBinding& texture, const SamplerBinding& sampler, co
     Filtering<Fetch>(texture, sampler, Fetch{}).Run(coords, lanes, lod, out);
 }
 
+template <class Fetch>
+void TopWith(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords, int lanes, bool linear,
+             Float4* out)
+{
+    Filtering<Fetch>(texture, sampler, Fetch{}).Levels(coords, lanes, 0, linear, out);
+}
+
+void TopGeneral(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords, int lanes,
+                bool linear, Float4* out)
+{
+    const FetchGeneral fetch{TextureFilters::GeneralLoad(texture), TextureFilters::ElementBytes(texture)};
+    Filtering<FetchGeneral>(texture, sampler, fetch).Levels(coords, lanes, 0, linear, out);
+}
+
 void FilterGeneral(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords, int lanes,
                    float lod, Float4* out)
 {
@@ -359,6 +373,17 @@ TextureBinding::FilterRoutine TextureFilters::For(DXGI_FORMAT format)
     case DXGI_FORMAT_R8_UNORM: return &FilterWith<FetchR8Unorm>;
     case DXGI_FORMAT_R32_FLOAT: return &FilterWith<FetchR32Float>;
     default: return CodecOf(format).load ? &FilterGeneral : nullptr;
+    }
+}
+
+TextureBinding::TopRoutine TextureFilters::TopFor(DXGI_FORMAT format)
+{
+    switch (format) {
+    case DXGI_FORMAT_R8G8B8A8_UNORM: return &TopWith<FetchRgba8Unorm>;
+    case DXGI_FORMAT_R8G8B8A8_UNORM_SRGB: return &TopWith<FetchRgba8Srgb>;
+    case DXGI_FORMAT_R8_UNORM: return &TopWith<FetchR8Unorm>;
+    case DXGI_FORMAT_R32_FLOAT: return &TopWith<FetchR32Float>;
+    default: return CodecOf(format).load ? &TopGeneral : nullptr;
     }
 }
 
