@@ -1,7 +1,8 @@
 // Runs one GUI workload a number of times and writes the target's bytes: the pixels of
-// two builds or two thread counts compare byte for byte, and instruction counters
-// (callgrind --toggle-collect=RunFrames) measure the frames alone.
-//   d3d11_gui_driver frame|blend|text|image|scaled threads frames [bytes-file]
+// two builds, two thread counts or the two kinds of kernels compare byte for byte, and
+// instruction counters (callgrind --toggle-collect=RunFrames) measure the frames alone.
+//   d3d11_gui_driver frame|blend|text|image|scaled[-quads] threads frames [bytes-file]
+// "-quads" uses the kernels written per quad instead of those written per span.
 
 #include "bench/d3d11/GuiWorkload.h"
 
@@ -40,13 +41,18 @@ namespace {
 
 int main(int argc, char** argv)
 {
-    const std::string workload = argc > 1 ? argv[1] : "";
+    std::string workload = argc > 1 ? argv[1] : "";
+    const std::string quads = "-quads";
+    const bool perQuad = workload.size() > quads.size() && workload.ends_with(quads);
+    if (perQuad) {
+        workload.resize(workload.size() - quads.size());
+    }
     if (argc < 4 || (workload != "frame" && workload != "blend" && workload != "text" && workload != "image" &&
                      workload != "scaled")) {
-        std::cerr << "usage: d3d11_gui_driver frame|blend|text|image|scaled threads frames [bytes-file]\n";
+        std::cerr << "usage: d3d11_gui_driver frame|blend|text|image|scaled[-quads] threads frames [bytes-file]\n";
         return 2;
     }
-    Gui gui(static_cast<unsigned>(std::atoi(argv[2])));
+    Gui gui(static_cast<unsigned>(std::atoi(argv[2])), !perQuad);
     gui.Begin();
     gui.ClearTarget();
     RunFrames(gui, workload, std::atoi(argv[3]));

@@ -88,9 +88,61 @@ inline std::vector<std::uint8_t> MakeFont()
     return font;
 }
 
+// Kernels that shade whole spans: the constants read once per span, the values of a span
+// as arrays (SpanFloat4).
+class ColourPixels final : public d3d11sw::PixelKernel {
+public:
+    void Shade(const d3d11sw::StageResources& resources, d3d11sw::PixelSpan& span) const override
+    {
+        const auto rect = resources.Constant<RectConstants>(0, 0);
+        const Quad4 colour = Quad4::Splat({rect.colour[0], rect.colour[1], rect.colour[2], rect.colour[3]});
+        for (int quad = 0; quad < span.Count(); ++quad) {
+            span.Target(quad, 0) = colour;
+        }
+    }
+};
+
+class ImagePixels final : public d3d11sw::PixelKernel {
+public:
+    void Shade(const d3d11sw::StageResources& resources, d3d11sw::PixelSpan& span) const override
+    {
+        const auto rect = resources.Constant<RectConstants>(0, 0);
+        d3d11sw::SpanFloat4 coord;
+        d3d11sw::SpanFloat4 texel;
+        span.Varying(0, coord, 2);
+        resources.Sample(0, 0, span, coord.x, coord.y, texel);
+        for (int c = 0; c < 4; ++c) {
+            for (int lane = 0; lane < span.Lanes(); ++lane) {
+                texel[c][lane] *= rect.colour[c];
+            }
+        }
+        span.SetTarget(0, texel);
+    }
+};
+
+// One texel of coverage per pixel times the colour of the vertices.
+class GlyphPixels final : public d3d11sw::PixelKernel {
+public:
+    void Shade(const d3d11sw::StageResources& resources, d3d11sw::PixelSpan& span) const override
+    {
+        d3d11sw::SpanFloat4 texel;
+        d3d11sw::SpanFloat4 colour;
+        d3d11sw::SpanFloat4 coverage;
+        span.Varying(0, texel, 2);
+        span.Varying(1, colour);
+        resources.Sample(1, 1, span, texel.x, texel.y, coverage);
+        for (int lane = 0; lane < span.Lanes(); ++lane) {
+            colour.w[lane] *= coverage.x[lane];
+        }
+        span.SetTarget(0, colour);
+    }
+};
+
 class Gui {
 public:
-    explicit Gui(unsigned threads)
+    // spanKernels: the kernels above; else kernels written per quad, which give the same
+    // pixels.
+    explicit Gui(unsigned threads, bool spanKernels = true)
     {
         D3D11CreateDevice(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION,
                           device_.ReleaseAndGetAddressOf(), nullptr, context_.ReleaseAndGetAddressOf());
@@ -156,6 +208,13 @@ public:
                 out[lane] = {colour[lane].x, colour[lane].y, colour[lane].z, colour[lane].w * coverage[lane].x};
             }
         });
+        if (spanKernels) {
+            colour.kernel = std::make_shared<ColourPixels>();
+            image.kernel = std::make_shared<ImagePixels>();
+            glyph.kernel = std::make_shared<GlyphPixels>();
+            d3d11sw::CreatePixelShader(device_.Get(), colour, colourPs_.ReleaseAndGetAddressOf());
+            d3d11sw::CreatePixelShader(device_.Get(), image, imagePs_.ReleaseAndGetAddressOf());
+        }
         d3d11sw::CreatePixelShader(device_.Get(), glyph, glyphPs_.ReleaseAndGetAddressOf());
 
         D3D11_BLEND_DESC blend{};

@@ -15,6 +15,7 @@
 
 #include "platform/d3d11/kernels/InputSignature.h"
 #include "platform/d3d11/kernels/Quad.h"
+#include "platform/d3d11/kernels/SpanValues.h"
 #include "platform/d3d11/kernels/StageResources.h"
 
 #include <algorithm>
@@ -98,9 +99,11 @@ struct PrimitiveInterpolation {
 
 class PixelSpan {
 public:
-    static constexpr int kMaxQuads = 32;
+    static constexpr int kMaxQuads = kMaxSpanQuads;
 
     int Count() const { return count_; }
+    // Pixels of the span's quads, helpers included: the used length of span arrays.
+    int Lanes() const { return 4 * count_; }
     // Pixel coordinates of lane 0 of a quad.
     int X(int quad) const { return x_ + 2 * quad; }
     int Y() const { return y_; }
@@ -125,6 +128,12 @@ public:
         }
         return result;
     }
+
+    // Components 0 to components - 1 of a varying at every pixel of the span, as Varying
+    // gives them quad by quad.
+    void Varying(UINT index, SpanFloat4& out, UINT components = 4) const;
+    // The outputs of render-target slot `slot` for every pixel of the span.
+    void SetTarget(UINT slot, const SpanFloat4& values);
 
     // The outputs of render-target slot `slot`, zero until written. Integer targets take
     // the bits of their values (AsFloat of a Uint4 or Int4).

@@ -1,5 +1,6 @@
 #include "platform/d3d11/kernels/StageResources.h"
 
+#include "platform/d3d11/kernels/ShaderKernels.h"
 #include "platform/d3d11/objects/PipelineState.h"
 
 namespace d3d11sw {
@@ -49,6 +50,31 @@ Quad<Float4> StageResources::Sample(UINT texture, UINT sampler, const Quad<Float
         }
     }
     return result;
+}
+
+void StageResources::Sample(UINT texture, UINT sampler, const PixelSpan& span, const SpanFloats& u, const SpanFloats& v,
+                            SpanFloat4& out) const
+{
+    const TextureBinding* view = TextureAt(texture);
+    if (view && view->Sampleable()) {
+        const SamplerBinding& state = SamplerAt(sampler);
+        if (view->Levels() == 1 && state.magLinear == state.minLinear) {
+            view->FilterTopSpan(state, u.lane, v.lane, span.Count(), state.magLinear, out);
+            return;
+        }
+    }
+    for (int quad = 0; quad < span.Count(); ++quad) {
+        Quad<Float4> coord;
+        for (int lane = 0; lane < 4; ++lane) {
+            coord[lane] = {u[4 * quad + lane], v[4 * quad + lane], 0.0f, 0.0f};
+        }
+        const Quad<Float4> result = Sample(texture, sampler, coord);
+        for (int lane = 0; lane < 4; ++lane) {
+            for (int c = 0; c < 4; ++c) {
+                out[c][4 * quad + lane] = result[lane][c];
+            }
+        }
+    }
 }
 
 Float4 StageResources::SampleGrad(UINT texture, UINT sampler, const Float4& coord, const Float4& ddx,

@@ -6,6 +6,7 @@
 // for its format and a digested sampler state.
 
 #include "platform/d3d11/kernels/Quad.h"
+#include "platform/d3d11/kernels/SpanValues.h"
 #include "platform/d3d11/kernels/TextureBinding.h"
 
 #include <array>
@@ -15,6 +16,7 @@
 namespace d3d11sw {
 
 class StageBindings;
+class PixelSpan;
 
 class StageResources {
 public:
@@ -55,6 +57,10 @@ public:
     // Filtered samples of a quad; the level of detail comes from the quad's derivatives
     // of the coordinate (one level for the whole quad).
     Quad<Float4> Sample(UINT texture, UINT sampler, const Quad<Float4>& coord) const;
+    // The samples of every quad of a span at 2D coordinates (u, v): what Sample gives for
+    // each quad at (u, v, 0, 0).
+    void Sample(UINT texture, UINT sampler, const PixelSpan& span, const SpanFloats& u, const SpanFloats& v,
+                SpanFloat4& out) const;
     // With explicit derivatives, and at an explicit level (vertex kernels use these).
     Float4 SampleGrad(UINT texture, UINT sampler, const Float4& coord, const Float4& ddx, const Float4& ddy) const;
     Float4 SampleLevel(UINT texture, UINT sampler, const Float4& coord, float lod) const;

@@ -53,6 +53,7 @@ TextureBinding::TextureBinding(ShaderResourceView* view)
     const bool filterable = kind_ == Kind::Texture2D || kind_ == Kind::Texture2DArray || kind_ == Kind::Texture3D;
     filter_ = (filterable && codec.load && !codec.loadBits) ? TextureFilters::For(range_.format) : nullptr;
     top_ = filter_ ? TextureFilters::TopFor(range_.format) : nullptr;
+    topSpan_ = filter_ ? TextureFilters::TopSpanFor(range_.format) : nullptr;
     if (kind_ != Kind::Empty && kind_ != Kind::Buffer) {
         cachedLevels_ = std::min(range_.mipCount, kCachedLevels);
         for (UINT level = 0; level < cachedLevels_; ++level) {
@@ -68,6 +69,7 @@ TextureBinding::TextureBinding(TextureBinding&& other) noexcept
       kind_(other.kind_),
       filter_(other.filter_),
       top_(other.top_),
+      topSpan_(other.topSpan_),
       load_(other.load_),
       elementBytes_(other.elementBytes_),
       levels_(other.levels_),
@@ -85,6 +87,7 @@ TextureBinding& TextureBinding::operator=(TextureBinding&& other) noexcept
         kind_ = other.kind_;
         filter_ = other.filter_;
         top_ = other.top_;
+        topSpan_ = other.topSpan_;
         load_ = other.load_;
         elementBytes_ = other.elementBytes_;
         levels_ = other.levels_;

@@ -5,6 +5,7 @@
 // sampler's description digested into what filtering asks of it.
 
 #include "platform/d3d11/kernels/Registers.h"
+#include "platform/d3d11/kernels/SpanValues.h"
 #include "platform/d3d11/objects/View.h"
 
 #include <array>
@@ -74,6 +75,12 @@ public:
     {
         top_(*this, sampler, coords, lanes, linear, out);
     }
+    // FilterTop of the 2D coordinates of `quads` quads of a span, (u, v, 0, 0).
+    void FilterTopSpan(const SamplerBinding& sampler, const float* u, const float* v, int quads, bool linear,
+                       SpanFloat4& out) const
+    {
+        topSpan_(*this, sampler, u, v, quads, linear, out);
+    }
     // The level of detail of a footprint given by the screen derivatives of a coordinate.
     float LevelOfDetail(const Float4& ddx, const Float4& ddy) const;
 
@@ -86,6 +93,8 @@ public:
                                    int lanes, float lod, Float4* out);
     using TopRoutine = void (*)(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords,
                                 int lanes, bool linear, Float4* out);
+    using TopSpanRoutine = void (*)(const TextureBinding& texture, const SamplerBinding& sampler, const float* u,
+                                    const float* v, int quads, bool linear, SpanFloat4& out);
     using Load = Float4 (*)(const std::byte* element);
 
 private:
@@ -100,6 +109,7 @@ private:
     Kind kind_ = Kind::Empty;
     FilterRoutine filter_ = nullptr;
     TopRoutine top_ = nullptr;
+    TopSpanRoutine topSpan_ = nullptr;
     Load load_ = nullptr;
     UINT elementBytes_ = 0;
     // The levels of the first slice, which filtering reads quad after quad.
@@ -114,6 +124,7 @@ private:
 struct TextureFilters {
     static TextureBinding::FilterRoutine For(DXGI_FORMAT format);
     static TextureBinding::TopRoutine TopFor(DXGI_FORMAT format);
+    static TextureBinding::TopSpanRoutine TopSpanFor(DXGI_FORMAT format);
     static TextureBinding::Load GeneralLoad(const TextureBinding& texture) { return texture.load_; }
     static UINT ElementBytes(const TextureBinding& texture) { return texture.elementBytes_; }
 };

@@ -195,6 +195,34 @@ public:
         return Texel(texels, x, y, z);
     }
 
+    // The most detailed level at 2D coordinates given per pixel of `quads` quads.
+    void SpanTop(const float* u, const float* v, int quads, bool linear, SpanFloat4& out) const
+    {
+        const TextureLevel texels = texture_.Level(0, 0);
+        for (int quad = 0; quad < quads; ++quad) {
+            const float* qu = u + 4 * quad;
+            const float* qv = v + 4 * quad;
+            Float4 result[4];
+#if defined(__SSE2__)
+            const __m128 x = _mm_load_ps(qu);
+            const __m128 y = _mm_load_ps(qv);
+            const bool done = !isArray_ && !is3D_ && (linear ? BilinearXY(x, y, texels, result) : PointXY(x, y, texels, result));
+#else
+            const bool done = false;
+#endif
+            if (!done) {
+                const Float4 coords[4] = {{qu[0], qv[0], 0.0f, 0.0f}, {qu[1], qv[1], 0.0f, 0.0f},
+                                          {qu[2], qv[2], 0.0f, 0.0f}, {qu[3], qv[3], 0.0f, 0.0f}};
+                Levels(coords, 4, 0, linear, result);
+            }
+            for (int lane = 0; lane < 4; ++lane) {
+                for (int c = 0; c < 4; ++c) {
+                    out[c][4 * quad + lane] = result[lane][c];
+                }
+            }
+        }
+    }
+
 private:
 #if defined(__SSE2__)
     // The x and the y of four coordinates.
@@ -216,6 +244,19 @@ private:
         __m128 x;
         __m128 y;
         Columns(coords, x, y);
+        return PointXY(x, y, texels, out);
+    }
+
+    bool BilinearQuad(const Float4* coords, const TextureLevel& texels, Float4* out) const
+    {
+        __m128 x;
+        __m128 y;
+        Columns(coords, x, y);
+        return BilinearXY(x, y, texels, out);
+    }
+
+    bool PointXY(__m128 x, __m128 y, const TextureLevel& texels, Float4* out) const
+    {
         const __m128 width = _mm_set1_ps(static_cast<float>(texels.width));
         const __m128 height = _mm_set1_ps(static_cast<float>(texels.height));
         const __m128 u = _mm_mul_ps(x, width);
@@ -237,11 +278,8 @@ private:
         return true;
     }
 
-    bool BilinearQuad(const Float4* coords, const TextureLevel& texels, Float4* out) const
+    bool BilinearXY(__m128 x, __m128 y, const TextureLevel& texels, Float4* out) const
     {
-        __m128 x;
-        __m128 y;
-        Columns(coords, x, y);
         const __m128 half = _mm_set1_ps(0.5f);
         const __m128 u = _mm_sub_ps(_mm_mul_ps(x, _mm_set1_ps(static_cast<float>(texels.width))), half);
         const __m128 v = _mm_sub_ps(_mm_mul_ps(y, _mm_set1_ps(static_cast<float>(texels.height))), half);
@@ -349,6 +387,20 @@ void TopWith(const TextureBinding& texture, const SamplerBinding& sampler, const
     Filtering<Fetch>(texture, sampler, Fetch{}).Levels(coords, lanes, 0, linear, out);
 }
 
+template <class Fetch>
+void TopSpanWith(const TextureBinding& texture, const SamplerBinding& sampler, const float* u, const float* v,
+                 int quads, bool linear, SpanFloat4& out)
+{
+    Filtering<Fetch>(texture, sampler, Fetch{}).SpanTop(u, v, quads, linear, out);
+}
+
+void TopSpanGeneral(const TextureBinding& texture, const SamplerBinding& sampler, const float* u, const float* v,
+                    int quads, bool linear, SpanFloat4& out)
+{
+    const FetchGeneral fetch{TextureFilters::GeneralLoad(texture), TextureFilters::ElementBytes(texture)};
+    Filtering<FetchGeneral>(texture, sampler, fetch).SpanTop(u, v, quads, linear, out);
+}
+
 void TopGeneral(const TextureBinding& texture, const SamplerBinding& sampler, const Float4* coords, int lanes,
                 bool linear, Float4* out)
 {
@@ -384,6 +436,21 @@ TextureBinding::TopRoutine TextureFilters::TopFor(DXGI_FORMAT format)
     case DXGI_FORMAT_R8_UNORM: return &TopWith<FetchR8Unorm>;
     case DXGI_FORMAT_R32_FLOAT: return &TopWith<FetchR32Float>;
     default: return CodecOf(format).load ? &TopGeneral : nullptr;
+    }
+}
+
+}  // namespace d3d11sw
+
+namespace d3d11sw {
+
+TextureBinding::TopSpanRoutine TextureFilters::TopSpanFor(DXGI_FORMAT format)
+{
+    switch (format) {
+    case DXGI_FORMAT_R8G8B8A8_UNORM: return &TopSpanWith<FetchRgba8Unorm>;
+    case DXGI_FORMAT_R8G8B8A8_UNORM_SRGB: return &TopSpanWith<FetchRgba8Srgb>;
+    case DXGI_FORMAT_R8_UNORM: return &TopSpanWith<FetchR8Unorm>;
+    case DXGI_FORMAT_R32_FLOAT: return &TopSpanWith<FetchR32Float>;
+    default: return CodecOf(format).load ? &TopSpanGeneral : nullptr;
     }
 }
 
