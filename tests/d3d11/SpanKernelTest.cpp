@@ -1,0 +1,170 @@
+// Kernels written per span see the values the quad forms give: varyings (perspective
+// and not) and samples (one level and several, point and linear, inside and outside the
+// texture), bit for bit.
+
+#include "tests/d3d11/RenderFixture.h"
+
+#include <cstring>
+
+namespace {
+
+using d3d11sw::Float4;
+using d3d11sw::PixelSpan;
+using d3d11sw::SpanFloat4;
+using d3d11sw::StageResources;
+using qz::test::ComPtr;
+using qz::test::RenderTest;
+using qz::test::Vertex;
+using Quad4 = d3d11sw::Quad<Float4>;
+
+// Writes varying 0, or the sample of texture 0 at its (x, y); per quad or per span.
+class Probe final : public d3d11sw::PixelKernel {
+public:
+    Probe(bool sample, bool perSpan) : sample_(sample), perSpan_(perSpan) {}
+
+    void Shade(const StageResources& resources, PixelSpan& span) const override
+    {
+        if (perSpan_) {
+            SpanFloat4 varying;
+            span.Varying(0, varying);
+            if (sample_) {
+                SpanFloat4 texel;
+                resources.Sample(0, 0, span, varying.x, varying.y, texel);
+                span.SetTarget(0, texel);
+            } else {
+                span.SetTarget(0, varying);
+            }
+            return;
+        }
+        for (int quad = 0; quad < span.Count(); ++quad) {
+            Quad4 varying = span.Varying(quad, 0);
+            if (sample_) {
+                for (int lane = 0; lane < 4; ++lane) {
+                    varying[lane].z = varying[lane].w = 0.0f;
+                }
+                span.Target(quad, 0) = resources.Sample(0, 0, varying);
+            } else {
+                span.Target(quad, 0) = varying;
+            }
+        }
+    }
+
+private:
+    bool sample_;
+    bool perSpan_;
+};
+
+class SpanKernel : public RenderTest {
+protected:
+    static constexpr UINT kWidth = 53;
+    static constexpr UINT kHeight = 37;
+
+    // Triangles of several w over the target, the colour running from -0.7 to 1.6 (texture
+    // coordinates outside the texture among them).
+    std::vector<float> Draw(bool sample, bool perSpan)
+    {
+        MakeTarget(kWidth, kHeight, DXGI_FORMAT_R32G32B32A32_FLOAT);
+        context->RSSetState(noCulling.Get());
+        ComPtr<ID3D11PixelShader> shader;
+        EXPECT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), {std::make_shared<Probe>(sample, perSpan)},
+                                                   shader.ReleaseAndGetAddressOf()));
+        context->PSSetShader(shader.Get(), nullptr, 0);
+        auto at = [](float x, float y, float w, float u, float v) {
+            return Vertex{x * w, y * w, 0.5f * w, w, u, v, u * 0.5f - 0.1f, v + 0.25f};
+        };
+        const std::vector<Vertex> vertices = {at(-1.0f, 1.0f, 1.0f, -0.7f, -0.3f), at(1.0f, 1.0f, 3.0f, 1.6f, -0.2f),
+                                              at(-1.0f, -1.0f, 2.0f, -0.1f, 1.4f), at(0.9f, -0.8f, 1.0f, 1.1f, 1.3f),
+                                              at(0.2f, 0.95f, 1.0f, 0.1f, 0.0f), at(-0.6f, 0.1f, 1.0f, 0.9f, 0.8f)};
+        RenderTest::Draw(vertices, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+        return Floats();
+    }
+
+    std::vector<float> Floats()
+    {
+        D3D11_TEXTURE2D_DESC desc{};
+        target->GetDesc(&desc);
+        desc.Usage = D3D11_USAGE_STAGING;
+        desc.BindFlags = 0;
+        desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+        ComPtr<ID3D11Texture2D> staging;
+        EXPECT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, staging.ReleaseAndGetAddressOf()));
+        context->CopyResource(staging.Get(), target.Get());
+        D3D11_MAPPED_SUBRESOURCE mapped{};
+        EXPECT_EQ(S_OK, context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped));
+        std::vector<float> floats(std::size_t{desc.Width} * desc.Height * 4);
+        for (UINT y = 0; y < desc.Height; ++y) {
+            std::memcpy(floats.data() + std::size_t{y} * desc.Width * 4,
+                        static_cast<const std::uint8_t*>(mapped.pData) + std::size_t{y} * mapped.RowPitch,
+                        desc.Width * 16);
+        }
+        context->Unmap(staging.Get(), 0);
+        return floats;
+    }
+
+    void UseTexture(DXGI_FORMAT format, UINT side, UINT levels, D3D11_FILTER filter, D3D11_TEXTURE_ADDRESS_MODE address)
+    {
+        const UINT bytes = format == DXGI_FORMAT_R8_UNORM ? 1 : 4;
+        std::vector<std::uint8_t> texels(std::size_t{side} * side * bytes * 2);
+        for (std::size_t i = 0; i < texels.size(); ++i) {
+            texels[i] = static_cast<std::uint8_t>(i * 37 + 11);
+        }
+        const D3D11_TEXTURE2D_DESC desc = Texture2DDesc(side, side, format, D3D11_BIND_SHADER_RESOURCE, levels);
+        std::vector<D3D11_SUBRESOURCE_DATA> init;
+        for (UINT level = 0; level < levels; ++level) {
+            init.push_back({texels.data(), std::max(side >> level, 1u) * bytes, 0});
+        }
+        ComPtr<ID3D11Texture2D> texture;
+        ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, init.data(), texture.ReleaseAndGetAddressOf()));
+        ASSERT_EQ(S_OK, device->CreateShaderResourceView(texture.Get(), nullptr, view.ReleaseAndGetAddressOf()));
+        const D3D11_SAMPLER_DESC samplerDesc{filter, address, address, address, 0, 1, D3D11_COMPARISON_NEVER,
+                                             {0.25f, 0.5f, 0.75f, 1.0f}, 0, D3D11_FLOAT32_MAX};
+        ASSERT_EQ(S_OK, device->CreateSamplerState(&samplerDesc, sampler.ReleaseAndGetAddressOf()));
+        ID3D11ShaderResourceView* rawView = view.Get();
+        ID3D11SamplerState* rawSampler = sampler.Get();
+        context->PSSetShaderResources(0, 1, &rawView);
+        context->PSSetSamplers(0, 1, &rawSampler);
+    }
+
+    ComPtr<ID3D11ShaderResourceView> view;
+    ComPtr<ID3D11SamplerState> sampler;
+};
+
+bool SameBits(const std::vector<float>& a, const std::vector<float>& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+TEST_F(SpanKernel, VaryingsOfASpanAreThoseOfItsQuads)
+{
+    const std::vector<float> quads = Draw(false, false);
+    EXPECT_NE(quads, std::vector<float>(quads.size(), 0.0f));
+    EXPECT_TRUE(SameBits(quads, Draw(false, true)));
+}
+
+TEST_F(SpanKernel, SamplesOfASpanAreThoseOfItsQuads)
+{
+    struct Case {
+        DXGI_FORMAT format;
+        UINT side;
+        UINT levels;
+        D3D11_FILTER filter;
+        D3D11_TEXTURE_ADDRESS_MODE address;
+    } const cases[] = {
+        {DXGI_FORMAT_R8G8B8A8_UNORM, 16, 1, D3D11_FILTER_MIN_MAG_MIP_POINT, D3D11_TEXTURE_ADDRESS_CLAMP},
+        {DXGI_FORMAT_R8G8B8A8_UNORM, 16, 1, D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_WRAP},
+        {DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, 8, 1, D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_BORDER},
+        {DXGI_FORMAT_R8_UNORM, 8, 1, D3D11_FILTER_MIN_MAG_MIP_POINT, D3D11_TEXTURE_ADDRESS_MIRROR},
+        {DXGI_FORMAT_R8_UNORM, 8, 1, D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_CLAMP},
+        {DXGI_FORMAT_R8G8B8A8_UNORM, 64, 4, D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_WRAP},
+        {DXGI_FORMAT_R8G8B8A8_UNORM, 16, 1, D3D11_FILTER_MIN_POINT_MAG_LINEAR_MIP_POINT, D3D11_TEXTURE_ADDRESS_CLAMP},
+        {DXGI_FORMAT_B8G8R8A8_UNORM, 16, 1, D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_CLAMP},
+    };
+    for (const Case& c : cases) {
+        UseTexture(c.format, c.side, c.levels, c.filter, c.address);
+        const std::vector<float> quads = Draw(true, false);
+        EXPECT_NE(quads, std::vector<float>(quads.size(), 0.0f));
+        EXPECT_TRUE(SameBits(quads, Draw(true, true))) << c.format << " " << c.levels << " " << c.filter << " " << c.address;
+    }
+}
+
+}  // namespace
