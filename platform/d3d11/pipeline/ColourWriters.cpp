@@ -3,6 +3,7 @@
 #include "platform/d3d11/formats/ByteChannels.h"
 #include "platform/d3d11/simd/PixelRows.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -202,6 +203,195 @@ std::uint32_t EncodeStored(__m128 values)
 #endif
 
 #if defined(__SSE2__)
+// The four lanes of a quad at once, one vector per channel.
+struct QuadChannels {
+    __m128 c[4];  // red, green, blue, alpha
+};
+
+// sRGB bytes of four saturated values, as SrgbByte gives them.
+inline __m128i SrgbBytes(__m128 saturated)
+{
+    alignas(16) std::int32_t steps[4];
+    alignas(16) float values[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(steps), _mm_cvttps_epi32(_mm_mul_ps(saturated, _mm_set1_ps(4095.0f))));
+    _mm_store_ps(values, saturated);
+    alignas(16) std::int32_t guesses[4];
+    alignas(16) float thresholds[4];
+    for (int lane = 0; lane < 4; ++lane) {
+        guesses[lane] = kByteChannels.guess[static_cast<std::size_t>(steps[lane])];
+        thresholds[lane] = kByteChannels.thresholds[static_cast<std::size_t>(guesses[lane]) + 1];
+    }
+    const __m128i above = _mm_castps_si128(_mm_cmpge_ps(saturated, _mm_load_ps(thresholds)));
+    return _mm_sub_epi32(_mm_load_si128(reinterpret_cast<const __m128i*>(guesses)), above);
+}
+
+// The channels of four stored elements (lane order), as the tables decode them.
+template <bool Srgb, bool Swap>
+QuadChannels DecodeQuad(__m128i words)
+{
+    QuadChannels d;
+    const __m128i low = _mm_set1_epi32(0xFF);
+    for (int i = 0; i < 4; ++i) {
+        const __m128i bytes = _mm_and_si128(_mm_srli_epi32(words, 8 * i), low);
+        const int channel = kChannel<Swap>[i];
+        if (Srgb && channel != 3) {
+            alignas(16) std::int32_t index[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(index), bytes);
+            d.c[channel] = _mm_setr_ps(LinearFromSrgbByte(static_cast<std::uint8_t>(index[0])),
+                                       LinearFromSrgbByte(static_cast<std::uint8_t>(index[1])),
+                                       LinearFromSrgbByte(static_cast<std::uint8_t>(index[2])),
+                                       LinearFromSrgbByte(static_cast<std::uint8_t>(index[3])));
+        } else {
+            d.c[channel] = _mm_div_ps(_mm_cvtepi32_ps(bytes), _mm_set1_ps(255.0f));
+        }
+    }
+    return d;
+}
+
+template <bool Srgb, bool Swap>
+__m128i EncodeQuad(const QuadChannels& result)
+{
+    __m128i words = _mm_setzero_si128();
+    for (int i = 0; i < 4; ++i) {
+        const int channel = kChannel<Swap>[i];
+        const __m128 saturated = _mm_min_ps(_mm_max_ps(result.c[channel], _mm_setzero_ps()), _mm_set1_ps(1.0f));
+        const __m128i bytes = Srgb && channel != 3
+                                  ? SrgbBytes(saturated)
+                                  : _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(saturated, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+        words = _mm_or_si128(words, _mm_slli_epi32(bytes, 8 * i));
+    }
+    return words;
+}
+
+// Quad after quad, the four lanes as vectors of one channel, for the equations with
+// routines of their own; the lanes' bytes are those of WriteLanes.
+template <bool Srgb, bool Swap, Equation E>
+void WriteQuads(const ColourTarget& target, const PixelSpan& span, UINT slot)
+{
+    constexpr bool kOver = E == Equation::OverAdd || E == Equation::OverOver;
+    const Surface& surface = target.surface;
+    const auto y = static_cast<UINT>(span.Y());
+    std::byte* rows[2] = {surface.Element(0, y), y + 1 < surface.height ? surface.Element(0, y + 1) : nullptr};
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 one = _mm_set1_ps(1.0f);
+    for (int quad = 0; quad < span.Count(); ++quad) {
+        UINT lanes = span.Live(quad);
+        if (lanes == 0) {
+            continue;
+        }
+        const Quad<Float4>& outputs = span.Target(quad, slot);
+        QuadChannels s;
+        s.c[0] = _mm_loadu_ps(&outputs[0].x);
+        s.c[1] = _mm_loadu_ps(&outputs[1].x);
+        s.c[2] = _mm_loadu_ps(&outputs[2].x);
+        s.c[3] = _mm_loadu_ps(&outputs[3].x);
+        _MM_TRANSPOSE4_PS(s.c[0], s.c[1], s.c[2], s.c[3]);
+        for (__m128& channel : s.c) {
+            channel = _mm_min_ps(_mm_max_ps(channel, zero), one);  // NaN goes to 0
+        }
+        if constexpr (kOver) {
+            // Alpha 0 leaves the stored bytes as they are.
+            lanes &= static_cast<UINT>(_mm_movemask_ps(_mm_cmpneq_ps(s.c[3], zero)));
+            if (lanes == 0) {
+                continue;
+            }
+        }
+        const auto x = static_cast<UINT>(span.X(quad));
+        const bool pair = x + 1 < surface.width;  // the quad's right column lies inside the target
+        std::byte* elements[4] = {rows[0] + std::size_t{x} * 4, rows[0] + std::size_t{x} * 4 + 4,
+                                  rows[1] ? rows[1] + std::size_t{x} * 4 : nullptr,
+                                  rows[1] ? rows[1] + std::size_t{x} * 4 + 4 : nullptr};
+        QuadChannels result = s;
+        if constexpr (E != Equation::Replace) {
+            alignas(16) std::uint32_t stored[4] = {};
+            for (int lane = 0; lane < 4; ++lane) {
+                if (elements[lane] && (lane % 2 == 0 || pair)) {
+                    std::memcpy(&stored[lane], elements[lane], 4);
+                }
+            }
+            const QuadChannels d = DecodeQuad<Srgb, Swap>(_mm_load_si128(reinterpret_cast<const __m128i*>(stored)));
+            if constexpr (kOver) {
+                const __m128 alpha = s.c[3];
+                const __m128 keep = _mm_sub_ps(one, alpha);
+                for (int c = 0; c < 3; ++c) {
+                    result.c[c] = _mm_add_ps(_mm_mul_ps(s.c[c], alpha), _mm_mul_ps(d.c[c], keep));
+                }
+                result.c[3] = E == Equation::OverAdd ? _mm_add_ps(alpha, d.c[3])
+                                                     : _mm_add_ps(_mm_mul_ps(alpha, alpha), _mm_mul_ps(d.c[3], keep));
+            } else {
+                for (int c = 0; c < 4; ++c) {
+                    result.c[c] = _mm_add_ps(s.c[c], d.c[c]);
+                }
+            }
+        }
+        alignas(16) std::uint32_t words[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(words), EncodeQuad<Srgb, Swap>(result));
+        for (int lane = 0; lane < 4; ++lane) {
+            if (lanes & (1u << lane)) {
+                std::memcpy(elements[lane], &words[lane], 4);
+            }
+        }
+    }
+}
+#endif
+
+#if defined(__SSE2__)
+// The results of recent pairs of a source and a stored element: text repeats a few
+// coverages of one colour over one background. One per routine and raster thread.
+struct BlendMemo {
+    static constexpr int kEntries = 1024;
+    struct Entry {
+        alignas(16) float source[4];
+        std::uint32_t stored;
+        std::uint32_t result;
+    };
+    Entry entries[kEntries];
+    // Lanes looked up lately: + 1 per miss, - 1 per hit. When the memo misses most of the
+    // time (an image's colours), quads are blended as vectors instead, with a span of
+    // lanes now and then to see whether that changed.
+    int misses = 0;
+    unsigned spans = 0;
+
+    bool PreferQuads()
+    {
+        return misses > 64 && ++spans % 16 != 0;
+    }
+    void Hit() { misses = std::max(misses - 1, -64); }
+    void Miss() { misses = std::min(misses + 1, 128); }
+
+    BlendMemo()
+    {
+        for (Entry& entry : entries) {
+            std::fill(entry.source, entry.source + 4, -1.0f);  // no clamped source
+            entry.stored = 0;
+            entry.result = 0;
+        }
+    }
+
+    Entry& Find(__m128 source, std::uint32_t stored)
+    {
+        const auto red = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_castps_si128(source)));
+        const auto alpha =
+            static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_castps_si128(_mm_shuffle_ps(source, source, 0xFF))));
+        const std::uint32_t hash = stored * 0x9E3779B1u ^ alpha * 0x85EBCA77u ^ red * 0xC2B2AE3Du;
+        return entries[hash >> 22];
+    }
+
+    static bool Holds(const Entry& entry, __m128 source, std::uint32_t stored)
+    {
+        return entry.stored == stored && _mm_movemask_ps(_mm_cmpeq_ps(_mm_load_ps(entry.source), source)) == 0xF;
+    }
+};
+
+template <bool Srgb, bool Swap, Equation E>
+BlendMemo& MemoOf()
+{
+    thread_local BlendMemo memo;
+    return memo;
+}
+#endif
+
+#if defined(__SSE2__)
 // Lane after lane, each blended as a vector of its four channels; alpha 0 under the
 // overlay's blend leaves the stored bytes alone, alpha 1 replaces them.
 template <bool Srgb, bool Swap, Equation E>
@@ -216,6 +406,7 @@ void WriteLanes(const ColourTarget& target, const PixelSpan& span, UINT slot)
     // The bytes of the last opaque source, which text repeats lane after lane.
     __m128 opaque = _mm_set1_ps(-1.0f);
     std::uint32_t opaqueBytes = 0;
+    [[maybe_unused]] BlendMemo& memo = MemoOf<Srgb, Swap, E>();
     for (int quad = 0; quad < span.Count(); ++quad) {
         const UINT lanes = span.Live(quad);
         if (lanes == 0) {
@@ -248,6 +439,15 @@ void WriteLanes(const ColourTarget& target, const PixelSpan& span, UINT slot)
                         continue;
                     }
                 } else {
+                    std::uint32_t stored;
+                    std::memcpy(&stored, element, 4);
+                    BlendMemo::Entry& entry = memo.Find(s, stored);
+                    if (BlendMemo::Holds(entry, s, stored)) {
+                        std::memcpy(element, &entry.result, 4);
+                        memo.Hit();
+                        continue;
+                    }
+                    memo.Miss();
                     const __m128 d = DecodeStored<Srgb, Swap>(element);
                     const __m128 blended = _mm_add_ps(_mm_mul_ps(s, _mm_set1_ps(alpha)),
                                                       _mm_mul_ps(d, _mm_set1_ps(1.0f - alpha)));
@@ -259,6 +459,12 @@ void WriteLanes(const ColourTarget& target, const PixelSpan& span, UINT slot)
                     } else {
                         result = blended;
                     }
+                    const std::uint32_t bytes = EncodeStored<Srgb, Swap>(result);
+                    std::memcpy(element, &bytes, 4);
+                    _mm_store_ps(entry.source, s);
+                    entry.stored = stored;
+                    entry.result = bytes;
+                    continue;
                 }
             } else if constexpr (E == Equation::Add) {
                 result = _mm_add_ps(s, DecodeStored<Srgb, Swap>(element));
@@ -323,7 +529,17 @@ void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
         }
     }
 #if defined(__SSE2__)
-    WriteLanes<Srgb, Swap, E>(target, span, slot);
+    if constexpr (E == Equation::General) {
+        WriteLanes<Srgb, Swap, E>(target, span, slot);
+    } else if constexpr (E == Equation::OverAdd || E == Equation::OverOver) {
+        if (MemoOf<Srgb, Swap, E>().PreferQuads()) {
+            WriteQuads<Srgb, Swap, E>(target, span, slot);
+        } else {
+            WriteLanes<Srgb, Swap, E>(target, span, slot);
+        }
+    } else {
+        WriteQuads<Srgb, Swap, E>(target, span, slot);
+    }
 #else
     // The bytes of the last opaque source, which text repeats lane after lane.
     Float4 opaque{-1.0f, -1.0f, -1.0f, -1.0f};
