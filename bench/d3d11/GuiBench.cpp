@@ -27,6 +27,17 @@ void BM_GuiFrame(benchmark::State& state)
 }
 BENCHMARK(BM_GuiFrame)->Apply(Threads);
 
+// The same frame with the kernels written per quad (the same pixels).
+void BM_GuiFrameQuadKernels(benchmark::State& state)
+{
+    Gui gui(static_cast<unsigned>(state.range(0)), false);
+    gui.Begin();
+    for (auto _ : state) {
+        GuiFrame(gui);
+    }
+}
+BENCHMARK(BM_GuiFrameQuadKernels)->Apply(Threads);
+
 void BM_FullScreenBlend(benchmark::State& state)
 {
     Gui gui(static_cast<unsigned>(state.range(0)));
@@ -40,9 +51,31 @@ void BM_FullScreenBlend(benchmark::State& state)
 }
 BENCHMARK(BM_FullScreenBlend)->Apply(Threads);
 
-void BM_TextCells(benchmark::State& state)
+// The same over an image scaled to the screen, whose pixels differ from their
+// neighbours: no runs of equal pixels. The image is put back between iterations
+// (untimed).
+void BM_FullScreenBlendOverImage(benchmark::State& state)
 {
     Gui gui(static_cast<unsigned>(state.range(0)));
+    gui.Begin();
+    gui.ClearTarget();
+    gui.Rectangle(0, 0, kWidth, kHeight, kLogoTint, true);
+    gui.End();
+    gui.Keep();
+    for (auto _ : state) {
+        gui.Rectangle(0, 0, kWidth, kHeight, kPanel);
+        gui.End();
+        state.PauseTiming();
+        gui.PutBack();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+BENCHMARK(BM_FullScreenBlendOverImage)->Apply(Threads);
+
+void TextCellsWith(benchmark::State& state, bool spanKernels)
+{
+    Gui gui(static_cast<unsigned>(state.range(0)), spanKernels);
     gui.Begin();
     gui.ClearTarget();
     const std::vector<std::string> lines = TextCellLines();
@@ -51,7 +84,12 @@ void BM_TextCells(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kTextLines * kTextCells * 128);
 }
+
+void BM_TextCells(benchmark::State& state) { TextCellsWith(state, true); }
 BENCHMARK(BM_TextCells)->Apply(Threads);
+
+void BM_TextCellsQuadKernels(benchmark::State& state) { TextCellsWith(state, false); }
+BENCHMARK(BM_TextCellsQuadKernels)->Apply(Threads);
 
 void BM_LinearImage(benchmark::State& state)
 {

@@ -341,6 +341,18 @@ public:
 
     void End() { context_->Flush(); }
 
+    // Keeps the target's pixels, and puts them back.
+    void Keep()
+    {
+        if (!kept_) {
+            D3D11_TEXTURE2D_DESC desc{kWidth, kHeight, 1, 1, DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, {1, 0}, D3D11_USAGE_DEFAULT,
+                                      0, 0, 0};
+            device_->CreateTexture2D(&desc, nullptr, kept_.ReleaseAndGetAddressOf());
+        }
+        context_->CopyResource(kept_.Get(), target_.Get());
+    }
+    void PutBack() { context_->CopyResource(target_.Get(), kept_.Get()); }
+
     // The target's bytes, row after row.
     std::vector<std::uint8_t> ReadBack()
     {
@@ -364,6 +376,7 @@ private:
     ComPtr<ID3D11Device> device_;
     ComPtr<ID3D11DeviceContext> context_;
     ComPtr<ID3D11Texture2D> target_;
+    ComPtr<ID3D11Texture2D> kept_;
     ComPtr<ID3D11RenderTargetView> view_;
     ComPtr<ID3D11Texture2D> depth_;
     ComPtr<ID3D11DepthStencilView> depthView_;

@@ -215,11 +215,23 @@ public:
                                           {qu[2], qv[2], 0.0f, 0.0f}, {qu[3], qv[3], 0.0f, 0.0f}};
                 Levels(coords, 4, 0, linear, result);
             }
+#if defined(__SSE2__)
+            __m128 r0 = _mm_loadu_ps(&result[0].x);
+            __m128 r1 = _mm_loadu_ps(&result[1].x);
+            __m128 r2 = _mm_loadu_ps(&result[2].x);
+            __m128 r3 = _mm_loadu_ps(&result[3].x);
+            _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+            _mm_store_ps(out.x.lane + 4 * quad, r0);
+            _mm_store_ps(out.y.lane + 4 * quad, r1);
+            _mm_store_ps(out.z.lane + 4 * quad, r2);
+            _mm_store_ps(out.w.lane + 4 * quad, r3);
+#else
             for (int lane = 0; lane < 4; ++lane) {
                 for (int c = 0; c < 4; ++c) {
                     out[c][4 * quad + lane] = result[lane][c];
                 }
             }
+#endif
         }
     }
 
