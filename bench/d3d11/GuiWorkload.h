@@ -92,6 +92,12 @@ inline std::vector<std::uint8_t> MakeFont()
 // as arrays (SpanFloat4).
 class ColourPixels final : public d3d11sw::PixelKernel {
 public:
+    bool OneColour(const d3d11sw::StageResources& resources, d3d11sw::Float4& colour) const override
+    {
+        const auto rect = resources.Constant<RectConstants>(0, 0);
+        colour = {rect.colour[0], rect.colour[1], rect.colour[2], rect.colour[3]};
+        return true;
+    }
     void Shade(const d3d11sw::StageResources& resources, d3d11sw::PixelSpan& span) const override
     {
         const auto rect = resources.Constant<RectConstants>(0, 0);

@@ -156,4 +156,55 @@ TEST_F(OutputMerger, LanesOfEightBitTargetsGiveTheBytesOfTheCodecAndTheEquation)
     }
 }
 
+// A kernel that says it writes one colour is not run; its spans get the bytes the
+// colour gives through the span routines.
+class OneColourKernel final : public d3d11sw::PixelKernel {
+public:
+    explicit OneColourKernel(const float colour[4]) : colour_{colour[0], colour[1], colour[2], colour[3]} {}
+    bool OneColour(const d3d11sw::StageResources&, d3d11sw::Float4& colour) const override
+    {
+        colour = colour_;
+        return true;
+    }
+    void Shade(const d3d11sw::StageResources&, d3d11sw::PixelSpan&) const override { ADD_FAILURE() << "shaded"; }
+
+private:
+    d3d11sw::Float4 colour_;
+};
+
+TEST_F(OutputMerger, KernelsOfOneColourGiveTheBytesOfTheirSpans)
+{
+    const D3D11_RENDER_TARGET_BLEND_DESC equations[] = {
+        {FALSE, D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ZERO,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ONE,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {TRUE, D3D11_BLEND_ONE, D3D11_BLEND_ONE, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ONE,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {TRUE, D3D11_BLEND_DEST_COLOR, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ZERO,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {FALSE, D3D11_BLEND_ONE, D3D11_BLEND_ZERO, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ZERO,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_RED | D3D11_COLOR_WRITE_ENABLE_ALPHA}};
+    const float colours[][4] = {{0.2f, 0.5f, 0.9f, 0.5f}, {1.0f, 0.25f, 0.0f, 0.0f}, {2.0f, -1.0f, 0.5f, 1.0f}};
+    for (DXGI_FORMAT format : {DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, DXGI_FORMAT_B8G8R8A8_UNORM, DXGI_FORMAT_R10G10B10A2_UNORM}) {
+        for (const D3D11_RENDER_TARGET_BLEND_DESC& equation : equations) {
+            for (const auto& colour : colours) {
+                for (bool whole : {false, true}) {
+                    MakeStripedTarget(format);
+                    SetBlend(equation);
+                    const std::vector<std::uint32_t> shaded = Cover(colour, whole);
+                    MakeStripedTarget(format);
+                    SetBlend(equation);
+                    ComPtr<ID3D11PixelShader> one;
+                    ASSERT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), {std::make_shared<OneColourKernel>(colour)},
+                                                               one.ReleaseAndGetAddressOf()));
+                    context->PSSetShader(one.Get(), nullptr, 0);
+                    ASSERT_EQ(shaded, Cover(colour, whole))
+                        << format << " " << equation.SrcBlend << " " << equation.RenderTargetWriteMask << " " << colour[3];
+                }
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -162,6 +162,11 @@ public:
         std::fill(coverage_ + count_, coverage_ + count_ + quads, coverage);
         count_ += quads;
     }
+    // Every lane of slot `slot` (a span begun without target slots).
+    void FillTarget(UINT slot, const Float4& value)
+    {
+        std::fill(targets_[slot], targets_[slot] + count_, Quad<Float4>::Splat(value));
+    }
     int Room() const { return kMaxQuads - count_; }
     void Clear() { count_ = 0; }
     bool Full() const { return count_ == kMaxQuads; }
@@ -226,6 +231,11 @@ public:
     virtual ~PixelKernel() = default;
     // Shades every quad of the span: writes the targets it outputs, may discard lanes.
     virtual void Shade(const StageResources& resources, PixelSpan& span) const = 0;
+    // A kernel that writes one colour into every lane of render-target slot 0 for the
+    // whole draw, and no other slot, and discards nothing, may say so and give the
+    // colour: the output merger then writes the draw's spans without calling Shade.
+    // Asked once per draw.
+    virtual bool OneColour(const StageResources& /*resources*/, Float4& /*colour*/) const { return false; }
 };
 
 // Kernels from callables, which may capture the data they carry. A pixel callable is

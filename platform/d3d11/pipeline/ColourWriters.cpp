@@ -489,42 +489,86 @@ void WriteLanes(const ColourTarget& target, const PixelSpan& span, UINT slot)
 }
 #endif
 
+// Calls run(first pixel, count) for the live pixels of a span of a 32-bit target, row by
+// row: consecutive whole quads are a run in each of their rows, the lanes of other quads
+// runs of one.
+template <class Run>
+void ForEachRun(const Surface& surface, const PixelSpan& span, Run run)
+{
+    const auto y = static_cast<UINT>(span.Y());
+    std::byte* rows[2] = {surface.Element(0, y), y + 1 < surface.height ? surface.Element(0, y + 1) : nullptr};
+    for (int quad = 0; quad < span.Count();) {
+        const UINT lanes = span.Live(quad);
+        const std::size_t offset = static_cast<std::size_t>(span.X(quad)) * 4;
+        if (lanes == 0xFu) {
+            int end = quad + 1;
+            while (end < span.Count() && span.Live(end) == 0xFu) {
+                ++end;
+            }
+            run(rows[0] + offset, 2 * (end - quad));
+            run(rows[1] + offset, 2 * (end - quad));
+            quad = end;
+            continue;
+        }
+        for (int lane = 0; lane < 4; ++lane) {
+            if (lanes & (1u << lane)) {
+                run(rows[lane >> 1] + offset + (lane & 1) * 4, 1);
+            }
+        }
+        ++quad;
+    }
+}
+
+// One source (clamped) over every live lane, through a table per stored byte.
+template <bool Srgb, bool Swap, Equation E>
+void WriteThroughTable(const ColourTarget& target, const PixelSpan& span, const Float4& s)
+{
+    const bool identity = E != Equation::Add && s.w == 0.0f;
+    if (identity) {
+        return;
+    }
+    const SourceTable& table = TableFor<Srgb, Swap, E>(s);
+    ForEachRun(target.surface, span, [&table](std::byte* pixels, int count) { MapPixelRow(pixels, count, table.bytes); });
+}
+
+// The live lanes of a span, each set to one element.
+void FillLanes(const Surface& surface, const PixelSpan& span, std::uint32_t word)
+{
+    ForEachRun(surface, span, [word](std::byte* pixels, int count) {
+        for (int pixel = 0; pixel < count; ++pixel) {
+            std::memcpy(pixels + 4 * static_cast<std::size_t>(pixel), &word, 4);
+        }
+    });
+}
+
+// A kernel's one colour: through the tables of the blends with routines of their own, or
+// encoded once.
+template <bool Srgb, bool Swap, Equation E>
+bool WriteOneColourBytes(const ColourTarget& target, const PixelSpan& span, const Float4& colour)
+{
+    const Float4 s = Clamp(colour, 0.0f);
+    if constexpr (E == Equation::OverAdd || E == Equation::OverOver || E == Equation::Add) {
+        WriteThroughTable<Srgb, Swap, E>(target, span, s);
+        return true;
+    } else if constexpr (E == Equation::Replace) {
+        const std::uint8_t bytes[4] = {EncodeColour<Srgb>(s[kChannel<Swap>[0]]), EncodeColour<Srgb>(s.y),
+                                       EncodeColour<Srgb>(s[kChannel<Swap>[2]]), UnormByte(s.w)};
+        std::uint32_t word;
+        std::memcpy(&word, bytes, 4);
+        FillLanes(target.surface, span, word);
+        return true;
+    } else {
+        return false;
+    }
+}
+
 template <bool Srgb, bool Swap, Equation E>
 void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
 {
-    const Surface& surface = target.surface;
     if constexpr (E == Equation::OverAdd || E == Equation::OverOver || E == Equation::Add) {
         Float4 uniform{};
         if (span.Count() >= kTableQuads && UniformSource(span, slot, uniform)) {
-            const Float4 s = Clamp(uniform, 0.0f);
-            const bool identity = E != Equation::Add && s.w == 0.0f;
-            if (identity) {
-                return;
-            }
-            const SourceTable& table = TableFor<Srgb, Swap, E>(s);
-            const auto y = static_cast<UINT>(span.Y());
-            std::byte* rows[2] = {surface.Element(0, y), y + 1 < surface.height ? surface.Element(0, y + 1) : nullptr};
-            for (int quad = 0; quad < span.Count();) {
-                const UINT lanes = span.Live(quad);
-                const std::size_t offset = static_cast<std::size_t>(span.X(quad)) * 4;
-                if (lanes == 0xFu) {
-                    // Consecutive whole quads are two runs of pixels.
-                    int end = quad + 1;
-                    while (end < span.Count() && span.Live(end) == 0xFu) {
-                        ++end;
-                    }
-                    MapPixelRow(rows[0] + offset, 2 * (end - quad), table.bytes);
-                    MapPixelRow(rows[1] + offset, 2 * (end - quad), table.bytes);
-                    quad = end;
-                    continue;
-                }
-                for (int lane = 0; lane < 4; ++lane) {
-                    if (lanes & (1u << lane)) {
-                        MapPixelRow(rows[lane >> 1] + offset + (lane & 1) * 4, 1, table.bytes);
-                    }
-                }
-                ++quad;
-            }
+            WriteThroughTable<Srgb, Swap, E>(target, span, Clamp(uniform, 0.0f));
             return;
         }
     }
@@ -541,6 +585,7 @@ void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
         WriteQuads<Srgb, Swap, E>(target, span, slot);
     }
 #else
+    const Surface& surface = target.surface;
     // The bytes of the last opaque source, which text repeats lane after lane.
     Float4 opaque{-1.0f, -1.0f, -1.0f, -1.0f};
     std::uint32_t opaqueBytes = 0;
@@ -680,7 +725,34 @@ SpanWriter BytesWriter(Equation equation)
     }
 }
 
+template <bool Srgb, bool Swap>
+OneColourWriter BytesOneColourWriter(Equation equation)
+{
+    switch (equation) {
+    case Equation::Replace: return &WriteOneColourBytes<Srgb, Swap, Equation::Replace>;
+    case Equation::OverAdd: return &WriteOneColourBytes<Srgb, Swap, Equation::OverAdd>;
+    case Equation::OverOver: return &WriteOneColourBytes<Srgb, Swap, Equation::OverOver>;
+    case Equation::Add: return &WriteOneColourBytes<Srgb, Swap, Equation::Add>;
+    default: return nullptr;
+    }
+}
+
 }  // namespace
+
+OneColourWriter ChooseOneColourWriter(DXGI_FORMAT format, const ColourTarget& target)
+{
+    if (!target.codec || target.writeMask != D3D11_COLOR_WRITE_ENABLE_ALL || target.integer) {
+        return nullptr;
+    }
+    const Equation equation = EquationOf(target);
+    switch (format) {
+    case DXGI_FORMAT_R8G8B8A8_UNORM: return BytesOneColourWriter<false, false>(equation);
+    case DXGI_FORMAT_R8G8B8A8_UNORM_SRGB: return BytesOneColourWriter<true, false>(equation);
+    case DXGI_FORMAT_B8G8R8A8_UNORM: return BytesOneColourWriter<false, true>(equation);
+    case DXGI_FORMAT_B8G8R8A8_UNORM_SRGB: return BytesOneColourWriter<true, true>(equation);
+    default: return nullptr;
+    }
+}
 
 SpanWriter ChooseSpanWriter(DXGI_FORMAT format, const ColourTarget& target)
 {

@@ -19,6 +19,9 @@ namespace d3d11sw {
 struct ColourTarget;
 
 using SpanWriter = void (*)(const ColourTarget& target, const PixelSpan& span, UINT slot);
+// Writes one colour into the live lanes of a span; false when it leaves that to the
+// span writer.
+using OneColourWriter = bool (*)(const ColourTarget& target, const PixelSpan& span, const Float4& colour);
 
 struct ColourTarget {
     Surface surface;
@@ -29,9 +32,11 @@ struct ColourTarget {
     float low = 0.0f;  // normalized formats clamp outputs to [low, 1]
     bool integer = false;
     SpanWriter write = nullptr;
+    OneColourWriter writeOne = nullptr;  // none: through the span writer
 };
 
 // The routine for a target of the format, its other fields set.
 SpanWriter ChooseSpanWriter(DXGI_FORMAT format, const ColourTarget& target);
+OneColourWriter ChooseOneColourWriter(DXGI_FORMAT format, const ColourTarget& target);
 
 }  // namespace d3d11sw

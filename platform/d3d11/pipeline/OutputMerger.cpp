@@ -54,6 +54,7 @@ OutputMerger::OutputMerger(const PipelineState& state)
         const Float4 factor{state.blendFactor[0], state.blendFactor[1], state.blendFactor[2], state.blendFactor[3]};
         target.blendFactor = codec->normalized ? Clamp(factor, target.low) : factor;
         target.write = ChooseSpanWriter(view->Range().format, target);
+        target.writeOne = ChooseOneColourWriter(view->Range().format, target);
         targetCount_ = slot + 1;
         width_ = std::min(width_, target.surface.width);
         height_ = std::min(height_, target.surface.height);
@@ -106,6 +107,23 @@ void OutputMerger::Write(const PixelSpan& span, bool colours) const
             targets_[slot].write(targets_[slot], span, slot);
         }
     }
+    WriteDepths(span);
+}
+
+void OutputMerger::WriteOneColour(PixelSpan& span, const Float4& colour) const
+{
+    if (targetCount_ > 0 && targets_[0].write) {
+        const ColourTarget& target = targets_[0];
+        if (!target.writeOne || !target.writeOne(target, span, colour)) {
+            span.FillTarget(0, colour);
+            target.write(target, span, 0);
+        }
+    }
+    WriteDepths(span);
+}
+
+void OutputMerger::WriteDepths(const PixelSpan& span) const
+{
     if (!depthWrite_) {
         return;
     }

@@ -29,8 +29,13 @@ public:
     // Writes the colours of the live lanes (covered, not discarded; none without a pixel
     // kernel), then their depths.
     void Write(const PixelSpan& span, bool colours) const;
+    // The same for a kernel of one colour into slot 0, which left the span's outputs
+    // unwritten.
+    void WriteOneColour(PixelSpan& span, const Float4& colour) const;
 
 private:
+    void WriteDepths(const PixelSpan& span) const;
+
     std::array<ColourTarget, D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT> targets_{};
     UINT targetCount_ = 0;
     Surface depthSurface_;

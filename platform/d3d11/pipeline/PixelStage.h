@@ -13,13 +13,18 @@ public:
     PixelStage(const PipelineState& state, const OutputMerger& merger);
 
     const OutputMerger& Merger() const { return merger_; }
-    // Render-target slots whose outputs the kernel writes.
-    UINT TargetCount() const { return merger_.TargetCount(); }
+    // Render-target slots whose outputs the kernel writes (none when the output merger
+    // writes the kernel's one colour itself).
+    UINT TargetCount() const { return oneColour_ ? 0 : merger_.TargetCount(); }
     const StageResources& Resources() const { return resources_; }
 
     void Shade(PixelSpan& span) const
     {
         if (!merger_.DepthTest(span)) {
+            return;
+        }
+        if (oneColour_) {
+            merger_.WriteOneColour(span, colour_);
             return;
         }
         if (kernel_) {
@@ -32,6 +37,8 @@ private:
     const OutputMerger& merger_;
     std::shared_ptr<const PixelKernel> kernel_;
     StageResources resources_;
+    bool oneColour_ = false;
+    Float4 colour_{};
 };
 
 }  // namespace d3d11sw
