@@ -38,53 +38,27 @@ Quad<Float4> PixelSpan::Position(int quad) const
 
 void PixelSpan::Varying(UINT index, SpanFloat4& out, UINT components) const
 {
-    const PrimitiveInterpolation& p = *interpolation_;
-    const Plane& plane = p.varyings[index];
-    const auto dy = static_cast<float>(y_ - p.originY);
-    if (p.perspective) {
-        EnsurePerspective();
-    }
-    for (UINT c = 0; c < components && c < 4; ++c) {
-        float* lanes = out[static_cast<int>(c)].lane;
-        // The quad form's arithmetic: base = at + ddx * dx + ddy * dy at lane 0, then
-        // base + ddx, base + ddy and (base + ddx) + ddy.
-        const float at = plane.at[static_cast<int>(c)];
-        const float ddx = plane.ddx[static_cast<int>(c)];
-        const float ddy = plane.ddy[static_cast<int>(c)];
-        int quad = 0;
+    components = std::min(components, 4u);
+    for (int quad = 0; quad < count_; ++quad) {
+        // The quad form's values, lane by lane, then turned into a value per component.
+        const Quad<Float4> lanes = Varying(quad, index);
 #if defined(__SSE2__)
-        const __m128 steps = _mm_set1_ps(ddx);
-        const __m128 down = _mm_set1_ps(ddy);
-        const __m128 row = _mm_set1_ps(at);
-        for (; quad + 4 <= count_; quad += 4) {
-            const int x = X(quad) - p.originX;
-            const __m128 dx = _mm_cvtepi32_ps(_mm_setr_epi32(x, x + 2, x + 4, x + 6));
-            __m128 base = _mm_add_ps(_mm_add_ps(row, _mm_mul_ps(steps, dx)), _mm_mul_ps(down, _mm_set1_ps(dy)));
-            __m128 right = _mm_add_ps(base, steps);
-            __m128 below = _mm_add_ps(base, down);
-            __m128 diagonal = _mm_add_ps(right, down);
-            _MM_TRANSPOSE4_PS(base, right, below, diagonal);
-            _mm_store_ps(lanes + 4 * quad, base);
-            _mm_store_ps(lanes + 4 * quad + 4, right);
-            _mm_store_ps(lanes + 4 * quad + 8, below);
-            _mm_store_ps(lanes + 4 * quad + 12, diagonal);
+        __m128 x = _mm_loadu_ps(&lanes[0].x);
+        __m128 y = _mm_loadu_ps(&lanes[1].x);
+        __m128 z = _mm_loadu_ps(&lanes[2].x);
+        __m128 w = _mm_loadu_ps(&lanes[3].x);
+        _MM_TRANSPOSE4_PS(x, y, z, w);
+        const __m128 columns[4] = {x, y, z, w};
+        for (UINT c = 0; c < components; ++c) {
+            _mm_store_ps(out[static_cast<int>(c)].lane + 4 * quad, columns[c]);
         }
-#endif
-        for (; quad < count_; ++quad) {
-            const auto dx = static_cast<float>(X(quad) - p.originX);
-            const float base = at + ddx * dx + ddy * dy;
-            const float right = base + ddx;
-            lanes[4 * quad] = base;
-            lanes[4 * quad + 1] = right;
-            lanes[4 * quad + 2] = base + ddy;
-            lanes[4 * quad + 3] = right + ddy;
-        }
-        if (p.perspective) {
-            const float* w = &w_[0][0];
-            for (int lane = 0; lane < 4 * count_; ++lane) {
-                lanes[lane] *= w[lane];
+#else
+        for (UINT c = 0; c < components; ++c) {
+            for (int lane = 0; lane < 4; ++lane) {
+                out[static_cast<int>(c)][4 * quad + lane] = lanes[lane][static_cast<int>(c)];
             }
         }
+#endif
     }
 }
 

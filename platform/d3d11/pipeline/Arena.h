@@ -59,7 +59,7 @@ private:
         }
         if (current_ >= blocks_.size()) {
             const std::size_t size = atLeast > blockBytes_ ? atLeast : blockBytes_;
-            blocks_.push_back(Block{std::make_unique<std::byte[]>(size), size});
+            blocks_.push_back(Block{std::make_unique_for_overwrite<std::byte[]>(size), size});
             current_ = blocks_.size() - 1;
         }
         used_ = 0;

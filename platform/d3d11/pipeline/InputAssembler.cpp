@@ -77,12 +77,11 @@ std::size_t InputAssembler::InputBytes(UINT first, UINT last) const
     return total;
 }
 
-void InputAssembler::KeepInputs(UINT first, UINT last, std::vector<std::byte>& store)
+void InputAssembler::KeepInputs(UINT first, UINT last, std::unique_ptr<std::byte[]>& store)
 {
-    // One copy per source, one after the other; the pointers are set once the store has
-    // its final size.
+    // One copy per source, one after the other.
     std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    std::size_t total = store.size();
+    std::size_t total = 0;
     for (const Source& source : sources_) {
         std::size_t begin = 0;
         std::size_t end = 0;
@@ -90,13 +89,10 @@ void InputAssembler::KeepInputs(UINT first, UINT last, std::vector<std::byte>& s
             Range(source, first, last, begin, end);
         }
         ranges.emplace_back(begin, end);
-    }
-    const std::size_t base = store.size();
-    for (const auto& [begin, end] : ranges) {
         total += end - begin;
     }
-    store.resize(total);
-    std::size_t at = base;
+    store = std::make_unique_for_overwrite<std::byte[]>(std::max<std::size_t>(total, 1));
+    std::size_t at = 0;
     for (std::size_t i = 0; i < sources_.size(); ++i) {
         Source& source = sources_[i];
         const auto [begin, end] = ranges[i];
@@ -104,9 +100,9 @@ void InputAssembler::KeepInputs(UINT first, UINT last, std::vector<std::byte>& s
             continue;
         }
         if (end > begin) {
-            std::memcpy(store.data() + at, source.data + (begin - source.begin), end - begin);
+            std::memcpy(store.get() + at, source.data + (begin - source.begin), end - begin);
         }
-        source.data = store.data() + at;
+        source.data = store.get() + at;
         source.begin = begin;
         source.end = end;
         at += end - begin;

@@ -5,6 +5,7 @@
 #include "platform/d3d11/formats/FormatCodec.h"
 #include "platform/d3d11/objects/PipelineState.h"
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -20,7 +21,7 @@ public:
 
     // Copies the bytes that vertices first to last read into `store`, and reads them
     // there from now on, so the buffers may change before the vertices are fetched.
-    void KeepInputs(UINT first, UINT last, std::vector<std::byte>& store);
+    void KeepInputs(UINT first, UINT last, std::unique_ptr<std::byte[]>& store);
     // The bytes KeepInputs would copy.
     std::size_t InputBytes(UINT first, UINT last) const;
 

@@ -6,6 +6,7 @@
 #include "platform/d3d11/pipeline/InputAssembler.h"
 
 #include <array>
+#include <memory>
 #include <vector>
 
 namespace d3d11sw {
@@ -32,7 +33,7 @@ private:
     StageResources resources_;
     InputAssembler assembler_;
     std::vector<Float4> attributes_;
-    std::vector<std::byte> inputs_;
+    std::unique_ptr<std::byte[]> inputs_;
     std::array<Entry, 32> cache_;
 };
 
