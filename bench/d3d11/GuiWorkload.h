@@ -117,9 +117,12 @@ public:
         d3d11sw::SpanFloat4 texel;
         span.Varying(0, coord, 2);
         resources.Sample(0, 0, span, coord.x, coord.y, texel);
+        const int lanes = span.Lanes();
         for (int c = 0; c < 4; ++c) {
-            for (int lane = 0; lane < span.Lanes(); ++lane) {
-                texel[c][lane] *= rect.colour[c];
+            float* values = texel[c].lane;
+            const float tint = rect.colour[c];
+            for (int lane = 0; lane < lanes; ++lane) {
+                values[lane] *= tint;
             }
         }
         span.SetTarget(0, texel);
@@ -137,8 +140,11 @@ public:
         span.Varying(0, texel, 2);
         span.Varying(1, colour);
         resources.Sample(1, 1, span, texel.x, texel.y, coverage);
-        for (int lane = 0; lane < span.Lanes(); ++lane) {
-            colour.w[lane] *= coverage.x[lane];
+        float* __restrict alpha = colour.w.lane;
+        const float* __restrict covered = coverage.x.lane;
+        const int lanes = span.Lanes();
+        for (int lane = 0; lane < lanes; ++lane) {
+            alpha[lane] *= covered[lane];
         }
         span.SetTarget(0, colour);
     }
