@@ -9,6 +9,7 @@ namespace qz::shaders {
 
 void RegisterGraphKernels();
 void RegisterObjectKernels();
+void RegisterSceneKernels();
 
 void RegisterBuiltInKernels()
 {
@@ -16,6 +17,7 @@ void RegisterBuiltInKernels()
     std::call_once(once, [] {
         RegisterGraphKernels();
         RegisterObjectKernels();
+        RegisterSceneKernels();
     });
 }
 

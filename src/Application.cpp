@@ -1,15 +1,19 @@
 #include "src/Application.h"
 
 #include "platform/win/WindowMessages.h"
+#include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"
+#include "tarnwick/dx11/ComRelease.h"
 #include "tarnwick/engine/EngineRoot.h"
 #include "platform/tweakbar/AntTweakBar.h"
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 
 using qz::engine::QZRoot;
 
-Application::Settings::Settings() : group("program", "")
+Application::Settings::Settings() : group("program", "Program")
 {
     group.AddTypedItem("dumponclose", &dumpOnClose, "Dump the last frame when the window closes");
 }
@@ -60,6 +64,10 @@ LRESULT Application::MsgProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 HRESULT Application::OnCreateDevice()
 {
     const HRESULT result = BasicApp::OnCreateDevice();
+    if (QZRoot.renderingDevice->currentDeviceIndex == 0) {
+        CreateMenu();
+    }
+    LoadShaders();
     if (!infoPanel_) {
         infoPanel_ = std::make_unique<qz::dev::GuiContainer2D>("infopanel");
         infoPanel_->horizontalDirection = qz::dev::GuiContainer2D::RightToLeft;
@@ -71,17 +79,55 @@ HRESULT Application::OnCreateDevice()
 
 void Application::OnDestroyDevice()
 {
+    // The menu's bar goes before the tweak bars end.
+    menu_.reset();
+    qz::dx11::SafeRelease(MeshInputLayout);
+    sceneEffect.Release();
     BasicApp::OnDestroyDevice();
 }
 
 void Application::OnResize()
 {
     BasicApp::OnResize();
+    if (menu_) {
+        const qz::dx11::RenderingDevice::ScreenRecord& screen = QZRoot.renderingDevice->CurrentScreen();
+        menu_->windowWidth = static_cast<std::int32_t>(screen.width);
+        menu_->windowHeight = static_cast<std::int32_t>(screen.height);
+        menu_->UpdateLayout();
+    }
+}
+
+void Application::CreateMenu()
+{
+    menu_ = std::make_unique<qz::dev::TweakBarMenu>();
+    std::vector<qz::utils::SettingsGroup*> groups;
+    for (const auto& [name, group] : QZRoot.configuration->appSettings) {
+        if (!group->Label().empty()) {
+            groups.push_back(group);
+        }
+    }
+    std::sort(groups.begin(), groups.end(), [](const auto* a, const auto* b) { return a->Name() < b->Name(); });
+    for (qz::utils::SettingsGroup* group : groups) {
+        menu_->AddItem(group->Name(), group->Label());
+        group->AddToAntTweakBar(menu_->GetItem(group->Name()).bar, true);
+    }
 }
 
 void Application::OnReleasingSwapChain() {}
 
-void Application::LoadShaders() {}
+void Application::LoadShaders()
+{
+    ID3D11Device* device = QZRoot.renderingDevice->CurrentDevice().device;
+    qz::dx11::SafeRelease(MeshInputLayout);
+    sceneEffect.Create(device);
+    D3DX11_PASS_DESC pass{};
+    sceneEffect.MeshPass()->GetDesc(&pass);
+    const HRESULT result = device->CreateInputLayout(qz::dx11::MeshVertexElements, 4, pass.pIAInputSignature,
+                                                     pass.IAInputSignatureSize, &MeshInputLayout);
+    if (FAILED(result)) {
+        QZ_THROW_COM("Application::LoadShaders", result, "Could not create the mesh input layout");
+    }
+}
 
 void Application::OnStoreSettings() {}
 

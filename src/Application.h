@@ -1,9 +1,12 @@
 #pragma once
 // The application of the interactive mode: a window that shows the frame and device
 // statistics at its top-right corner, draws the tweak bars and the 2D GUI over a cleared
-// frame, and dumps the frame on F12.
+// frame, and dumps the frame on F12. Its labelled settings groups are bars of the
+// tweak-bar menu; its scene effect gives the meshes' pass and input layout.
 
+#include "src/SceneEffect.h"
 #include "tarnwick/dev/GUI.h"
+#include "tarnwick/dev/TweakBarMenu.h"
 #include "tarnwick/engine/AppPrototypes.h"
 #include "tarnwick/utils/Settings.h"
 
@@ -43,11 +46,19 @@ public:
     void Render(ID3D11DeviceContext* immediateContext) override;
 
     Settings settings;
+    SceneEffect sceneEffect;
+    // Between device creation and destruction.
+    qz::dev::TweakBarMenu* Menu() const { return menu_.get(); }
     // Null until the first device exists.
     const qz::dev::TextBox2D* InfoText() const { return infoText_.get(); }
     const qz::dev::GuiContainer2D* InfoPanel() const { return infoPanel_.get(); }
 
 private:
+    // One bar per settings group of the configuration's application table that has a
+    // label, in name order.
+    void CreateMenu();
+
+    std::unique_ptr<qz::dev::TweakBarMenu> menu_;
     // A panel over the whole screen that flows from the right, holding the info text.
     std::unique_ptr<qz::dev::GuiContainer2D> infoPanel_;
     std::unique_ptr<qz::dev::TextBox2D> infoText_;

@@ -36,14 +36,27 @@ D3D11_BUFFER_DESC DefaultBuffer(UINT byteWidth, UINT bindFlags)
     return desc;
 }
 
+// Drawing goes on without a box that could not be made; the log says why.
+bool Created(HRESULT result, const char* name)
+{
+    if (SUCCEEDED(result)) {
+        return true;
+    }
+    auto message = core::Logger::BeginMessage(core::LogLevelErrorReport);
+    message.SetType(core::LogTypeError);
+    message << "Could not create buffer \"" << name << "\"\nCOM error message: " << core::ComErrorText(result);
+    return false;
+}
+
 // A failed creation keeps no count, so drawing with the buffer draws nothing.
 template <std::size_t N>
-std::unique_ptr<dx11::Buffer> MakeIndexBuffer(ID3D11Device* device, const std::array<std::uint32_t, N>& indices)
+std::unique_ptr<dx11::Buffer> MakeIndexBuffer(ID3D11Device* device, const std::array<std::uint32_t, N>& indices,
+                                              const char* name)
 {
     auto buffer = std::make_unique<dx11::IndexBuffer>();
     const HRESULT result = buffer->Create(device, indices.data(),
                                           DefaultBuffer(sizeof(indices), D3D11_BIND_INDEX_BUFFER | D3D11_BIND_VERTEX_BUFFER));
-    if (SUCCEEDED(result)) {
+    if (Created(result, name)) {
         buffer->SetIndexFormat(DXGI_FORMAT_R32_UINT);
         buffer->SetIndexCount(static_cast<UINT>(N));
     }
@@ -99,13 +112,14 @@ void GuiResources::CreateBoxGeometry(ID3D11Device* device)
     inputLayouts["3dobjects"].reset(layout);
 
     auto vertices = std::make_unique<dx11::VertexBuffer>();
-    if (SUCCEEDED(vertices->Create(device, kBoxVertices.data(), DefaultBuffer(sizeof(kBoxVertices), D3D11_BIND_VERTEX_BUFFER)))) {
+    if (Created(vertices->Create(device, kBoxVertices.data(), DefaultBuffer(sizeof(kBoxVertices), D3D11_BIND_VERTEX_BUFFER)),
+                "boxVertex")) {
         vertices->SetStride(3 * sizeof(float));
         vertices->SetVertexCount(8);
     }
     buffers["boxVertex"] = std::move(vertices);
-    buffers["boxFace"] = MakeIndexBuffer(device, kBoxFaces);
-    buffers["boxLine"] = MakeIndexBuffer(device, kBoxLines);
+    buffers["boxFace"] = MakeIndexBuffer(device, kBoxFaces, "boxFace");
+    buffers["boxLine"] = MakeIndexBuffer(device, kBoxLines, "boxLine");
 }
 
 }  // namespace qz::dev

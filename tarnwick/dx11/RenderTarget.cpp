@@ -1,5 +1,6 @@
 #include "tarnwick/dx11/RenderTarget.h"
 
+#include "tarnwick/core/Logging.h"
 #include "tarnwick/dx11/ComRelease.h"
 
 #include <algorithm>
@@ -31,6 +32,14 @@ RenderTarget::~RenderTarget()
 void RenderTarget::Bind(ID3D11DeviceContext* context, ID3D11RenderTargetView* const* additionalViews,
                         UINT additionalCount)
 {
+    if (additionalCount > MaxAdditionalViews) {
+        // Binding fewer than asked would let a pass write into the wrong targets.
+        auto message = core::Logger::BeginMessage(core::LogLevelErrorReport);
+        message.SetType(core::LogTypeError);
+        message << "Could not bind render target with " << additionalCount << " additional views: at most "
+                << MaxAdditionalViews << " fit beside it";
+        return;
+    }
     // A second Bind without Unbind must not lose the references saved by the first.
     ReleaseSavedBindings();
     UINT viewports = 1;
@@ -41,7 +50,7 @@ void RenderTarget::Bind(ID3D11DeviceContext* context, ID3D11RenderTargetView* co
 
     context->RSSetViewports(1, &viewport_);
     ID3D11RenderTargetView* views[D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT] = {renderTargetView_};
-    const UINT extra = additionalViews ? std::min(additionalCount, MaxAdditionalViews) : 0;
+    const UINT extra = additionalViews ? additionalCount : 0;
     std::copy(additionalViews, additionalViews + extra, views + 1);
     context->OMSetRenderTargets(1 + extra, views, depthStencilView_);
     bound_ = true;
@@ -49,12 +58,15 @@ void RenderTarget::Bind(ID3D11DeviceContext* context, ID3D11RenderTargetView* co
 
 void RenderTarget::Unbind(ID3D11DeviceContext* context)
 {
+    if (!bound_) {
+        return;  // nothing was saved: a refused Bind, or none
+    }
     context->OMSetRenderTargets(D3D11_SIMULTANEOUS_RENDER_TARGET_COUNT, savedRenderTargetViews_,
                                 savedDepthStencilView_);
     ReleaseSavedBindings();
     if (viewportSaved_) {
         context->RSSetViewports(1, &savedViewport_);
-    } else if (bound_) {
+    } else {
         // There was no viewport before Bind; there is none afterwards.
         context->RSSetViewports(0, nullptr);
     }

@@ -20,12 +20,14 @@ public:
     virtual HRESULT CreateDepthBuffer(bool readable, DXGI_FORMAT format) = 0;
 
     // Saves the viewport and the 8 render-target slots with the depth view, then binds
-    // this target in slot 0, the additional views after it (at most 7) and its own depth
-    // view (none without a depth buffer), with its viewport.
+    // this target in slot 0, the additional views after it and its own depth view (none
+    // without a depth buffer), with its viewport. More than 7 additional views are
+    // refused with an error in the log: nothing is saved or bound, and the Unbind that
+    // follows does nothing.
     void Bind(ID3D11DeviceContext* context, ID3D11RenderTargetView* const* additionalViews = nullptr,
               UINT additionalCount = 0);
     // Binds the saved slots and depth view again and releases them; sets the saved
-    // viewport back, or none when none was bound before.
+    // viewport back, or none when none was bound before. Does nothing without a Bind.
     void Unbind(ID3D11DeviceContext* context);
 
     // Releases the depth texture, its views and the saved bindings (not the

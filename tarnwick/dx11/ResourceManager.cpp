@@ -5,20 +5,7 @@
 #include "tarnwick/utils/FileUtils.h"
 #include "platform/win/Files.h"
 
-#include <vector>
-
 namespace qz::dx11 {
-namespace {
-
-// The running program's folder with its trailing separator; empty when unknown.
-std::string ExecutableFolder()
-{
-    std::vector<char> path(4096);
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    return length == 0 ? std::string() : utils::GetDirectory(std::string(path.data(), length));
-}
-
-}  // namespace
 
 HRESULT Resource::Create(ID3D11Device*)
 {
@@ -36,10 +23,7 @@ void Resource::Unrequire()
 
 void TextureResource::Load()
 {
-    std::string path = GetName();
-    if (!platform::win::FileExists(path)) {
-        path = ExecutableFolder() + GetName();
-    }
+    const std::string path = utils::FindFileOrBesideExecutable(GetName());
     if (!platform::win::FileExists(path)) {
         QZ_THROW("qz::dx11::TextureResource::Load", "Cannot load texture \"", path, "\": file does not exist");
     }

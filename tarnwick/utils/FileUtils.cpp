@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace qz::utils {
 
@@ -60,6 +61,18 @@ std::string RemoveExtension(const std::string& path)
 {
     const std::string::size_type dot = ExtensionDot(path);
     return dot == std::string::npos ? path : path.substr(0, dot);
+}
+
+std::string GetExecutableFolder()
+{
+    std::vector<char> path(4096);
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return length == 0 || length + 1 >= path.size() ? std::string() : GetDirectory(std::string(path.data(), length));
+}
+
+std::string FindFileOrBesideExecutable(const std::string& path)
+{
+    return platform::win::FileExists(path) ? path : GetExecutableFolder() + path;
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& namePattern,

@@ -16,6 +16,12 @@ std::string GetFileName(const std::string& path);
 // Without the last dot and what follows, unless a separator follows that dot.
 std::string RemoveExtension(const std::string& path);
 
+// The running program's folder with its trailing separator; empty when unknown.
+std::string GetExecutableFolder();
+// The path when a file exists there (from the current folder), else the same path in the
+// running program's folder, which need not exist either.
+std::string FindFileOrBesideExecutable(const std::string& path);
+
 // Bare names of the entries of the folder (the current one when empty) that match
 // "<namePattern>.<extension>", folders left out, in the file system's order.
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& namePattern,
