@@ -1,7 +1,6 @@
 #include "src/Application.h"
 
 #include "platform/win/WindowMessages.h"
-#include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"
 #include "tarnwick/dx11/ComRelease.h"
 #include "tarnwick/engine/EngineRoot.h"
@@ -120,13 +119,7 @@ void Application::LoadShaders()
     ID3D11Device* device = QZRoot.renderingDevice->CurrentDevice().device;
     qz::dx11::SafeRelease(MeshInputLayout);
     sceneEffect.Create(device);
-    D3DX11_PASS_DESC pass{};
-    sceneEffect.MeshPass()->GetDesc(&pass);
-    const HRESULT result = device->CreateInputLayout(qz::dx11::MeshVertexElements, 4, pass.pIAInputSignature,
-                                                     pass.IAInputSignatureSize, &MeshInputLayout);
-    if (FAILED(result)) {
-        QZ_THROW_COM("Application::LoadShaders", result, "Could not create the mesh input layout");
-    }
+    MeshInputLayout = sceneEffect.CreateMeshInputLayout(device);
 }
 
 void Application::OnStoreSettings() {}

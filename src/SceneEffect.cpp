@@ -1,6 +1,7 @@
 #include "src/SceneEffect.h"
 
 #include "shader/BuiltInEffects.h"
+#include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/utils/FileUtils.h"
 
 std::string SceneEffect::FileName()
@@ -28,4 +29,17 @@ void SceneEffect::AfterCreation()
 qz::dx11::TriangleMesh::RenderParameters SceneEffect::MeshParameters(bool normalize, bool floor) const
 {
     return {world_, worldViewProjection_, diffuseTexture_, hasTexture_, meshPass_, normalize, floor};
+}
+
+ID3D11InputLayout* SceneEffect::CreateMeshInputLayout(ID3D11Device* device) const
+{
+    D3DX11_PASS_DESC pass{};
+    meshPass_->GetDesc(&pass);
+    ID3D11InputLayout* layout = nullptr;
+    const HRESULT result = device->CreateInputLayout(qz::dx11::MeshVertexElements, 4, pass.pIAInputSignature,
+                                                     pass.IAInputSignatureSize, &layout);
+    if (FAILED(result)) {
+        QZ_THROW_COM("SceneEffect::CreateMeshInputLayout", result, "Could not create the mesh input layout");
+    }
+    return layout;
 }

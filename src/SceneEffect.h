@@ -16,6 +16,9 @@ public:
     void Create(ID3D11Device* device) override;
     void AfterCreation() override;
 
+    // The input layout of the mesh vertex against the mesh pass, one reference for the
+    // caller; throws when the device refuses it.
+    ID3D11InputLayout* CreateMeshInputLayout(ID3D11Device* device) const;
     // What TriangleMesh::Render draws with.
     qz::dx11::TriangleMesh::RenderParameters MeshParameters(bool normalize, bool floor) const;
     ID3DX11EffectPass* MeshPass() const { return meshPass_; }

@@ -27,15 +27,6 @@ constexpr std::array<std::uint32_t, 24> kBoxLines = {
     0, 1,  1, 2,  2, 3,  3, 0,  2, 6,  6, 7,  7, 3,  6, 5,  5, 4,  4, 7,  1, 5,  0, 4,
 };
 
-D3D11_BUFFER_DESC DefaultBuffer(UINT byteWidth, UINT bindFlags)
-{
-    D3D11_BUFFER_DESC desc{};
-    desc.ByteWidth = byteWidth;
-    desc.Usage = D3D11_USAGE_DEFAULT;
-    desc.BindFlags = bindFlags;
-    return desc;
-}
-
 // Drawing goes on without a box that could not be made; the log says why.
 bool Created(HRESULT result, const char* name)
 {
@@ -55,7 +46,7 @@ std::unique_ptr<dx11::Buffer> MakeIndexBuffer(ID3D11Device* device, const std::a
 {
     auto buffer = std::make_unique<dx11::IndexBuffer>();
     const HRESULT result = buffer->Create(device, indices.data(),
-                                          DefaultBuffer(sizeof(indices), D3D11_BIND_INDEX_BUFFER | D3D11_BIND_VERTEX_BUFFER));
+                                          dx11::DefaultBufferDesc(sizeof(indices), D3D11_BIND_INDEX_BUFFER | D3D11_BIND_VERTEX_BUFFER));
     if (Created(result, name)) {
         buffer->SetIndexFormat(DXGI_FORMAT_R32_UINT);
         buffer->SetIndexCount(static_cast<UINT>(N));
@@ -112,8 +103,9 @@ void GuiResources::CreateBoxGeometry(ID3D11Device* device)
     inputLayouts["3dobjects"].reset(layout);
 
     auto vertices = std::make_unique<dx11::VertexBuffer>();
-    if (Created(vertices->Create(device, kBoxVertices.data(), DefaultBuffer(sizeof(kBoxVertices), D3D11_BIND_VERTEX_BUFFER)),
-                "boxVertex")) {
+    const HRESULT created =
+        vertices->Create(device, kBoxVertices.data(), dx11::DefaultBufferDesc(sizeof(kBoxVertices), D3D11_BIND_VERTEX_BUFFER));
+    if (Created(created, "boxVertex")) {
         vertices->SetStride(3 * sizeof(float));
         vertices->SetVertexCount(8);
     }

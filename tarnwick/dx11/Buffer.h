@@ -4,9 +4,31 @@
 
 #include "platform/d3d11/D3D11.h"
 
+#include <cstdint>
 #include <string>
 
 namespace qz::dx11 {
+
+// count x stride in 64 bits into byteWidth; false, leaving it alone, when the product
+// does not fit a buffer's 32-bit size.
+inline bool FitsByteWidth(std::uint64_t count, std::uint64_t stride, UINT& byteWidth)
+{
+    if (stride != 0 && count > 0xFFFFFFFFu / stride) {
+        return false;
+    }
+    byteWidth = static_cast<UINT>(count * stride);
+    return true;
+}
+
+// A buffer of usage DEFAULT without CPU access, for data that is given at creation.
+inline D3D11_BUFFER_DESC DefaultBufferDesc(UINT byteWidth, UINT bindFlags)
+{
+    D3D11_BUFFER_DESC desc{};
+    desc.ByteWidth = byteWidth;
+    desc.Usage = D3D11_USAGE_DEFAULT;
+    desc.BindFlags = bindFlags;
+    return desc;
+}
 
 class Buffer {
 public:

@@ -7,8 +7,6 @@
 #include "tarnwick/dx11/Buffer.h"
 #include "tarnwick/dx11/ComRelease.h"
 
-#include <cstdint>
-
 namespace qz::dx11 {
 
 template <class T>
@@ -33,11 +31,9 @@ public:
             bufferDesc.BindFlags |= D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_UNORDERED_ACCESS;
         }
         bufferDesc.MiscFlags |= D3D11_RESOURCE_MISC_BUFFER_STRUCTURED;
-        const std::uint64_t bytes = std::uint64_t{count} * sizeof(T);
-        if (bytes > 0xFFFFFFFFu) {
+        if (!FitsByteWidth(count, sizeof(T), bufferDesc.ByteWidth)) {
             return E_INVALIDARG;  // the size would wrap around
         }
-        bufferDesc.ByteWidth = static_cast<UINT>(bytes);
         bufferDesc.StructureByteStride = sizeof(T);
         HRESULT result = Buffer::Create(device, data, bufferDesc);
         if (FAILED(result)) {

@@ -30,7 +30,7 @@ namespace {
 
 using DirectX::XMMATRIX;
 
-constexpr std::uint64_t kMaxByteWidth = 0xFFFFFFFFu;
+constexpr std::uint64_t kTriangleBytes = 3 * sizeof(std::uint32_t);
 
 void StoreIdentity(DirectX::XMFLOAT4X4& matrix) { DirectX::XMStoreFloat4x4(&matrix, DirectX::XMMatrixIdentity()); }
 
@@ -92,15 +92,6 @@ std::vector<std::uint32_t> BuildIndices(const aiMesh& mesh, std::uint64_t triang
         }
     }
     return indices;
-}
-
-D3D11_BUFFER_DESC DefaultBuffer(std::uint64_t byteWidth, UINT bindFlags)
-{
-    D3D11_BUFFER_DESC desc{};
-    desc.ByteWidth = static_cast<UINT>(byteWidth);
-    desc.Usage = D3D11_USAGE_DEFAULT;
-    desc.BindFlags = bindFlags;
-    return desc;
 }
 
 // A relative path, which may lie in the model's folder.
@@ -245,12 +236,15 @@ HRESULT TriangleMesh::Create()
 {
     Release();
     const unsigned int meshCount = scene_->mNumMeshes;
+    // Every size is checked before the first buffer is made.
     std::vector<std::uint64_t> triangles(meshCount);
+    std::vector<UINT> vertexBytes(meshCount);
+    std::vector<UINT> indexBytes(meshCount);
     for (unsigned int m = 0; m < meshCount; ++m) {
         const aiMesh& mesh = *scene_->mMeshes[m];
         triangles[m] = CountTriangles(mesh);
-        if (std::uint64_t{mesh.mNumVertices} * sizeof(MeshVertex) > kMaxByteWidth ||
-            triangles[m] * 3 * sizeof(std::uint32_t) > kMaxByteWidth) {
+        if (!FitsByteWidth(mesh.mNumVertices, sizeof(MeshVertex), vertexBytes[m]) ||
+            !FitsByteWidth(triangles[m], kTriangleBytes, indexBytes[m])) {
             return E_INVALIDARG;
         }
     }
@@ -264,8 +258,8 @@ HRESULT TriangleMesh::Create()
         }
         const aiMesh& mesh = *scene_->mMeshes[m];
         const std::vector<MeshVertex> vertices = BuildVertices(mesh, MaterialOf(*scene_, mesh));
-        HRESULT result = vertexBuffers_[m].Create(
-            device, vertices.data(), DefaultBuffer(vertices.size() * sizeof(MeshVertex), D3D11_BIND_VERTEX_BUFFER));
+        HRESULT result = vertexBuffers_[m].Create(device, vertices.data(),
+                                                  DefaultBufferDesc(vertexBytes[m], D3D11_BIND_VERTEX_BUFFER));
         if (FAILED(result)) {
             return result;
         }
@@ -274,8 +268,7 @@ HRESULT TriangleMesh::Create()
 
         const std::vector<std::uint32_t> indices = BuildIndices(mesh, triangles[m]);
         result = indexBuffers_[m].Create(device, indices.data(),
-                                         DefaultBuffer(indices.size() * sizeof(std::uint32_t),
-                                                       D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER));
+                                         DefaultBufferDesc(indexBytes[m], D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER));
         if (FAILED(result)) {
             return result;
         }

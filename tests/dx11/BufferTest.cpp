@@ -146,4 +146,26 @@ TEST_F(Buffers, CopiesAndDeletionThroughTheBase)
     EXPECT_EQ(deviceBefore, Count(device.Get()));
 }
 
+TEST(BufferSizes, ByteWidthsAreComputedIn64BitsAndMustFit32)
+{
+    const struct {
+        std::uint64_t count;
+        std::uint64_t stride;
+        bool fits;
+        UINT byteWidth;
+    } cases[] = {
+        {0, 48, true, 0},
+        {89478485, 48, true, 4294967280u},  // the most 48-byte vertices there is room for
+        {89478486, 48, false, 7},
+        {0x100000000ull, 1, false, 7},
+        {0x55555556ull, 12, false, 7},  // 3 indices per triangle: wraps to 8 in 32 bits
+        {1, 0xFFFFFFFFu, true, 0xFFFFFFFFu},
+    };
+    for (const auto& c : cases) {
+        UINT byteWidth = 7;
+        EXPECT_EQ(c.fits, qz::dx11::FitsByteWidth(c.count, c.stride, byteWidth)) << c.count << " x " << c.stride;
+        EXPECT_EQ(c.byteWidth, byteWidth) << c.count << " x " << c.stride;
+    }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include "tarnwick/dx11/RenderTargetTexture2D.h"
 
 #include "tests/d3d11/DeviceFixture.h"
+#include "tests/support/LogCapture.h"
 
 #include <array>
 #include <cstring>
@@ -162,6 +163,39 @@ TEST_F(RenderTargets, UnbindWithoutAViewportBeforeLeavesNone)
     EXPECT_EQ(1u, Bound().viewportCount);
     target.Unbind(context.Get());
     EXPECT_TRUE(original == Bound());
+}
+
+TEST_F(RenderTargets, SevenAdditionalViewsAreBoundAndEightAreRefused)
+{
+    RenderTargetTexture2D target;
+    ASSERT_EQ(S_OK, target.Create(device.Get(), 8, 8, DXGI_FORMAT_R8G8B8A8_UNORM));
+    std::array<ComPtr<ID3D11RenderTargetView>, 8> owned;
+    std::array<ID3D11RenderTargetView*, 8> extra{};
+    for (std::size_t i = 0; i < owned.size(); ++i) {
+        owned[i] = MakeView(8, 8);
+        extra[i] = owned[i].Get();
+    }
+    auto previous = MakeView(64, 64);
+    ID3D11RenderTargetView* before = previous.Get();
+    context->OMSetRenderTargets(1, &before, nullptr);
+    const D3D11_VIEWPORT viewport{0, 0, 64, 64, 0, 1};
+    context->RSSetViewports(1, &viewport);
+    const Bindings original = Bound();
+    const ULONG count = Count(previous.Get());
+
+    target.Bind(context.Get(), extra.data(), 7);
+    EXPECT_EQ(extra[6], Bound().targets[7]);
+    target.Unbind(context.Get());
+    EXPECT_TRUE(original == Bound());
+
+    qz::test::LogCapture log;
+    target.Bind(context.Get(), extra.data(), 8);
+    EXPECT_TRUE(original == Bound()) << "nothing bound";
+    EXPECT_NE(std::string::npos, log.Text().find("Could not bind render target with 8 additional views: at most 7"))
+        << log.Text();
+    target.Unbind(context.Get());
+    EXPECT_TRUE(original == Bound()) << "nothing to put back";
+    EXPECT_EQ(count, Count(previous.Get()));
 }
 
 TEST_F(RenderTargets, DepthBuffers)

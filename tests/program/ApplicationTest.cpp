@@ -1,9 +1,11 @@
 // The application of the interactive mode on SDL's offscreen driver: its info text in the
-// GUI root, the dump key, and the settings it stores when it ends.
+// GUI root, the dump key, the settings it stores when it ends, its settings groups on the
+// tweak-bar menu and the mesh input layout of its scene effect.
 
 #include "src/Application.h"
 
 #include "platform/dxut/FrameworkHooks.h"
+#include "platform/tweakbar/Bars.h"
 #include "tarnwick/engine/EngineRoot.h"
 
 #include <SDL.h>
@@ -100,6 +102,52 @@ TEST_F(ApplicationTest, WithoutTheKeyNoDumpIsWritten)
         EXPECT_GE(application.frames, 6);
     }
     EXPECT_FALSE(std::filesystem::exists("Media/Framedumps"));
+}
+
+// Looks at the menu and reloads the shaders during its frames.
+class ShaderReloadingApplication : public Application {
+public:
+    using Application::Application;
+
+    void UpdateScene() override
+    {
+        Application::UpdateScene();
+        if (++frames != 2) return;
+        menuWidth = Menu()->windowWidth;
+        menuItems = platform::tweakbar::FindBar("MainMenu")->buttons.size();
+        const CTwBar* bar = platform::tweakbar::FindBar("program");
+        programVariable = bar && bar->FindVariable("dumponclose") != nullptr;
+        old = MeshInputLayout;
+        old->AddRef();
+        LoadShaders();
+        oldCount = old->Release();  // only this test held it still
+        reloaded = MeshInputLayout;
+    }
+
+    int frames = 0;
+    std::int32_t menuWidth = 0;
+    std::size_t menuItems = 0;
+    bool programVariable = false;
+    ID3D11InputLayout* old = nullptr;
+    ULONG oldCount = 99;
+    ID3D11InputLayout* reloaded = nullptr;
+};
+
+TEST_F(ApplicationTest, SettingsGroupsAreBarsOfTheMenuAndReloadedShadersRemakeTheMeshLayout)
+{
+    ShaderReloadingApplication application(static_cast<int>(arguments.size()), arguments.data());
+    ApplicationInstance = &application;
+    EXPECT_EQ(nullptr, MeshInputLayout);
+    qz::engine::Run();
+    EXPECT_EQ(320, application.menuWidth);
+    EXPECT_EQ(1u, application.menuItems) << "the labelled group \"program\" only";
+    EXPECT_TRUE(application.programVariable);
+    EXPECT_NE(nullptr, application.old);
+    EXPECT_EQ(0u, application.oldCount);
+    EXPECT_NE(nullptr, application.reloaded);
+    EXPECT_FALSE(application.sceneEffect.IsReady()) << "released with the device";
+    EXPECT_EQ(nullptr, MeshInputLayout);
+    EXPECT_EQ(nullptr, application.Menu());
 }
 
 }  // namespace
