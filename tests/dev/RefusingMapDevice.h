@@ -90,64 +90,80 @@ private:
     ID3D11Device* device_;
 };
 
-class RefusingMapDevice : public Counted<ID3D11Device> {
+// A real device's creations behind an object of its own; tests override what should
+// fail.
+class ForwardingDevice : public Counted<ID3D11Device> {
 public:
-    explicit RefusingMapDevice(ID3D11Device* real) : real_(real), context_(this) {}
+    explicit ForwardingDevice(ID3D11Device* real) : real_(real) {}
 
-    RefusingMapContext& Context() { return context_; }
-
-    HRESULT CreateTexture2D(const D3D11_TEXTURE2D_DESC* desc, const D3D11_SUBRESOURCE_DATA* data,
-                            ID3D11Texture2D** texture) override
+    HRESULT CreateBuffer(const D3D11_BUFFER_DESC* d, const D3D11_SUBRESOURCE_DATA* i, ID3D11Buffer** b) override
     {
-        return real_->CreateTexture2D(desc, data, texture);
+        return real_->CreateBuffer(d, i, b);
     }
-    HRESULT CreateShaderResourceView(ID3D11Resource* resource, const D3D11_SHADER_RESOURCE_VIEW_DESC* desc,
-                                     ID3D11ShaderResourceView** view) override
+    HRESULT CreateTexture2D(const D3D11_TEXTURE2D_DESC* d, const D3D11_SUBRESOURCE_DATA* i, ID3D11Texture2D** t) override
     {
-        return real_->CreateShaderResourceView(resource, desc, view);
+        return real_->CreateTexture2D(d, i, t);
     }
-    HRESULT CreateUnorderedAccessView(ID3D11Resource* resource, const D3D11_UNORDERED_ACCESS_VIEW_DESC* desc,
-                                      ID3D11UnorderedAccessView** view) override
+    HRESULT CreateTexture3D(const D3D11_TEXTURE3D_DESC* d, const D3D11_SUBRESOURCE_DATA* i, ID3D11Texture3D** t) override
     {
-        return real_->CreateUnorderedAccessView(resource, desc, view);
+        return real_->CreateTexture3D(d, i, t);
     }
-    void GetImmediateContext(ID3D11DeviceContext** context) override { *context = &context_, context_.AddRef(); }
+    HRESULT CreateShaderResourceView(ID3D11Resource* r, const D3D11_SHADER_RESOURCE_VIEW_DESC* d,
+                                     ID3D11ShaderResourceView** v) override
+    {
+        return real_->CreateShaderResourceView(r, d, v);
+    }
+    HRESULT CreateUnorderedAccessView(ID3D11Resource* r, const D3D11_UNORDERED_ACCESS_VIEW_DESC* d,
+                                      ID3D11UnorderedAccessView** v) override
+    {
+        return real_->CreateUnorderedAccessView(r, d, v);
+    }
+    HRESULT CreateRenderTargetView(ID3D11Resource* r, const D3D11_RENDER_TARGET_VIEW_DESC* d,
+                                   ID3D11RenderTargetView** v) override
+    {
+        return real_->CreateRenderTargetView(r, d, v);
+    }
+    HRESULT CreateDepthStencilView(ID3D11Resource* r, const D3D11_DEPTH_STENCIL_VIEW_DESC* d,
+                                   ID3D11DepthStencilView** v) override
+    {
+        return real_->CreateDepthStencilView(r, d, v);
+    }
+    HRESULT CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* e, UINT n, const void* s, SIZE_T size,
+                              ID3D11InputLayout** l) override
+    {
+        return real_->CreateInputLayout(e, n, s, size, l);
+    }
+    HRESULT CreateBlendState(const D3D11_BLEND_DESC* d, ID3D11BlendState** s) override
+    {
+        return real_->CreateBlendState(d, s);
+    }
+    HRESULT CreateDepthStencilState(const D3D11_DEPTH_STENCIL_DESC* d, ID3D11DepthStencilState** s) override
+    {
+        return real_->CreateDepthStencilState(d, s);
+    }
+    HRESULT CreateRasterizerState(const D3D11_RASTERIZER_DESC* d, ID3D11RasterizerState** s) override
+    {
+        return real_->CreateRasterizerState(d, s);
+    }
+    HRESULT CreateSamplerState(const D3D11_SAMPLER_DESC* d, ID3D11SamplerState** s) override
+    {
+        return real_->CreateSamplerState(d, s);
+    }
     D3D_FEATURE_LEVEL GetFeatureLevel() override { return real_->GetFeatureLevel(); }
-
-    // Not called by the code under test.
-    HRESULT CreateBuffer(const D3D11_BUFFER_DESC*, const D3D11_SUBRESOURCE_DATA*, ID3D11Buffer**) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT CreateTexture3D(const D3D11_TEXTURE3D_DESC*, const D3D11_SUBRESOURCE_DATA*, ID3D11Texture3D**) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT CreateRenderTargetView(ID3D11Resource*, const D3D11_RENDER_TARGET_VIEW_DESC*,
-                                   ID3D11RenderTargetView**) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT CreateDepthStencilView(ID3D11Resource*, const D3D11_DEPTH_STENCIL_VIEW_DESC*,
-                                   ID3D11DepthStencilView**) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC*, UINT, const void*, SIZE_T,
-                              ID3D11InputLayout**) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT CreateBlendState(const D3D11_BLEND_DESC*, ID3D11BlendState**) override { return E_NOTIMPL; }
-    HRESULT CreateDepthStencilState(const D3D11_DEPTH_STENCIL_DESC*, ID3D11DepthStencilState**) override
-    {
-        return E_NOTIMPL;
-    }
-    HRESULT CreateRasterizerState(const D3D11_RASTERIZER_DESC*, ID3D11RasterizerState**) override { return E_NOTIMPL; }
-    HRESULT CreateSamplerState(const D3D11_SAMPLER_DESC*, ID3D11SamplerState**) override { return E_NOTIMPL; }
+    void GetImmediateContext(ID3D11DeviceContext** context) override { real_->GetImmediateContext(context); }
 
 private:
     ID3D11Device* real_;
+};
+
+class RefusingMapDevice : public ForwardingDevice {
+public:
+    explicit RefusingMapDevice(ID3D11Device* real) : ForwardingDevice(real), context_(this) {}
+
+    RefusingMapContext& Context() { return context_; }
+    void GetImmediateContext(ID3D11DeviceContext** context) override { *context = &context_, context_.AddRef(); }
+
+private:
     RefusingMapContext context_;
 };
 

@@ -101,10 +101,10 @@ TEST_F(RenderBoxTest, FacesFillTheOutlineWithTheCallersPass)
     EXPECT_EQ(kBackground, Pixel(pixels, 32, 52));
 }
 
-// A real device that refuses vertex and index buffers; everything else it passes on.
-class RefusingBufferDevice : public qz::test::Counted<ID3D11Device> {
+// A real device that refuses vertex and index buffers.
+class RefusingBufferDevice : public qz::test::ForwardingDevice {
 public:
-    explicit RefusingBufferDevice(ID3D11Device* real) : real_(real) {}
+    using ForwardingDevice::ForwardingDevice;
 
     HRESULT CreateBuffer(const D3D11_BUFFER_DESC* desc, const D3D11_SUBRESOURCE_DATA* data, ID3D11Buffer** buffer) override
     {
@@ -112,62 +112,8 @@ public:
             *buffer = nullptr;
             return E_OUTOFMEMORY;
         }
-        return real_->CreateBuffer(desc, data, buffer);
+        return ForwardingDevice::CreateBuffer(desc, data, buffer);
     }
-    HRESULT CreateTexture2D(const D3D11_TEXTURE2D_DESC* d, const D3D11_SUBRESOURCE_DATA* i, ID3D11Texture2D** t) override
-    {
-        return real_->CreateTexture2D(d, i, t);
-    }
-    HRESULT CreateTexture3D(const D3D11_TEXTURE3D_DESC* d, const D3D11_SUBRESOURCE_DATA* i, ID3D11Texture3D** t) override
-    {
-        return real_->CreateTexture3D(d, i, t);
-    }
-    HRESULT CreateShaderResourceView(ID3D11Resource* r, const D3D11_SHADER_RESOURCE_VIEW_DESC* d,
-                                     ID3D11ShaderResourceView** v) override
-    {
-        return real_->CreateShaderResourceView(r, d, v);
-    }
-    HRESULT CreateUnorderedAccessView(ID3D11Resource* r, const D3D11_UNORDERED_ACCESS_VIEW_DESC* d,
-                                      ID3D11UnorderedAccessView** v) override
-    {
-        return real_->CreateUnorderedAccessView(r, d, v);
-    }
-    HRESULT CreateRenderTargetView(ID3D11Resource* r, const D3D11_RENDER_TARGET_VIEW_DESC* d,
-                                   ID3D11RenderTargetView** v) override
-    {
-        return real_->CreateRenderTargetView(r, d, v);
-    }
-    HRESULT CreateDepthStencilView(ID3D11Resource* r, const D3D11_DEPTH_STENCIL_VIEW_DESC* d,
-                                   ID3D11DepthStencilView** v) override
-    {
-        return real_->CreateDepthStencilView(r, d, v);
-    }
-    HRESULT CreateInputLayout(const D3D11_INPUT_ELEMENT_DESC* e, UINT n, const void* s, SIZE_T size,
-                              ID3D11InputLayout** l) override
-    {
-        return real_->CreateInputLayout(e, n, s, size, l);
-    }
-    HRESULT CreateBlendState(const D3D11_BLEND_DESC* d, ID3D11BlendState** s) override
-    {
-        return real_->CreateBlendState(d, s);
-    }
-    HRESULT CreateDepthStencilState(const D3D11_DEPTH_STENCIL_DESC* d, ID3D11DepthStencilState** s) override
-    {
-        return real_->CreateDepthStencilState(d, s);
-    }
-    HRESULT CreateRasterizerState(const D3D11_RASTERIZER_DESC* d, ID3D11RasterizerState** s) override
-    {
-        return real_->CreateRasterizerState(d, s);
-    }
-    HRESULT CreateSamplerState(const D3D11_SAMPLER_DESC* d, ID3D11SamplerState** s) override
-    {
-        return real_->CreateSamplerState(d, s);
-    }
-    D3D_FEATURE_LEVEL GetFeatureLevel() override { return real_->GetFeatureLevel(); }
-    void GetImmediateContext(ID3D11DeviceContext** context) override { real_->GetImmediateContext(context); }
-
-private:
-    ID3D11Device* real_;
 };
 
 TEST_F(RenderBoxTest, BoxBuffersThatCannotBeMadeAreLoggedAndDrawNothing)
