@@ -2,8 +2,10 @@
 //   window_tools close WINDOW        asks the window to close, as its close button does
 //   window_tools compare XWD PNG     exit 0 when the screenshot's pixels equal the PNG's
 //                                    colours (alpha aside)
-//   window_tools ink PNG             the box "x0 y0 x1 y1" of the pixels that differ from
-//                                    the top-left one ("none" when all are alike)
+//   window_tools ink PNG [X0 Y0 X1 Y1]
+//                                    the box "x0 y0 x1 y1" of the pixels (within the given
+//                                    box, bounds included) that differ from the top-left
+//                                    one ("none" when all are alike)
 
 #include "tests/dxut/XWindowTools.h"
 #include "tests/dxut/XwdImage.h"
@@ -60,13 +62,17 @@ int Compare(const char* xwdPath, const char* pngPath)
     return differing == 0 ? 0 : 1;
 }
 
-int Ink(const char* pngPath)
+int Ink(const char* pngPath, const int* within)
 {
     PngImage png;
     if (!png.Read(pngPath)) return 2;
+    const int left = within ? std::max(0, within[0]) : 0;
+    const int top = within ? std::max(0, within[1]) : 0;
+    const int right = within ? std::min(png.width - 1, within[2]) : png.width - 1;
+    const int bottom = within ? std::min(png.height - 1, within[3]) : png.height - 1;
     int x0 = png.width, y0 = png.height, x1 = -1, y1 = -1;
-    for (int y = 0; y < png.height; ++y) {
-        for (int x = 0; x < png.width; ++x) {
+    for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right; ++x) {
             if (png.rgb[static_cast<std::size_t>(y) * png.width + x] != png.rgb[0]) {
                 x0 = std::min(x0, x);
                 y0 = std::min(y0, y);
@@ -90,7 +96,11 @@ int main(int argc, char** argv)
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "close" && argc == 3) return qz::test::RequestClose(std::strtoul(argv[2], nullptr, 0)) ? 0 : 1;
     if (command == "compare" && argc == 4) return Compare(argv[2], argv[3]);
-    if (command == "ink" && argc == 3) return Ink(argv[2]);
-    std::fprintf(stderr, "usage: window_tools close WINDOW | compare XWD PNG | ink PNG\n");
+    if (command == "ink" && argc == 3) return Ink(argv[2], nullptr);
+    if (command == "ink" && argc == 7) {
+        const int within[4] = {std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6])};
+        return Ink(argv[2], within);
+    }
+    std::fprintf(stderr, "usage: window_tools close WINDOW | compare XWD PNG | ink PNG [X0 Y0 X1 Y1]\n");
     return 2;
 }
