@@ -8,51 +8,13 @@
 set -u
 renderer=$1
 tools=$2
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-unset SDL_VIDEODRIVER QZ_EXIT_AFTER_FRAMES
-
-rm -rf run && mkdir run && cd run || exit 1
-"$renderer" > out.txt 2> err.txt &
-pid=$!
-finish() {
-  kill "$pid" 2> /dev/null
-  echo "--- program output:"; tail -n 20 out.txt err.txt
-  echo "0 passed, $((failures > 0 ? failures : 1)) failed"
-  exit 1
-}
-
-window=$(timeout 30 xdotool search --sync --onlyvisible --name RenderWindow | head -1)
-[ -n "$window" ] || { fail "no window appeared"; finish; }
-xdotool windowmove --sync "$window" 0 0 2> /dev/null || xdotool windowmove "$window" 0 0
-xdotool windowfocus --sync "$window" 2> /dev/null || xdotool windowfocus "$window"
+source "$(dirname "$0")/WindowSession.sh"
 
 # The menu at (10, 10), 250 wide: its title in rows 10-27, the button of its one item in
 # rows 28-45. The shown bar at (10, 70), 250 x 640 in the 1280 x 720 window: its title in
 # rows 70-87, the group's heading in rows 88-105, the boolean in rows 106-123.
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.5; }
 
-dumps_made=0
-dump() {
-  sleep 1.1
-  xdotool key F12
-  local deadline=$((SECONDS + 20))
-  while [ "$(ls -d Media/Framedumps/framedump_* 2> /dev/null | wc -l)" -le "$dumps_made" ]; do
-    [ "$SECONDS" -lt "$deadline" ] || { fail "no dump after the key"; finish; }
-    sleep 0.1
-  done
-  dumps_made=$((dumps_made + 1))
-  latest=$(ls -td Media/Framedumps/framedump_*/ | head -1)
-  latest=${latest%/}
-  png="$latest/$(basename "$latest")_backbuffer.png"
-  settings="$latest/$(basename "$latest")_settings.xml"
-  while [ ! -s "$png" ] || ! grep -q "framedump-data" "$settings" 2> /dev/null; do
-    [ "$SECONDS" -lt "$deadline" ] || { fail "dump $latest incomplete"; finish; }
-    sleep 0.1
-  done
-  xwd -silent -id "$window" -out "shot$dumps_made.xwd"
-  "$tools" compare "shot$dumps_made.xwd" "$png" || fail "screenshot $dumps_made differs from $png"
-}
 # The box of what is drawn below the menu, in the bar's place.
 bar_ink() { "$tools" ink "$png" 0 60 300 719; }
 dump_on_close() { grep -o '<dumponclose [^>]*' "$1"; }
@@ -75,18 +37,8 @@ dump
 [ "$(bar_ink)" = none ] || fail "the button's second click left the bar: $(bar_ink)"
 
 sleep 1.1  # the dump on close gets a folder of its own second
-"$tools" close "$window" || fail "could not ask the window to close"
-for _ in $(seq 100); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2> /dev/null; then fail "the program did not end after the close"; finish; fi
-wait "$pid"
-status=$?
-[ "$status" -eq 0 ] || fail "exit status $status after the close"
+close_and_wait
 [ "$(ls -d Media/Framedumps/framedump_* | wc -l)" -gt "$dumps_made" ] || fail "no dump on close after the setting changed"
 dump_on_close lastsettings.xml | grep -q 'value="true"' || fail "the stored setting is not the changed one"
 
-if [ "$failures" -ne 0 ]; then
-  echo "--- program output:"; tail -n 20 out.txt err.txt
-  echo "0 passed, $failures failed"
-  exit 1
-fi
-echo "1 passed, 0 failed"
+report

@@ -7,49 +7,8 @@
 set -u
 renderer=$1
 tools=$2
-failures=0
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-unset SDL_VIDEODRIVER QZ_EXIT_AFTER_FRAMES
+source "$(dirname "$0")/WindowSession.sh"
 
-rm -rf run && mkdir run && cd run || exit 1
-"$renderer" > out.txt 2> err.txt &
-pid=$!
-finish() {
-  kill "$pid" 2> /dev/null
-  echo "--- program output:"; tail -n 20 out.txt err.txt
-  echo "0 passed, $failures failed"
-  exit 1
-}
-
-window=$(timeout 30 xdotool search --sync --onlyvisible --name RenderWindow | head -1)
-[ -n "$window" ] || { fail "no window appeared"; finish; }
-# Whole on the screen, so that the screenshot holds all of it.
-xdotool windowmove --sync "$window" 0 0 2> /dev/null || xdotool windowmove "$window" 0 0
-xdotool windowfocus --sync "$window" 2> /dev/null || xdotool windowfocus "$window"
-
-# Dumps: one folder per second, so each waits for a new second and for its folder.
-dumps_made=0
-dump() {
-  sleep 1.1
-  xdotool key F12
-  local deadline=$((SECONDS + 20))
-  while [ "$(ls -d Media/Framedumps/framedump_* 2> /dev/null | wc -l)" -le "$dumps_made" ]; do
-    [ "$SECONDS" -lt "$deadline" ] || { fail "no dump after the key"; finish; }
-    sleep 0.1
-  done
-  dumps_made=$((dumps_made + 1))
-  latest=$(ls -td Media/Framedumps/framedump_*/ | head -1)
-  latest=${latest%/}
-  png="$latest/$(basename "$latest")_backbuffer.png"
-  settings="$latest/$(basename "$latest")_settings.xml"
-  while [ ! -s "$png" ] || ! grep -q "framedump-data" "$settings" 2> /dev/null; do
-    [ "$SECONDS" -lt "$deadline" ] || { fail "dump $latest incomplete"; finish; }
-    sleep 0.1
-  done
-  # Nothing on screen changes without input: the window still shows the dumped frame.
-  xwd -silent -id "$window" -out "shot$dumps_made.xwd"
-  "$tools" compare "shot$dumps_made.xwd" "$png" || fail "screenshot $dumps_made differs from $png"
-}
 camera() { sed -n '/<camera>/,/<\/camera>/p' "$1" | grep -E "<(eye|lookat) "; }
 
 dump
@@ -70,27 +29,17 @@ sleep 1
 dump
 size=$(od -An -tu1 -j16 -N8 "$png" | tr -s ' ')
 [ "$size" = " 0 0 3 32 0 0 2 88" ] || fail "the back buffer after the resize is not 800 x 600: $size"
-# The info text keeps to the top-right corner of whatever size the window has.
+# The info text keeps to the top-right corner of whatever size the window has (right of
+# the menu of tweak bars).
 for image in "$first_png:1280" "$png:800"; do
-  ink=$("$tools" ink "${image%:*}")
+  ink=$("$tools" ink "${image%:*}" 300 0 1279 719)
   read -r x0 y0 x1 y1 <<< "$ink"
   [ "$ink" != none ] && [ "$x1" -ge $(( ${image#*:} - 20 )) ] && [ "$x1" -lt "${image#*:}" ] && [ "$y0" -le 20 ] ||
     fail "no info text at the top-right corner of ${image%:*}: $ink"
 done
 
-# The close button.
-"$tools" close "$window" || fail "could not ask the window to close"
-for _ in $(seq 100); do kill -0 "$pid" 2> /dev/null || break; sleep 0.1; done
-if kill -0 "$pid" 2> /dev/null; then fail "the program did not end after the close"; finish; fi
-wait "$pid"
-status=$?
-[ "$status" -eq 0 ] || fail "exit status $status after the close"
+close_and_wait
 [ -f lastsettings.xml ] || fail "no ./lastsettings.xml after the close"
 [ "$(camera lastsettings.xml)" = "$(camera "$settings")" ] || fail "the stored camera is not the last one"
 
-if [ "$failures" -ne 0 ]; then
-  echo "--- program output:"; tail -n 20 out.txt err.txt
-  echo "0 passed, $failures failed"
-  exit 1
-fi
-echo "1 passed, 0 failed"
+report
