@@ -16,6 +16,7 @@
 #include <assimp/Exporter.hpp>
 #include <assimp/scene.h>
 
+#include <array>
 #include <filesystem>
 #include <memory>
 
@@ -86,8 +87,9 @@ void WriteQuadrants(const std::string& path)
     qz::test::WritePng(path, 8, 8, 4, pixels);
 }
 
-// One triangle whose material has no diffuse colour, which text formats never leave out.
-std::string WriteUncolouredTriangle(const std::string& path)
+// Three vertices and the faces given, in a material without a diffuse colour, which
+// the text formats never leave out; the binary form keeps indices as they are.
+std::string WriteUncolouredTriangles(const std::string& path, const std::vector<std::array<unsigned, 3>>& faces)
 {
     aiScene scene;
     scene.mRootNode = new aiNode();
@@ -98,10 +100,12 @@ std::string WriteUncolouredTriangle(const std::string& path)
     scene.mMeshes = new aiMesh*[1]{mesh};
     mesh->mNumVertices = 3;
     mesh->mVertices = new aiVector3D[3]{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
-    mesh->mNumFaces = 1;
-    mesh->mFaces = new aiFace[1];
-    mesh->mFaces[0].mNumIndices = 3;
-    mesh->mFaces[0].mIndices = new unsigned[3]{0, 1, 2};
+    mesh->mNumFaces = static_cast<unsigned>(faces.size());
+    mesh->mFaces = new aiFace[faces.size()];
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        mesh->mFaces[f].mNumIndices = 3;
+        mesh->mFaces[f].mIndices = new unsigned[3]{faces[f][0], faces[f][1], faces[f][2]};
+    }
     mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
     scene.mRootNode->mNumMeshes = 1;
     scene.mRootNode->mMeshes = new unsigned[1]{0};
@@ -257,7 +261,7 @@ TEST_F(TriangleMeshTest, VerticesTakeTheirOwnColourElseTheMaterialsElseWhite)
                                              "usemtl blue\nf 1 2 3\n");
     const std::string material = Write("material.obj", "mtllib colours.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.25 0.75\n"
                                                        "vn 0 0 -1\nusemtl blue\nf 1/1/1 2/1/1 3/1/1\n");
-    const std::string white = WriteUncolouredTriangle("white.assbin");
+    const std::string white = WriteUncolouredTriangles("white.assbin", {{0, 1, 2}});
     struct Case {
         std::string file;
         float colours[3][4];
@@ -311,6 +315,11 @@ TEST_F(TriangleMeshTest, OnlyTrianglesAreDrawnAndMeshesWithoutThemAreSkipped)
     const std::vector<std::uint32_t> pixels = Draw(mesh);
     EXPECT_NE(Rgba(0, 0, 0), Pixel(pixels, 32, 32)) << "the quad";
     EXPECT_EQ(Rgba(0, 0, 0), Pixel(pixels, 0, 32)) << "no line of the first object";
+
+    // A face naming a vertex the mesh does not have is left out.
+    TriangleMesh outside(WriteUncolouredTriangles("outside.assbin", {{0, 1, 7}, {0, 1, 2}}), kTriangulate);
+    ASSERT_EQ(S_OK, outside.Create());
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 1, 2}), Read<std::uint32_t>(outside.GetIndexBuffers()[0]));
 }
 
 TEST_F(TriangleMeshTest, TexturesAreFoundAsGivenOrBesideTheModelAndTheCurrentFolderStays)
