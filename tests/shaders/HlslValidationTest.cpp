@@ -120,8 +120,8 @@ TEST_P(HlslValidation, EveryPassFunctionCompilesWithGlslang)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BuiltInEffects, HlslValidation, ::testing::Values("graph", "3dobjects"),
-                         [](const auto& info) { return "effect_" + std::string(info.param == "graph" ? "graph" : "objects"); });
+INSTANTIATE_TEST_SUITE_P(ProgramEffects, HlslValidation, ::testing::Values("graph", "3dobjects", "scene"),
+                         [](const auto& info) { return "effect_" + std::string(info.param == "3dobjects" ? "objects" : info.param); });
 
 TEST(HlslValidationControl, AFaultInAFunctionIsFound)
 {
