@@ -4,6 +4,7 @@
 #include "src/Application.h"
 #include "tarnwick/core/Logging.h"
 #include "tarnwick/engine/EngineRoot.h"
+#include "tarnwick/utils/FileSizeSignal.h"
 
 #include <cstring>
 #include <exception>
@@ -68,6 +69,7 @@ void Report(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    qz::utils::IgnoreFileSizeSignal();
     std::unique_ptr<Application> application;
     std::exception_ptr error;
     try {

@@ -25,7 +25,7 @@ public:
     void ReleasePrivateRef()
     {
         if (counts_.fetch_sub(kPrivateOne) == kPrivateOne) {
-            delete this;
+            Destroy();
         }
     }
 
@@ -58,6 +58,10 @@ protected:
     virtual void OnPublicReferencesBack() {}
 
 private:
+    // Out of line: inlined into a caller that holds a derived pointer, the deletion draws
+    // a false -Wfree-nonheap-object from GCC.
+    void Destroy();
+
     static constexpr std::uint64_t kPrivateOne = std::uint64_t{1} << 32;
     static ULONG PublicPart(std::uint64_t counts) { return static_cast<ULONG>(counts & 0xFFFFFFFFu); }
 
