@@ -1,6 +1,6 @@
 // Writes small .ppv files of every kind into the given folder as the fuzzer's seeds.
 
-#include "tests/ppv/PpvSamples.h"
+#include "tests/support/PpvSamples.h"
 #include "tarnwick/core/Exception.h"
 #include "tarnwick/core/Logging.h"
 

@@ -3,7 +3,7 @@
 // behind the two bytes that choose the record type, the chunk length and the header size.
 
 #include "fuzz/FuzzSeeds.h"
-#include "tests/particles/RawFiles.h"
+#include "tests/support/RawFiles.h"
 
 namespace qz::fuzz {
 

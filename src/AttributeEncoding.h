@@ -13,12 +13,13 @@ struct ColorAccumulator {
     std::uint64_t count = 0;
 };
 
-// 0 for no velocity, 65535 for the maximum or more. A maximum of 0 or below (or NaN)
-// has nothing below it: any positive magnitude is at the top.
+// 0 for no velocity, 65535 for the maximum or more; a negative maximum makes every
+// ratio 0 or below, which is 0. A maximum of 0 (or NaN) has nothing below it: any
+// positive magnitude is at the top.
 inline std::uint16_t EncodeVelocityMagnitude(float magnitude, float maximum)
 {
     float v;
-    if (maximum > 0.0f) {
+    if (maximum > 0.0f || maximum < 0.0f) {
         v = magnitude / maximum;
     } else {
         v = magnitude > 0.0f ? 1.0f : 0.0f;

@@ -15,6 +15,7 @@
 #include "src/ParticleTypes.h"
 #include "src/Brick.h"
 #include "src/VelocityMaximum.h"
+#include "src/VolumeGeometry.h"
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"
 
@@ -143,9 +144,9 @@ BrickParticleArray SplatBrickRecords(SplatScratch<Attr>& scratch, std::uint32_t 
                        float velocityMaximum)
 {
     using namespace BrickSplatDetail;
-    if (!OccupancyGrid::IsValidBrickSize(brickSize)) {
-        QZ_THROW("ParticleSplatter::SplatBrick", "Invalid brick size ", brickSize,
-                 ": a power of two of at least 8 is needed");
+    if (!VolumeGeometry::IsValidBrickSize(brickSize)) {
+        QZ_THROW("ParticleSplatter::SplatBrick", "Invalid brick size ", brickSize, ": a power of two from ",
+                 VolumeGeometry::MinBrickSize, " to ", VolumeGeometry::MaxBrickSize, " is needed");
     }
     const OccupancyGrid grid(brickSize);
     const BrickParticle<Attr>* records = brick.particles.template Get<Attr>();
@@ -199,9 +200,9 @@ BrickParticleArray SplatBrickRecords(SplatScratch<Attr>& scratch, std::uint32_t 
     if (outside > 0) {
         auto message = qz::core::Logger::BeginMessage(qz::core::LogLevelImportant);
         message.SetType(qz::core::LogTypeWarning);
-        message << outside << " particle records of the brick at level " << brick.level << " ["
-                << brick.position[0] << ", " << brick.position[1] << ", " << brick.position[2]
-                << "] lie outside its " << brickSize << " voxels and were not splatted";
+        message << outside << " particle records of the brick at level " << brick.level << " "
+                << qz::core::LogVector3(brick.position) << " lie outside its " << brickSize
+                << " voxels and were not splatted";
     }
     return splatted;
 }

@@ -97,12 +97,6 @@ struct OccupancyGrid {
     {
     }
 
-    // Sizes that fill whole words on every level the grid has.
-    static constexpr bool IsValidBrickSize(std::uint32_t size)
-    {
-        return size >= OccupancyPacking::Dimensions[2] && std::has_single_bit(size);
-    }
-
     // Levels of a brick with attribute data: one per bit of the size from the eighth on
     // (S = 64 has 4: 16 x 16 x 8 down to 2 x 2 x 1 words); none below size 4.
     static constexpr std::uint32_t MipLevelCount(std::uint32_t size)

@@ -38,8 +38,7 @@ void ParticleVolume<Attr>::Create(int timestep)
     } else if (n > 0) {
         QZ_VOLUME_THROW("Create", boxError);
     } else {
-        // Nothing was inserted, so no box was found (an empty file leaves the computed box
-        // empty); keep none rather than an empty one.
+        // Nothing was inserted into a box that cannot be mapped (a given one); keep none.
         std::fill(std::begin(boundingBox), std::end(boundingBox), 0.0f);
     }
 

@@ -16,8 +16,8 @@ constexpr auto IdleSleep = std::chrono::milliseconds(5);
 std::string FailedJobText(const Brick& brick, const char* what)
 {
     std::ostringstream text;
-    text << "Splatting the brick at level " << brick.level << " [" << brick.position[0] << ", " << brick.position[1]
-         << ", " << brick.position[2] << "] of timestep " << brick.timestep << " failed: " << what;
+    text << "Splatting the brick at level " << brick.level << " " << qz::core::LogVector3(brick.position)
+         << " of timestep " << brick.timestep << " failed: " << what;
     return text.str();
 }
 

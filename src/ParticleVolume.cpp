@@ -6,19 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <omp.h>
-#include <sstream>
 #include <type_traits>
-
-namespace {
-
-std::string PositionText(const std::uint32_t position[3])
-{
-    std::ostringstream text;
-    text << "[" << position[0] << ", " << position[1] << ", " << position[2] << "]";
-    return text.str();
-}
-
-}  // namespace
 
 template <class Attr>
 std::string ParticleVolume<Attr>::MethodName(const char* operation)
@@ -220,7 +208,7 @@ Brick* ParticleVolume<Attr>::GetBrick(int timestep, const std::uint32_t position
     if (!node) return nullptr;
     for (int a = 0; a < 3; ++a) {
         if (reached[a] != static_cast<std::int64_t>(position[a])) {
-            QZ_VOLUME_THROW("GetBrick", "Index error: ", PositionText(position));
+            QZ_VOLUME_THROW("GetBrick", "Index error: ", qz::core::LogVector3(position));
         }
     }
     return node;

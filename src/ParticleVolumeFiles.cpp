@@ -3,24 +3,16 @@
 // splatted, with level 0 from the file and zeroed mip levels above it.
 
 #include "src/ParticleVolume.h"
+#include "src/OccupancyWord.h"
 #include "src/ParticleVolumeSources.h"
 #include "src/ProcessedFileName.h"
 #include "src/ProcessedParticleVolume.h"
 
-#include <bit>
 #include <utility>
 
 namespace {
 
 using Word = Brick::OccupancyWord;
-
-// Mip levels of a brick of edge `brickSize`: one per significant bit from the eighth on.
-constexpr std::uint32_t MipLevelCount(std::uint32_t brickSize)
-{
-    const auto bits = static_cast<std::uint32_t>(std::bit_width(brickSize));
-    return bits < 3 ? 0 : bits - 3;
-}
-static_assert(MipLevelCount(64) == 4 && MipLevelCount(8) == 1 && MipLevelCount(4) == 0);
 
 }  // namespace
 
@@ -62,9 +54,8 @@ void ParticleVolume<Attr>::SaveProcessedFile(const std::string& fileNamePattern,
             nullptr);
         if (unsplatted != 0) {
             QZ_VOLUME_THROW("SaveProcessedFile", "Timestep ", t, " is not saved to ", fileName, ": ", unsplatted,
-                            " of its bricks were not splatted, the first at level ", firstUnsplatted->level, " [",
-                            firstUnsplatted->position[0], ", ", firstUnsplatted->position[1], ", ",
-                            firstUnsplatted->position[2], "]");
+                            " of its bricks were not splatted, the first at level ", firstUnsplatted->level, " ",
+                            qz::core::LogVector3(firstUnsplatted->position));
         }
         // Nothing appears under the name unless every brick reached the file.
         ProcessedParticleVolumeWriter<Word> writer(fileName, levelCount, brickSize, overlap, boundingBox);
@@ -102,8 +93,8 @@ void ParticleVolume<Attr>::AddDataFromProcessedParticleFile(const ProcessedParti
         }
     }
 
-    const std::uint32_t levels = MipLevelCount(brickSize);
-    const std::uint32_t words[3] = {brickSize >> 2, brickSize >> 2, brickSize >> 3};
+    const OccupancyGrid grid(brickSize);
+    const std::uint32_t levels = OccupancyGrid::MipLevelCount(brickSize);
     const bool attributes = HasAttributes();
     for (ProcessedBrick<Word>& stored : bricks) {
         Brick* brick = GetBrick(t, stored.position, static_cast<int>(stored.level), true);
@@ -113,7 +104,7 @@ void ParticleVolume<Attr>::AddDataFromProcessedParticleFile(const ProcessedParti
         brick->totalParticleCount = stored.totalParticleCount;
         brick->levels.resize(levels);
         for (std::uint32_t k = 0; k < levels; ++k) {
-            brick->levels[k].assign(std::size_t {words[0] >> k} * (words[1] >> k) * (words[2] >> k), Word());
+            brick->levels[k].assign(grid.WordCount(k), Word());
         }
         if (levels != 0) brick->levels[0] = std::move(stored.words);
         if (attributes) {
@@ -124,9 +115,9 @@ void ParticleVolume<Attr>::AddDataFromProcessedParticleFile(const ProcessedParti
     }
     data->created = true;
 
-    // A volume without a box takes the file's, when that is a box (a file saved from a
-    // volume without one has none to give).
-    if (boundingBox[0] == boundingBox[3] && boundingBox[1] == boundingBox[4] && boundingBox[2] == boundingBox[5]) {
+    // A volume without a box takes the file's, even one without extent, which then maps
+    // the file's one point or no particle as insertion would have.
+    if (!BoxMapping::HasExtent(boundingBox)) {
         const float fileBox[6] = {header.boxMin[0], header.boxMin[1], header.boxMin[2],
                                   header.boxMax[0], header.boxMax[1], header.boxMax[2]};
         if (BoxMapping::CheckBox(fileBox).empty()) {
@@ -135,8 +126,7 @@ void ParticleVolume<Attr>::AddDataFromProcessedParticleFile(const ProcessedParti
         }
     }
     qz::core::Logger::BeginMessageWith("Lowing done, new bounding box: ")
-        << "[" << boundingBox[0] << ", " << boundingBox[1] << ", " << boundingBox[2] << "] - [" << boundingBox[3]
-        << ", " << boundingBox[4] << ", " << boundingBox[5] << "]";
+        << qz::core::LogVector3(boundingBox) << " - " << qz::core::LogVector3(boundingBox + 3);
     bricks.clear();
 }
 

@@ -1,6 +1,7 @@
 #include "src/ProcessedParticleVolume.h"
 
 #include "src/BatchWorkers.h"
+#include "src/VolumeGeometry.h"
 
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/SimpleVec4.h"
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <set>
 #include <tuple>
 
@@ -30,11 +32,6 @@ constexpr const char* LoadFromFileMethod =
     "ProcessedParticleVolumeReader<class qz::core::SimpleVec4<unsigned int> >::LoadFromFile";
 constexpr const char* ReadV4Method = "ProcessedParticleVolumeReader<class qz::core::SimpleVec4<unsigned int> >::ReadV4";
 
-// Packed voxel coordinates have ten bits; a word packs eight voxels in z.
-constexpr std::uint32_t MinBrickSize = 8;
-constexpr std::uint32_t MaxBrickSize = 1024;
-// Brick positions of every level must fit 32 bits.
-constexpr std::uint32_t MaxLevelCount = 32;
 // Snappy's densest element is a 3-byte copy of 64 bytes; with the length prefix and the
 // literal a stream must start with, no payload expands further than this.
 constexpr std::uint64_t MaxSnappyExpansion = 22;
@@ -108,7 +105,7 @@ template <class Word>
 ProcessedParticleVolumeWriter<Word>::ProcessedParticleVolumeWriter(const std::string& fileName, std::uint32_t levels,
                                                                    std::uint32_t brickSize, std::uint32_t overlap,
                                                                    const float box[6])
-    : fileName_(fileName)
+    : fileName_(fileName), uncaughtAtStart_(std::uncaught_exceptions())
 {
     static_assert(sizeof(Word) == 16);
     if (!file_.Open(fileName)) QZ_REPORT_SAVE_FAILURE(fileName, file_.Error(),
@@ -126,6 +123,21 @@ ProcessedParticleVolumeWriter<Word>::ProcessedParticleVolumeWriter(const std::st
 }
 
 template <class Word>
+ProcessedParticleVolumeWriter<Word>::~ProcessedParticleVolumeWriter()
+{
+    if (!file_.IsOpen()) return;
+    if (writeFailed_ || std::uncaught_exceptions() > uncaughtAtStart_) {
+        file_.Discard();
+        return;
+    }
+    try {
+        Close();
+    } catch (const qz::core::Exception&) {
+        // Reported where it failed; a destructor goes on.
+    }
+}
+
+template <class Word>
 void ProcessedParticleVolumeWriter<Word>::WriteBrick(const ProcessedBrickView<Word>& brick)
 {
     WriteBricks(std::span<const ProcessedBrickView<Word>>(&brick, 1));
@@ -133,6 +145,17 @@ void ProcessedParticleVolumeWriter<Word>::WriteBrick(const ProcessedBrickView<Wo
 
 template <class Word>
 void ProcessedParticleVolumeWriter<Word>::WriteBricks(std::span<const ProcessedBrickView<Word>> bricks)
+{
+    try {
+        WriteAll(bricks);
+    } catch (...) {
+        writeFailed_ = true;
+        throw;
+    }
+}
+
+template <class Word>
+void ProcessedParticleVolumeWriter<Word>::WriteAll(std::span<const ProcessedBrickView<Word>> bricks)
 {
     // Every brick is checked before anything is written.
     const std::uint64_t wordCount = PpvLayout::WordCount(header_.brickSize);
@@ -301,21 +324,20 @@ template <class Word>
 void ProcessedParticleVolumeReader<Word>::ReadV4(std::FILE* file)
 {
     const std::uint32_t brickSize = header.brickSize;
-    if (brickSize < MinBrickSize || brickSize > MaxBrickSize || !std::has_single_bit(brickSize)) {
+    if (!VolumeGeometry::IsValidBrickSize(brickSize)) {
         QZ_PPV_THROW(ReadV4Method, "Invalid brick size: File contains ", brickSize, ", which is no power of two from ",
-                     MinBrickSize, " to ", MaxBrickSize);
+                     VolumeGeometry::MinBrickSize, " to ", VolumeGeometry::MaxBrickSize);
     }
-    if (header.levels < 1 || header.levels > MaxLevelCount) {
+    if (header.levels < 1 || header.levels > VolumeGeometry::MaxLevelCount) {
         QZ_PPV_THROW(ReadV4Method, "Invalid level count: File contains ", header.levels, ", which is not from 1 to ",
-                     MaxLevelCount);
+                     VolumeGeometry::MaxLevelCount);
     }
-    for (int a = 0; a < 3; ++a) {
-        // The volume adopts the box and divides by its extent.
-        if (!std::isfinite(header.boxMin[a]) || !std::isfinite(header.boxMax[a]) || header.boxMin[a] > header.boxMax[a]) {
-            QZ_PPV_THROW(ReadV4Method, "Invalid bounding box: [", header.boxMin[0], ", ", header.boxMin[1], ", ",
-                         header.boxMin[2], "] - [", header.boxMax[0], ", ", header.boxMax[1], ", ", header.boxMax[2],
-                         "]");
-        }
+    // The volume may adopt the box; the empty box of a file without particles is one.
+    const float fileBox[6] = {header.boxMin[0], header.boxMin[1], header.boxMin[2],
+                              header.boxMax[0], header.boxMax[1], header.boxMax[2]};
+    if (!BoxMapping::CheckBox(fileBox).empty()) {
+        QZ_PPV_THROW(ReadV4Method, "Invalid bounding box: ", qz::core::LogVector3(header.boxMin), " - ",
+                     qz::core::LogVector3(header.boxMax));
     }
     const std::uint64_t wordCount = PpvLayout::WordCount(brickSize);
 
@@ -355,12 +377,12 @@ void ProcessedParticleVolumeReader<Word>::ReadV4(std::FILE* file)
             const auto record = ProcessedParticleVolumeBrickRecord::FromBytes(recordBytes);
 
             if (record.level >= header.levels || !IsInsideLevel(record.position, record.level)) {
-                QZ_PPV_THROW(ReadV4Method, "Invalid brick position: [", record.position[0], ", ", record.position[1],
-                             ", ", record.position[2], "] at level ", record.level, " of ", header.levels);
+                QZ_PPV_THROW(ReadV4Method, "Invalid brick position: ", qz::core::LogVector3(record.position), " at level ",
+                             record.level, " of ", header.levels);
             }
             if (!stored.emplace(record.level, record.position[0], record.position[1], record.position[2]).second) {
-                QZ_PPV_THROW(ReadV4Method, "Brick stored twice: [", record.position[0], ", ", record.position[1], ", ",
-                             record.position[2], "] at level ", record.level);
+                QZ_PPV_THROW(ReadV4Method, "Brick stored twice: ", qz::core::LogVector3(record.position), " at level ",
+                             record.level);
             }
             // Two bytes a value, one value per voxel at the most.
             if (record.valueByteSize % 2 != 0 || record.valueByteSize > 2 * 128 * wordCount) {

@@ -3,8 +3,9 @@
 // ProcessedParticleVolumeFormat.h). One file holds one timestep: every brick that has
 // occupancy data, with its level-0 words and attribute data, snappy-compressed.
 //
-// Writing goes to a temporary file that Close renames over the name, so a failed or
-// abandoned save never leaves a file that loads as a shorter volume. Reading checks every
+// Writing goes to a temporary file that Close (or the destructor) renames over the name;
+// a save whose writing failed or that is left by an exception leaves no file that would
+// load as a shorter volume. Reading checks every
 // size against the header's limits and the bytes the file has before it allocates, and
 // rejects bricks outside the octree, bricks stored twice, and attribute data that does not
 // follow the occupancy bits.
@@ -52,8 +53,9 @@ public:
     // maximum x, y, z.
     ProcessedParticleVolumeWriter(const std::string& fileName, std::uint32_t levels, std::uint32_t brickSize,
                                   std::uint32_t overlap, const float box[6]);
-    // Without Close the file is abandoned: nothing appears under the name.
-    ~ProcessedParticleVolumeWriter() = default;
+    // Completes the file as Close does, unless a write failed or an exception is leaving
+    // the writer's scope: then nothing appears under the name. A failure here is logged.
+    ~ProcessedParticleVolumeWriter();
     ProcessedParticleVolumeWriter(const ProcessedParticleVolumeWriter&) = delete;
     ProcessedParticleVolumeWriter& operator=(const ProcessedParticleVolumeWriter&) = delete;
 
@@ -69,6 +71,9 @@ public:
 private:
     std::string fileName_;
     qz::utils::ReplacingFile file_;
+    // Exceptions in flight when the writer was made; more at its end mean unwinding.
+    int uncaughtAtStart_;
+    bool writeFailed_ = false;
     ProcessedParticleVolumeFileHeader header_;
     // One brick's payload on its way to the file; kept from batch to batch, the buffers
     // only grow.
@@ -80,6 +85,7 @@ private:
     // Uncompressed bytes compressed side by side before they are written.
     static constexpr std::size_t BatchBytes = std::size_t {4} << 20;
 
+    void WriteAll(std::span<const ProcessedBrickView<Word>> bricks);
     static std::size_t PayloadBytes(const ProcessedBrickView<Word>& brick);
     static void CompressBrick(const ProcessedBrickView<Word>& brick, PayloadSlot& slot);
     void PrepareSlots(std::span<const ProcessedBrickView<Word>> batch, std::size_t set);

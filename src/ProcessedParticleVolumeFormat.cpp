@@ -79,9 +79,9 @@ void ProcessedParticleVolumeFileHeader::Check() const
     // The fourth magic byte has never been looked at; files with anything there load.
     if (magic[0] != 'P' || magic[1] != 'P' || magic[2] != 'V') QZ_PPV_THROW(CheckFileMethod, "Invalid magic string");
     for (int i = 0; i < 3; ++i) {
-        if (packing[i] != PpvPackingDimensions[i]) {
+        if (packing[i] != OccupancyPacking::Dimensions[i]) {
             QZ_PPV_THROW(CheckFileMethod, "File packing dim #", i, " ", packing[i], ", but application packing dim #",
-                         i, " is ", PpvPackingDimensions[i]);
+                         i, " is ", OccupancyPacking::Dimensions[i]);
         }
     }
     if (version != CurrentVersion) QZ_PPV_THROW(CheckFileMethod, "Invalid PPV version: ", version);

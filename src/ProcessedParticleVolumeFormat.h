@@ -8,14 +8,13 @@
 // first), then W attribute offsets (u32) when the record's flag is set, then the
 // attribute values (u16), W = (S/4)(S/4)(S/8) for brick size S.
 
+#include "src/OccupancyWord.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
-
-// Voxels of one occupancy word along x, y and z, as written into every file.
-inline constexpr std::uint32_t PpvPackingDimensions[3] = {4, 4, 8};
 
 struct ProcessedParticleVolumeFileHeader {
     static constexpr std::size_t Size = 56;
@@ -26,7 +25,9 @@ struct ProcessedParticleVolumeFileHeader {
     std::uint32_t version = CurrentVersion;
     std::uint32_t levels = 0;
     std::uint32_t overlap = 0;
-    std::uint32_t packing[3] = {PpvPackingDimensions[0], PpvPackingDimensions[1], PpvPackingDimensions[2]};
+    // The program's occupancy packing at the time of writing.
+    std::uint32_t packing[3] = {OccupancyPacking::Dimensions[0], OccupancyPacking::Dimensions[1],
+                                OccupancyPacking::Dimensions[2]};
     std::uint32_t brickSize = 0;
     float boxMin[3] = {0, 0, 0};
     float boxMax[3] = {0, 0, 0};
@@ -76,7 +77,7 @@ File OpenForReading(const char* method, const std::string& fileName);
 // Level-0 occupancy words of a brick of edge `brickSize`.
 constexpr std::uint64_t WordCount(std::uint32_t brickSize)
 {
-    return std::uint64_t {brickSize >> 2} * (brickSize >> 2) * (brickSize >> 3);
+    return OccupancyGrid(brickSize).WordCount();
 }
 
 // Payload bytes before compression; 64-bit so that no field combination wraps.

@@ -43,9 +43,7 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
         givenBox[3] - givenBox[0] == 0.0f && givenBox[4] - givenBox[1] == 0.0f && givenBox[5] - givenBox[2] == 0.0f;
     // Timestep 0 places the data; so does any later timestep while the volume has no box
     // yet, as after a load into timestep 0 that failed.
-    const bool volumeHasBox = boundingBox[3] - boundingBox[0] != 0.0f || boundingBox[4] - boundingBox[1] != 0.0f ||
-                              boundingBox[5] - boundingBox[2] != 0.0f;
-    const bool placesData = t == 0 || !volumeHasBox;
+    const bool placesData = t == 0 || !BoxMapping::HasExtent(boundingBox);
     const bool computeBox = placesData && noBoxGiven;
     const bool chunked = !computeBox;
     if (computeBox && n != total) {
@@ -92,8 +90,8 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
                 TouchPages(records.data(), records.size() * sizeof(Record), [&pipeline] { return pipeline.IsReading(); });
             });
         pipeline.Run(readingTimer);
-        // An empty box is never stored: without positions the volume keeps what it had.
-        if (computeBox && !dataBox.IsEmpty()) std::copy(dataBox.bounds, dataBox.bounds + 6, boundingBox);
+        // Without a position the box stays empty, and the next timestep looks for one.
+        if (computeBox) std::copy(dataBox.bounds, dataBox.bounds + 6, boundingBox);
         if (!chunked) InsertParticles(0, 0);
         totalTimer.Stop();
 
@@ -103,8 +101,7 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
         qz::core::Logger::BeginMessageWith("Insertion: ") << timer;
         qz::core::Logger::BeginMessageWith("Total: ") << totalTimer << "\n";
         qz::core::Logger::BeginMessageWith("Bounding box: ")
-            << "[" << boundingBox[0] << ", " << boundingBox[1] << ", " << boundingBox[2] << "] - [" << boundingBox[3]
-            << ", " << boundingBox[4] << ", " << boundingBox[5] << "]";
+            << qz::core::LogVector3(boundingBox) << " - " << qz::core::LogVector3(boundingBox + 3);
 
         for (ParticleChunk& chunk : chunks) ParticleChunk().swap(chunk);
         std::vector<ParticleChunk>().swap(chunks);

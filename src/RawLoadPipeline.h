@@ -12,11 +12,13 @@
 //
 // A pipeline thread starts and joins the reader and the converter. A failure on any
 // thread cancels the others, which stop at their next hand-over; Run rethrows the first
-// failure once every thread has ended.
+// failure once every thread has ended. The threads report as the members of the volume
+// that they work for: "ParticleVolume<...>::RawChunkReaderThread" and so on.
 
 #include "src/ChunkBufferExchange.h"
 #include "src/ConcurrentQueue.h"
 #include "src/ParticleLoader.h"
+#include "src/ParticleTypeNames.h"
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"
 #include "tarnwick/utils/Timer.h"
@@ -109,8 +111,8 @@ public:
             std::jthread pipeline;
             std::jthread inserter;
             try {
-                pipeline = std::jthread([this, &readingTimer] { PipelineThread(readingTimer); });
-                if (insert_ || prepare_) inserter = std::jthread([this] { Guard([this] { InserterThread(); }); });
+                pipeline = std::jthread([this, &readingTimer] { RawLoadPipelineThread(readingTimer); });
+                if (insert_ || prepare_) inserter = std::jthread([this] { Guard([this] { RawChunkInserterThread(); }); });
             } catch (...) {
                 Fail();
                 throw;
@@ -121,6 +123,17 @@ public:
 
 private:
     static constexpr auto PollInterval = std::chrono::milliseconds(5);
+
+    template <class P>
+    struct VolumeOf;
+    template <class Attr>
+    struct VolumeOf<ParticleTypes::VolumeParticle<Attr>> {
+        static std::string Method(const char* thread)
+        {
+            return ParticleTypes::TemplateMethodName<Attr>("ParticleVolume", thread);
+        }
+    };
+    static std::string Method(const char* thread) { return VolumeOf<Particle>::Method(thread); }
 
     template <class Work>
     void Guard(Work&& work) noexcept
@@ -143,21 +156,21 @@ private:
         buffers_.Cancel();
     }
 
-    void PipelineThread(qz::utils::Timer& readingTimer)
+    void RawLoadPipelineThread(qz::utils::Timer& readingTimer)
     {
         {
             std::jthread reader;
             std::jthread converter;
             Guard([&] {
-                reader = std::jthread([this] { Guard([this] { ReaderThread(); }); });
-                converter = std::jthread([this] { Guard([this] { ConverterThread(); }); });
+                reader = std::jthread([this] { Guard([this] { RawChunkReaderThread(); }); });
+                converter = std::jthread([this] { Guard([this] { RawChunkConverterThread(); }); });
             });
         }
         reading_.store(false);
         readingTimer.Stop();
     }
 
-    void ReaderThread()
+    void RawChunkReaderThread()
     {
         const float total = static_cast<float>(plan_.particleCount) / 1000000.0f;
         std::size_t p = 0;
@@ -166,7 +179,7 @@ private:
             if (!buffers_.WaitEmpty(b)) return false;
             reader_.ReadChunk(records_[b], static_cast<std::int64_t>(piece.count));
             if (records_[b].size() != piece.count) {
-                QZ_THROW("RawLoadPipeline::ReaderThread", "The reader delivered ", records_[b].size(), " of the ",
+                QZ_THROW(Method("RawChunkReaderThread").c_str(), "The reader delivered ", records_[b].size(), " of the ",
                          piece.count, " records at ", piece.offset, " of chunk ", piece.chunk);
             }
             if (piece.ChunkEnds(plan_)) {
@@ -179,7 +192,7 @@ private:
         });
     }
 
-    void ConverterThread()
+    void RawChunkConverterThread()
     {
         std::size_t p = 0;
         plan_.ForEachPiece([&](const RawLoadPlan::Piece& piece) {
@@ -192,7 +205,7 @@ private:
             }
             convert_(records_[b], chunk);
             if (chunk.size() != piece.offset + piece.count) {
-                QZ_THROW("RawLoadPipeline::ConverterThread", "Chunk ", piece.chunk, " holds ", chunk.size(),
+                QZ_THROW(Method("RawChunkConverterThread").c_str(), "Chunk ", piece.chunk, " holds ", chunk.size(),
                          " particles after conversion; ", piece.offset + piece.count, " were expected");
             }
             if (insert_ && piece.ChunkEnds(plan_)) queue_.Push(piece.chunk);
@@ -201,7 +214,7 @@ private:
         });
     }
 
-    void InserterThread()
+    void RawChunkInserterThread()
     {
         if (prepare_) prepare_();
         if (!insert_) return;

@@ -1,7 +1,7 @@
 #include "src/VolumeGeometry.h"
 
 #include <algorithm>
-#include <bit>
+#include <cfloat>
 #include <cmath>
 #include <sstream>
 
@@ -9,7 +9,7 @@ std::string VolumeGeometry::CheckSettings(std::uint32_t brickSize, std::uint32_t
                                           std::uint32_t levelCount)
 {
     std::ostringstream error;
-    if (brickSize < MinBrickSize || brickSize > MaxBrickSize || !std::has_single_bit(brickSize)) {
+    if (!IsValidBrickSize(brickSize)) {
         error << "Invalid brick size " << brickSize << ": a power of two from " << MinBrickSize
               << " to " << MaxBrickSize << " is required";
     } else if (overlap >= brickSize / 2) {
@@ -17,7 +17,7 @@ std::string VolumeGeometry::CheckSettings(std::uint32_t brickSize, std::uint32_t
               << brickSize;
     } else if (levelCount < 1 || levelCount > MaxLevelCount) {
         error << "Invalid level count " << levelCount << ": 1 to " << MaxLevelCount
-              << " levels are supported";
+              << " levels are supported (the leaf bricks of more cannot be numbered in 32 bits)";
     }
     return error.str();
 }
@@ -38,6 +38,18 @@ VolumeGeometry VolumeGeometry::FromSettings(std::uint32_t brickSize, std::uint32
     return g;
 }
 
+namespace {
+
+bool IsEmptyBox(const float box[6])
+{
+    for (int a = 0; a < 3; ++a) {
+        if (box[a] != FLT_MAX || box[a + 3] != -FLT_MAX) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string BoxMapping::CheckBox(const float box[6])
 {
     std::ostringstream error;
@@ -47,7 +59,7 @@ std::string BoxMapping::CheckBox(const float box[6])
             return error.str();
         }
     }
-    float largest = 0.0f;
+    if (IsEmptyBox(box)) return "";
     for (int a = 0; a < 3; ++a) {
         const float extent = box[a + 3] - box[a];
         if (!(extent >= 0.0f) || !std::isfinite(extent)) {
@@ -55,12 +67,13 @@ std::string BoxMapping::CheckBox(const float box[6])
                   << box[a + 3];
             return error.str();
         }
-        largest = std::max(largest, extent);
     }
-    if (!(largest > 0.0f) || !std::isfinite(1.0f / largest)) {
-        error << "Invalid bounding box: it has no extent";
-    }
-    return error.str();
+    return "";
+}
+
+bool BoxMapping::HasExtent(const float box[6])
+{
+    return CheckBox(box).empty() && FromBox(box).extent > 0.0f;
 }
 
 BoxMapping BoxMapping::FromBox(const float box[6])
@@ -72,6 +85,12 @@ BoxMapping BoxMapping::FromBox(const float box[6])
     m.extent = dx;
     if (dy > m.extent) m.extent = dy;
     if (dz > m.extent) m.extent = dz;
+    if (!(m.extent > 0.0f) || !std::isfinite(1.0f / m.extent)) {
+        std::copy(box, box + 3, m.origin);
+        m.extent = 0.0f;
+        m.scale = 0.0f;
+        return m;
+    }
     m.scale = 1.0f / m.extent;
     m.origin[0] = (dx - m.extent) * 0.5f + box[0];
     m.origin[1] = box[1];

@@ -6,16 +6,23 @@
 // L = levels - 1) and the finest voxel grid spans 0 ... M = E * D - 1 on every axis.
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <utility>
 
 struct VolumeGeometry {
-    // Packed brick positions have 10 bits per axis; occupancy words pack 8 voxels in z.
+    // The brick sizes of volumes, their files and the splat: powers of two that fill whole
+    // occupancy words (8 voxels in z) and whose voxels fit the 10 bits per axis of a
+    // packed particle position.
     static constexpr std::uint32_t MinBrickSize = 8;
     static constexpr std::uint32_t MaxBrickSize = 1024;
-    // Ten levels give 2^27 leaves, whose counters and leaf table take 1.5 GiB in a build.
-    static constexpr std::uint32_t MaxLevelCount = 10;
+    static constexpr bool IsValidBrickSize(std::uint32_t size)
+    {
+        return size >= MinBrickSize && size <= MaxBrickSize && std::has_single_bit(size);
+    }
+    // Leaf bricks are numbered in 32 bits: 11 levels have 2^30 leaves, 12 would have 2^33.
+    static constexpr std::uint32_t MaxLevelCount = 11;
 
     std::uint32_t brickSize = 0;
     std::uint32_t overlap = 0;
@@ -50,14 +57,20 @@ struct VolumeGeometry {
 // How a world-space bounding box (minimum x, y, z, maximum x, y, z) is placed in the
 // volume cube: a cube of edge `extent` (the largest box extent), centred on the box in x
 // and z and standing on its lowest y.
+//
+// A box without extent (all particles at one point) or the empty box (FLT_MAX minimum,
+// -FLT_MAX maximum: no particle) maps everything onto the volume's first voxel, where
+// the reciprocal of a zero extent would send every particle as well; its scale is 0.
 struct BoxMapping {
     float origin[3] {};
     float extent = 0.0f;
-    float scale = 0.0f;  // 1 / extent
+    float scale = 0.0f;  // 1 / extent, or 0
 
-    // Why the box cannot be mapped (not finite, minimum above maximum, no extent), or
-    // empty when it can.
+    // Why the box cannot be mapped (not finite, minimum above maximum unless it is the
+    // empty box), or empty when it can.
     static std::string CheckBox(const float box[6]);
+    // A box that places data: finite with a positive largest extent.
+    static bool HasExtent(const float box[6]);
     // A box that passed CheckBox.
     static BoxMapping FromBox(const float box[6]);
     // Row-vector matrix that maps a world point p to 2 (p - origin) / extent - 1.

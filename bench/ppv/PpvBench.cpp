@@ -10,7 +10,7 @@
 // random, with or without VMag attributes per set voxel. Files go to PPV_BENCH_DIR (default
 // ./ppv_bench_data), in the page cache after the first run.
 
-#include "tests/ppv/PpvSamples.h"
+#include "tests/support/PpvSamples.h"
 
 #include <benchmark/benchmark.h>
 #include <snappy.h>

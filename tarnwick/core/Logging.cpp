@@ -5,6 +5,7 @@
 #include "platform/win/Console.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 
@@ -103,6 +104,9 @@ Logger* Logger::Instance()
     std::unique_ptr<Logger> logger(new Logger);
     logger->AddStream(std::make_shared<ConsoleLoggingStream>());
     logger->AddStream(std::make_shared<FileLoggingStream>("./Log.txt"));
+    // Every program ends with a whole log file, whether or not it releases the logger.
+    static const bool releasedAtExit = std::atexit([] { Release(); }) == 0;
+    (void)releasedAtExit;
     instance.store(logger.get(), std::memory_order_release);
     return logger.release();
 }

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace qz::core {
@@ -36,6 +37,25 @@ extern const char* const DebugPrefix;
 // The prefix a stream writes for a message type: error wins over warning, warning over
 // debug; info has none.
 const char* PrefixForType(std::uint64_t type);
+
+// A three-component vector of int, unsigned int or float in a message: "[a, b, c]",
+// each value in its default format.
+template <class T>
+    requires std::is_same_v<T, int> || std::is_same_v<T, unsigned int> || std::is_same_v<T, float>
+struct LogVector3 {
+    T x, y, z;
+
+    LogVector3(T x_, T y_, T z_) : x(x_), y(y_), z(z_) {}
+    // The first three values of an array.
+    explicit LogVector3(const T* values) : x(values[0]), y(values[1]), z(values[2]) {}
+
+    friend std::ostream& operator<<(std::ostream& out, const LogVector3& v)
+    {
+        return out << "[" << v.x << ", " << v.y << ", " << v.z << "]";
+    }
+};
+template <class T>
+LogVector3(const T*) -> LogVector3<T>;
 
 // Held from the beginning of a message to its end.
 extern std::mutex LogMutex;
@@ -120,7 +140,8 @@ class Logger {
 public:
     // Created on first use; null once released.
     static Logger* Instance();
-    // Destroys the logger for good: the file stream first, then the console.
+    // Destroys the logger for good: the file stream first, then the console. Runs by
+    // itself when the program exits.
     static void Release();
 
     static LogMessage BeginMessage(int level = LogLevelNormal);

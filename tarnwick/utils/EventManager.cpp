@@ -1,6 +1,6 @@
 #include "tarnwick/utils/EventManager.h"
 
-#include <vector>
+#include <iterator>
 
 namespace qz::utils {
 
@@ -29,7 +29,13 @@ void EventManager::Unsubscribe(std::int32_t eventId, IEventHandler* handler)
 {
     auto [at, end] = subscriptions_.equal_range(eventId);
     while (at != end) {
-        at = at->second.handler == handler ? subscriptions_.erase(at) : std::next(at);
+        if (at->second.handler != handler) {
+            ++at;
+        } else if (firing_ > 0) {
+            (at++)->second.handler = nullptr;
+        } else {
+            at = subscriptions_.erase(at);
+        }
     }
 }
 
@@ -37,13 +43,23 @@ void EventManager::Fire(std::int32_t eventId, void* data)
 {
     const auto registered = events_.find(eventId);
     if (registered == events_.end()) return;
-    // A handler may unsubscribe while it runs: call the subscriptions as they stood.
-    std::vector<Subscription> called;
+    // Subscriptions made meanwhile go behind these in the table and are not counted.
     auto [at, end] = subscriptions_.equal_range(eventId);
-    for (; at != end; ++at) called.push_back(at->second);
-    for (const Subscription& subscription : called) {
-        const EventArgs args{&registered->second, data, subscription.userValue};
-        subscription.handler->HandleEvent(&args);
+    auto count = std::distance(at, end);
+    struct Firing {
+        EventManager& manager;
+        explicit Firing(EventManager& m) : manager(m) { ++manager.firing_; }
+        ~Firing()
+        {
+            if (--manager.firing_ == 0) {
+                std::erase_if(manager.subscriptions_, [](const auto& entry) { return entry.second.handler == nullptr; });
+            }
+        }
+    } firing(*this);
+    for (; count > 0; --count, ++at) {
+        if (!at->second.handler) continue;
+        const EventArgs args{&registered->second, data, at->second.userValue};
+        at->second.handler->HandleEvent(&args);
     }
 }
 

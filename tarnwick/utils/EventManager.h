@@ -41,14 +41,19 @@ public:
     const Event& RegisterEvent(const std::string& name);
     // No check for registration or duplicates: a handler subscribed twice runs twice.
     void Subscribe(std::int32_t eventId, IEventHandler* handler, std::uint64_t userValue = 0);
-    // Removes every subscription of the handler to the id.
+    // Removes every subscription of the handler to the id. While an event fires, a
+    // removed subscription is not called any more, whoever removed it.
     void Unsubscribe(std::int32_t eventId, IEventHandler* handler);
-    // Calls the handlers of a registered id; an unregistered id calls nothing.
+    // Calls the handlers of a registered id that were subscribed when it began; an
+    // unregistered id calls nothing.
     void Fire(std::int32_t eventId, void* data);
 
 private:
     std::unordered_map<std::int32_t, Event> events_;
     std::multimap<std::int32_t, Subscription> subscriptions_;
+    // While handlers run, removed subscriptions only lose their handler, so the walk over
+    // the table stays valid; the outermost Fire erases them.
+    int firing_ = 0;
 };
 
 }  // namespace qz::utils

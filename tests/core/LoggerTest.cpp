@@ -1,7 +1,8 @@
-#include "tarnwick/core/Logging.h"
+#include "tarnwick/core/ErrorReport.h"
 
 #include "platform/win/Console.h"
 #include "tests/support/OutputCapture.h"
+#include "tests/utils/ErrorText.h"
 
 #include <gtest/gtest.h>
 
@@ -9,19 +10,14 @@
 
 namespace {
 
-using qz::core::Logger;
+using namespace qz::core;
 using qz::test::CoutCapture;
-using qz::test::ReadFile;
-
-std::shared_ptr<qz::core::LoggingStream> FileStream()
-{
-    return Logger::Instance()->Streams().at(1);
-}
+using qz::test::ErrorText;
 
 std::string LogFileText()
 {
     Logger::Flush();
-    return ReadFile("./Log.txt");
+    return qz::test::ReadFile("./Log.txt");
 }
 
 WORD ConsoleAttribute()
@@ -31,136 +27,136 @@ WORD ConsoleAttribute()
     return info.wAttributes;
 }
 
-TEST(Logger, LogFileStartsWithItsHeader)
+TEST(Logger, LogFileHeaderAndStreams)
 {
-    Logger::Instance();
     const std::string log = LogFileText();
     ASSERT_EQ(0u, log.find("tarnwick Logfile\nCreated "));
-    const std::string::size_type secondLineEnd = log.find('\n', log.find('\n') + 1);
-    ASSERT_NE(std::string::npos, secondLineEnd);
-    EXPECT_EQ('\n', log.at(secondLineEnd + 1)) << "the third line is empty";
+    EXPECT_EQ("\n\n", log.substr(log.find('\n', log.find('\n') + 1), 2)) << "the third line is empty";
     EXPECT_EQ("cout", Logger::Instance()->Streams().at(0)->Name());
-    EXPECT_EQ("logfile", FileStream()->Name());
+    EXPECT_EQ("logfile", Logger::Instance()->Streams().at(1)->Name());
+    auto again = Logger::Instance()->Streams().front();
+    {
+        std::lock_guard lock(LogMutex);
+        Logger::Instance()->AddStream(again);
+    }
+    EXPECT_EQ(2u, Logger::Instance()->Streams().size());
 }
 
-TEST(Logger, InfoMessageReachesConsoleAndFileWithoutPrefix)
+TEST(Logger, LevelsTypesPrefixesAndColours)
 {
     CoutCapture console;
-    Logger::BeginMessageWith("plain info ") << 7 << " " << 2.5f;
-    EXPECT_EQ("plain info 7 2.5\n", console.Text());
-    EXPECT_NE(std::string::npos, LogFileText().find("\nplain info 7 2.5\n"));
+    Logger::BeginMessageWith("plain ") << 7 << " " << 2.5f << " " << std::int64_t {-3} << " " << std::size_t {4};
     EXPECT_EQ(7, ConsoleAttribute());
-}
-
-TEST(Logger, LevelsDecideWhichStreamsTakeAMessage)
-{
-    CoutCapture console;
-    Logger::BeginMessage(qz::core::LogLevelDetail) << "detail hidden";
-    EXPECT_EQ("", console.Text());
-    EXPECT_EQ(std::string::npos, LogFileText().find("detail hidden"));
-
-    FileStream()->SetMinLevel(0);  // what "verbose" does
-    Logger::BeginMessage(qz::core::LogLevelDetail) << "detail for the file";
-    FileStream()->SetMinLevel(1);
-    EXPECT_EQ("", console.Text());
-    EXPECT_NE(std::string::npos, LogFileText().find("detail for the file\n"));
-}
-
-TEST(Logger, DebugReachesNoStreamButStaysInTheBuffer)
-{
-    CoutCapture console;
-    std::string text;
+    Logger::BeginMessage(LogLevelDetail) << "detail hidden";
     {
         auto message = Logger::BeginMessage(1);
-        message.SetType(qz::core::LogTypeDebug);
+        message.SetType(LogTypeDebug);
         message << "debug " << 3;
-        text = message.Text();
+        EXPECT_EQ("debug 3", message.Text()) << "kept for reports, shown nowhere";
     }
-    EXPECT_EQ("", console.Text());
-    EXPECT_EQ("debug 3", text);
-    EXPECT_EQ(std::string::npos, LogFileText().find("debug 3"));
-}
-
-TEST(Logger, ErrorPrefixOnceAndColourWhileTheMessageIsOpen)
-{
-    CoutCapture console;
     {
-        auto message = Logger::BeginMessage(999);
-        message.SetType(qz::core::LogTypeError | qz::core::LogTypeWarning);
+        auto message = Logger::BeginMessage(LogLevelErrorReport);
+        message.SetType(LogTypeError | LogTypeWarning);
         message << "first";
         EXPECT_EQ(78, ConsoleAttribute());
         message << " second";
-        EXPECT_EQ("first second", message.Text());
     }
-    EXPECT_EQ("\n*** ERROR ***\nfirst second\n", console.Text());
     EXPECT_EQ(7, ConsoleAttribute());
-}
-
-TEST(Logger, WarningAndImportantMessages)
-{
-    CoutCapture console;
     {
         auto message = Logger::BeginMessage(2);
-        message.SetType(qz::core::LogTypeWarning);
+        message.SetType(LogTypeWarning);
         message << "Some slots were not released";
         EXPECT_EQ(14, ConsoleAttribute());
     }
-    // Level 2 is flushed at its end: the file has it without an explicit flush.
-    EXPECT_NE(std::string::npos, ReadFile("./Log.txt").find("WARNING: Some slots were not released\n"));
+    EXPECT_NE(std::string::npos, qz::test::ReadFile("./Log.txt").find("WARNING: Some slots were not released\n"))
+        << "level 2 is flushed at its end";
     {
         auto message = Logger::BeginMessage(2);
         message << "important";
         EXPECT_EQ(10, ConsoleAttribute());
     }
-    EXPECT_EQ("WARNING: Some slots were not released\nimportant\n", console.Text());
-}
-
-TEST(Logger, SetTypeMidMessageWritesThePrefixBeforeTheNextValue)
-{
-    CoutCapture console;
     {
         auto message = Logger::BeginMessageWith("a");
-        message.SetType(qz::core::LogTypeWarning);
+        message.SetType(LogTypeWarning);
         message << "b";
     }
-    EXPECT_EQ("aWARNING: b\n", console.Text());
+    const std::string shown = "plain 7 2.5 -3 4\n\n*** ERROR ***\nfirst second\nWARNING: Some slots were not released\n"
+                              "important\naWARNING: b\n";
+    EXPECT_EQ(shown, console.Text());
+    EXPECT_NE(std::string::npos, LogFileText().find("\n" + shown));
+
+    Logger::Instance()->Streams().at(1)->SetMinLevel(0);  // what "verbose" does
+    Logger::BeginMessage(LogLevelDetail) << "detail for the file";
+    Logger::Instance()->Streams().at(1)->SetMinLevel(1);
+    EXPECT_EQ(shown, console.Text());
+    EXPECT_NE(std::string::npos, LogFileText().find(shown + "detail for the file\n"));
 }
 
-TEST(Logger, AddingAStreamTwiceKeepsOneEntry)
+TEST(Logger, ThreeComponentVectors)
 {
-    Logger* logger = Logger::Instance();
-    const std::size_t before = logger->Streams().size();
-    auto again = logger->Streams().front();
-    {
-        std::lock_guard lock(qz::core::LogMutex);
-        logger->AddStream(again);
-    }
-    EXPECT_EQ(before, logger->Streams().size());
+    CoutCapture console;
+    const float box[6] = {-1.5f, 0, 2, 1e7f, 0.1f, 3};
+    const unsigned int position[3] = {31, 0, 4294967295u};
+    Logger::BeginMessageWith(LogVector3(box)) << " - " << LogVector3(box + 3) << " " << LogVector3(position) << " "
+                                              << LogVector3(-1, 2, -3);
+    EXPECT_EQ("[-1.5, 0, 2] - [1e+07, 0.1, 3] [31, 0, 4294967295] [-1, 2, -3]\n", console.Text());
 }
 
 TEST(Logger, ConcurrentMessagesNeverInterleave)
 {
     CoutCapture console;
-    constexpr int threads = 4;
-    constexpr int messages = 200;
     std::vector<std::thread> writers;
-    for (int t = 0; t < threads; ++t) {
+    for (int t = 0; t < 4; ++t) {
         writers.emplace_back([t] {
-            for (int i = 0; i < messages; ++i) {
-                Logger::BeginMessageWith("thread ") << t << " message " << i << " end";
-            }
+            for (int i = 0; i < 200; ++i) Logger::BeginMessageWith("thread ") << t << " message " << i << " end";
         });
     }
     for (auto& writer : writers) writer.join();
     std::istringstream lines(console.Text());
-    std::string line;
     int count = 0;
-    while (std::getline(lines, line)) {
-        ++count;
-        EXPECT_EQ(0u, line.find("thread ")) << line;
-        EXPECT_EQ(line.size() - 4, line.rfind(" end")) << line;
+    for (std::string line; std::getline(lines, line); ++count) {
+        EXPECT_TRUE(line.starts_with("thread ") && line.ends_with(" end")) << line;
     }
-    EXPECT_EQ(threads * messages, count);
+    EXPECT_EQ(800, count);
+}
+
+class DerivedError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+TEST(ErrorReport, TextIsLoggedFlushedAndThrown)
+{
+    CoutCapture console;
+    const int line = __LINE__ + 1;
+    const std::string text = ErrorText([] { QZ_THROW("Reader::Open", "Could not open ", std::string("x.raw"), " (", 42, ")"); });
+    const std::string expected =
+        "\nMethod: Reader::Open\nFile: \"tests\\core\\LoggerTest\": " + std::to_string(line) + "\nCould not open x.raw (42)";
+    EXPECT_EQ(expected, text);
+    EXPECT_EQ("\n*** ERROR ***\n" + expected + "\n", console.Text());
+    EXPECT_NE(std::string::npos, qz::test::ReadFile("./Log.txt").find("\n*** ERROR ***\n" + expected + "\n"))
+        << "flushed before the catch";
+    EXPECT_TRUE(ErrorText([] { QZ_THROW("A::B", ""); }).ends_with("\n"));
+
+    const std::string com = ErrorText([] { QZ_THROW_COM("qz::dx11::Texture2D::Create", E_INVALIDARG, "No texture"); });
+    EXPECT_TRUE(com.ends_with("\nNo texture\nCOM error message: The parameter is incorrect.")) << com;
+    EXPECT_EQ("Unknown error 0x80001234", ComErrorText(static_cast<HRESULT>(0x80001234u)));
+    try {
+        QZ_THROW_AS(DerivedError, "qz::utils::FixedSlotMemoryManager::AllocateSlot", "No slot");
+    } catch (const DerivedError& error) {
+        const DerivedError copy(error);
+        EXPECT_STREQ(error.what(), static_cast<const Exception&>(copy).what());
+        EXPECT_TRUE(std::string(copy.what()).ends_with("\nNo slot"));
+    }
+}
+
+TEST(ErrorReport, FileNamesFollowTheLibraryLayout)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"tarnwick/utils/MemUtils.cpp", "utils\\MemUtils"}, {"tarnwick/utils/PagingMemoryManager.h", "tarnwick/utils/PagingMemoryManager"},
+        {"src/RawParticleReader.h", "src\\RawParticleReader"}, {"src/x.y/Name", "src\\x.y\\Name"},
+        {"tarnwick\\core\\Logging.cpp", "core\\Logging"}, {"Plain", "Plain"}};
+    for (const auto& [path, file] : cases) EXPECT_EQ(file, ReportFileName(path)) << path;
 }
 
 }  // namespace

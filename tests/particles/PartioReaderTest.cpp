@@ -1,19 +1,52 @@
 #include "src/PartioReader.h"
-#include "tarnwick/core/Exception.h"
+#include "src/ParticleTypeNames.h"
+#include "src/ProcessedParticleVolume.h"
+#include "src/RawParticleReader.h"
 #include "tests/support/BinaryFiles.h"
-#include "tests/utils/ErrorText.h"
+#include "tests/support/ErrorReports.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstddef>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 using namespace ParticleTypes;
 using qz::test::CoutCapture;
 using qz::test::ErrorText;
+using qz::test::ReportOf;
 using PartioFiles::ParticlesOwner;
+
+static_assert(offsetof(RawParticle_PosVel, vz) == 20 && offsetof(RawParticle_PosCol, blue) == 14 &&
+              offsetof(RawParticle_PosRad, radius) == 12 && offsetof(RawParticle_PosNormal, nx) == 12 &&
+              sizeof(VolumeParticle<ParticleAttributes_VMag>) == 16 &&
+              offsetof(VolumeParticle<ParticleAttributes_ColorCount>, attributes) == 12 &&
+              sizeof(ParticleTypeAt<3>::Record) == 16 && sizeof(ParticleTypeAt<4>::Record) == 24 &&
+              std::is_same_v<ParticleTypeAt<1>::Attributes, ParticleAttributes_VMag> &&
+              std::is_same_v<ParticleTypeAt<2>::Attributes, ParticleAttributes_ColorCount> &&
+              std::is_same_v<ParticleTypeAt<4>::Attributes, ParticleAttributes_None> && ParticleTypeCount == 5);
+
+TEST(ParticleTypes, LabelsAndMethodNames)
+{
+    EXPECT_STREQ("Position / Velocity", ParticleTypeLabels[1]);
+    EXPECT_STREQ("Position / Radius (discard radius)", ParticleTypeLabels[3]);
+    EXPECT_STREQ("Position / Normal (discard normal)", ParticleTypeLabels[4]);
+    EXPECT_EQ("PartioAttributeReader<struct ParticleTypes::RawParticle_PosNormal>::operator ()",
+              TemplateMethodName<RawParticle_PosNormal>("PartioAttributeReader", "operator ()"));
+    EXPECT_EQ("ParticleVolume<struct ParticleTypes::ParticleAttributes_ColorCount>::AddDataFromRawParticleFile",
+              TemplateMethodName<ParticleAttributes_ColorCount>("ParticleVolume", "AddDataFromRawParticleFile"));
+    EXPECT_EQ("ProcessedParticleVolumeWriter<class qz::core::SimpleVec4<unsigned int> >::Close",
+              TemplateMethodName("ProcessedParticleVolumeWriter", "class qz::core::SimpleVec4<unsigned int>", "Close"))
+        << "an argument ending in '>' is followed by a blank";
+}
 
 float PositionValue(int particle, int component)
 {
@@ -25,7 +58,7 @@ float VelocityValue(int particle, int component)
     return std::bit_cast<float>(0xbf000000u + static_cast<std::uint32_t>(particle * 3 + component));
 }
 
-// Particles with "position" and, when asked, "velocity" (and an unrelated attribute).
+// Particles with "position", when asked "velocity", and an unrelated attribute.
 ParticlesOwner MakeParticles(int count, bool withVelocity, int positionCount = 3,
                              Partio::ParticleAttributeType positionType = Partio::VECTOR)
 {
@@ -59,7 +92,7 @@ protected:
     CoutCapture console_;
 };
 
-TEST_F(PartioReaderTest, PositionAndVelocityReadBackExactly)
+TEST_F(PartioReaderTest, RecordsReadBackExactlyInChunks)
 {
     WriteBgeo("flow.bgeo", 1000, true);
     WriteBgeo("flow.bgeo.gz", 1000, true);
@@ -76,56 +109,30 @@ TEST_F(PartioReaderTest, PositionAndVelocityReadBackExactly)
         ASSERT_EQ(1000u, all.size());
         for (int p = 0; p < 1000; ++p) {
             const RawParticle_PosVel& r = all[static_cast<std::size_t>(p)];
-            ASSERT_EQ(PositionValue(p, 0), r.x) << p;
-            ASSERT_EQ(PositionValue(p, 1), r.y) << p;
-            ASSERT_EQ(PositionValue(p, 2), r.z) << p;
-            ASSERT_EQ(std::bit_cast<std::uint32_t>(VelocityValue(p, 0)), std::bit_cast<std::uint32_t>(r.vx)) << p;
-            ASSERT_EQ(std::bit_cast<std::uint32_t>(VelocityValue(p, 1)), std::bit_cast<std::uint32_t>(r.vy)) << p;
-            ASSERT_EQ(std::bit_cast<std::uint32_t>(VelocityValue(p, 2)), std::bit_cast<std::uint32_t>(r.vz)) << p;
+            const float expected[6] = {PositionValue(p, 0), PositionValue(p, 1), PositionValue(p, 2),
+                                       VelocityValue(p, 0), VelocityValue(p, 1), VelocityValue(p, 2)};
+            ASSERT_EQ(0, std::memcmp(expected, &r, sizeof(expected))) << p;
         }
     }
-}
-
-TEST_F(PartioReaderTest, OpeningLogsCountAndAttributes)
-{
-    WriteBgeo("flow.bgeo", 3, true);
-    PartioReader<RawParticle_Pos> reader;
-    reader.OpenFile("flow.bgeo");
-    EXPECT_NE(std::string::npos, console_.Text().find("Opened bgeo file:\n\t3 particles\n"
-                                                      "\tAttribute position, count 3\n"
-                                                      "\tAttribute density, count 1\n"
-                                                      "\tAttribute velocity, count 3\n"))
-        << console_.Text();
-    std::vector<RawParticle_Pos> buffer;
-    reader.ReadChunk(buffer, 10);
-    ASSERT_EQ(3u, buffer.size());
-    EXPECT_EQ(PositionValue(2, 2), buffer[2].z);
-}
-
-TEST_F(PartioReaderTest, EndDeliversEmptyBuffers)
-{
+    EXPECT_NE(std::string::npos, console_.Text().find("Opened bgeo file:\n\t1000 particles\n\tAttribute position, count 3\n"
+                                                      "\tAttribute density, count 1\n\tAttribute velocity, count 3\n"));
     WriteBgeo("few.bgeo", 5, false);
     PartioReader<RawParticle_Pos> reader;
-    EXPECT_TRUE(reader.IsEof());
-    EXPECT_EQ(0, reader.GetParticleCount());
     std::vector<RawParticle_Pos> buffer(4);
     reader.ReadChunk(buffer, 4);
-    EXPECT_TRUE(buffer.empty());
-
+    EXPECT_TRUE(reader.IsEof() && reader.GetParticleCount() == 0 && buffer.empty()) << "a closed reader";
     reader.OpenFile("few.bgeo");
     EXPECT_FALSE(reader.IsEof());
     reader.ReadChunk(buffer, 3);
     reader.ReadChunk(buffer, 100);
     EXPECT_EQ(2u, buffer.size());
-    EXPECT_EQ(5, reader.GetCurrentIndex());
-    EXPECT_TRUE(reader.IsEof());
+    EXPECT_EQ(PositionValue(4, 2), buffer[1].z);
+    EXPECT_TRUE(reader.GetCurrentIndex() == 5 && reader.IsEof());
     reader.ReadChunk(buffer, 100);
     EXPECT_TRUE(buffer.empty());
     EXPECT_THROW(reader.ReadChunk(buffer, -1), qz::core::Exception);
-
-    // Opening again starts over; closing twice is harmless.
     reader.OpenFile("few.bgeo");
-    EXPECT_EQ(0, reader.GetCurrentIndex());
+    EXPECT_EQ(0, reader.GetCurrentIndex()) << "opening again starts over";
     reader.CloseFile();
     reader.CloseFile();
     EXPECT_TRUE(reader.IsEof());
@@ -138,62 +145,40 @@ void ExpectUnsupported(const char* typeName)
     reader.OpenFile("flow.bgeo");
     EXPECT_EQ(4, reader.GetParticleCount());
     std::vector<T> buffer;
-    const std::string error = ErrorText([&] { reader.ReadChunk(buffer, 3); });
-    EXPECT_EQ(0u, error.find(std::string("\nMethod: PartioAttributeReader<struct ParticleTypes::") + typeName +
-                             ">::operator ()\nFile: \"src\\PartioReader\": "))
-        << error;
-    EXPECT_TRUE(error.ends_with("\nUnsupported particle type for BGEO conversion")) << error;
+    EXPECT_EQ(std::string("PartioAttributeReader<struct ParticleTypes::") + typeName +
+                  ">::operator ()|src\\PartioReader|Unsupported particle type for BGEO conversion",
+              ReportOf([&] { reader.ReadChunk(buffer, 3); }));
     EXPECT_EQ(0, reader.GetCurrentIndex());
-    EXPECT_EQ(3u, buffer.size());
 }
 
-TEST_F(PartioReaderTest, OtherRecordTypesAreRefusedAtTheFirstChunk)
+TEST_F(PartioReaderTest, AttributesAndRecordTypesThatDoNotFit)
 {
     WriteBgeo("flow.bgeo", 4, true);
     ExpectUnsupported<RawParticle_PosCol>("RawParticle_PosCol");
     ExpectUnsupported<RawParticle_PosNormal>("RawParticle_PosNormal");
     ExpectUnsupported<RawParticle_PosRad>("RawParticle_PosRad");
-    EXPECT_NE(std::string::npos, console_.Text().find("\tAttribute velocity, count 3\n"));
-}
-
-TEST_F(PartioReaderTest, MissingVelocityFailsBeforeAnyRecordIsCopied)
-{
     WriteBgeo("still.bgeo", 4, false);
     PartioReader<RawParticle_PosVel> reader;
     reader.OpenFile("still.bgeo");
     std::vector<RawParticle_PosVel> buffer;
-    const std::string error = ErrorText([&] { reader.ReadChunk(buffer, 4); });
-    EXPECT_TRUE(error.ends_with("\nCould not find attribute \"velocity\"")) << error;
-    ASSERT_EQ(4u, buffer.size());
-    EXPECT_EQ(0.0f, buffer[0].x);
-    EXPECT_EQ(0, reader.GetCurrentIndex());
-}
+    EXPECT_TRUE(ReportOf([&] { reader.ReadChunk(buffer, 4); }).ends_with("|Could not find attribute \"velocity\""));
+    EXPECT_TRUE(buffer.size() == 4 && buffer[0].x == 0.0f && reader.GetCurrentIndex() == 0) << "nothing copied";
 
-TEST_F(PartioReaderTest, AttributeChecks)
-{
     using Reader = PartioAttributeReader<RawParticle_PosVel>;
-    std::vector<RawParticle_PosVel> buffer(2);
-    const auto errorFor = [&](const ParticlesOwner& particles) {
-        return ErrorText([&] { Reader()(*particles, 0, 2, buffer); });
-    };
-
+    const auto errorFor = [&](const ParticlesOwner& particles) { return ReportOf([&] { Reader()(*particles, 0, 2, buffer); }); };
     ParticlesOwner none(Partio::create());
     none->addAttribute("velocity", Partio::VECTOR, 3);
     none->addParticles(2);
-    EXPECT_TRUE(errorFor(none).ends_with("\nCould not find attribute \"position\"")) << errorFor(none);
+    EXPECT_TRUE(errorFor(none).ends_with("|Could not find attribute \"position\""));
     std::vector<RawParticle_Pos> positions;
-    EXPECT_TRUE(ErrorText([&] { PartioAttributeReader<RawParticle_Pos>()(*none, 0, 0, positions); })
-                    .ends_with("\nCould not find attribute \"position\""));
-
-    EXPECT_TRUE(errorFor(MakeParticles(2, true, 4)).ends_with("\nInvalid \"position\" attribute: float3 required"));
-    EXPECT_TRUE(errorFor(MakeParticles(2, true, 3, Partio::INT)).ends_with("\nInvalid \"position\" attribute: float3 required"));
-
+    EXPECT_TRUE(ReportOf([&] { PartioAttributeReader<RawParticle_Pos>()(*none, 0, 0, positions); })
+                    .ends_with("|Could not find attribute \"position\""));
+    EXPECT_TRUE(errorFor(MakeParticles(2, true, 4)).ends_with("|Invalid \"position\" attribute: float3 required"));
+    EXPECT_TRUE(errorFor(MakeParticles(2, true, 3, Partio::INT)).ends_with("|Invalid \"position\" attribute: float3 required"));
     ParticlesOwner flatVelocity = MakeParticles(2, false);
     flatVelocity->addAttribute("velocity", Partio::FLOAT, 2);
-    EXPECT_TRUE(errorFor(flatVelocity).ends_with("\nInvalid \"velocity\" attribute: float3 required"));
-
-    // FLOAT with three components is as good as VECTOR.
-    const ParticlesOwner floats = MakeParticles(2, true, 3, Partio::FLOAT);
+    EXPECT_TRUE(errorFor(flatVelocity).ends_with("|Invalid \"velocity\" attribute: float3 required"));
+    const ParticlesOwner floats = MakeParticles(2, true, 3, Partio::FLOAT);  // as good as VECTOR
     Reader()(*floats, 1, 1, buffer);
     EXPECT_EQ(PositionValue(1, 1), buffer[0].y);
     EXPECT_EQ(VelocityValue(1, 2), buffer[0].vz);
@@ -204,27 +189,51 @@ TEST_F(PartioReaderTest, UnreadableFilesThrowAndStopTheSpinner)
     qz::test::WriteBinaryFile("v6.bgeo", std::string("Bgeo") + 'V' + std::string("\0\0\0\x06", 4) + std::string(32, '\0'));
     qz::test::WriteBinaryFile("cut.bgeo", std::string("Bgeo") + 'V' + std::string("\0\0\0\x05\0\0\0\x09", 8));
     qz::test::WriteBinaryFile("points.xyz", "1 2 3\n");
-    const struct {
-        const char* name;
-        const char* reason;
-    } cases[] = {{"missing.bgeo", "cannot open the file"},
-                 {"v6.bgeo", "BGEO version 6 is not supported"},
-                 {"cut.bgeo", "truncated"},
-                 {"points.xyz", "no reader for the extension"}};
+    const std::pair<const char*, const char*> cases[] = {{"missing.bgeo", "cannot open the file"},
+                                                         {"v6.bgeo", "BGEO version 6 is not supported"},
+                                                         {"cut.bgeo", "truncated"},
+                                                         {"points.xyz", "no reader for the extension"}};
     PartioReader<RawParticle_Pos> reader;
-    for (const auto& c : cases) {
-        const std::string error = ErrorText([&] { reader.OpenFile(c.name); });
-        EXPECT_NE(std::string::npos,
-                  error.find(std::string("\nMethod: PartioReader<struct ParticleTypes::RawParticle_Pos>::OpenFile\n")));
-        EXPECT_NE(std::string::npos, error.find(std::string("\nCould not open ") + c.name + " for reading\n")) << error;
-        EXPECT_NE(std::string::npos, error.find(c.reason)) << error;
-        EXPECT_TRUE(reader.IsEof());
-        EXPECT_EQ(0, reader.GetParticleCount());
+    for (const auto& [name, reason] : cases) {
+        const std::string error = ReportOf([&] { reader.OpenFile(name); });
+        EXPECT_EQ(0u, error.find(std::string("PartioReader<struct ParticleTypes::RawParticle_Pos>::OpenFile|src\\PartioReader|"
+                                             "Could not open ") + name + " for reading\n")) << error;
+        EXPECT_NE(std::string::npos, error.find(reason)) << error;
+        EXPECT_TRUE(reader.IsEof() && reader.GetParticleCount() == 0);
     }
-    // The reader is still usable.
     WriteBgeo("fine.bgeo", 2, false);
     reader.OpenFile("fine.bgeo");
-    EXPECT_EQ(2, reader.GetParticleCount());
+    EXPECT_EQ(2, reader.GetParticleCount()) << "still usable";
+}
+
+// FIFOs, devices and folders given as particle files are refused at open, without
+// waiting for a writer or taking a device's endless bytes for data.
+TEST_F(PartioReaderTest, EveryReaderRefusesSpecialFiles)
+{
+    namespace fs = std::filesystem;
+    fs::remove_all("special");
+    fs::create_directories("special/folder.bgeo");
+    ASSERT_EQ(0, ::mkfifo("special/fifo", 0600));
+    const int both = ::open("special/fifo", O_RDWR | O_NONBLOCK);  // no open could wait for a writer
+    ASSERT_GE(both, 0);
+    fs::create_symlink("fifo", "special/fifo.bgeo");  // the BGEO reader goes by the ending
+    fs::create_symlink("/dev/null", "special/null.bgeo");
+    fs::create_symlink("/dev/zero", "special/zero.bgeo");
+    const std::function<void(const std::string&)> readers[] = {
+        [](const std::string& name) { RawParticleReader<RawParticle_PosVel>(0).OpenFile(name); },
+        [](const std::string& name) { RawParticleGZReader<RawParticle_Pos>(0).OpenFile(name); },
+        [](const std::string& name) { PartioReader<RawParticle_Pos>().OpenFile(name); },
+        [](const std::string& name) {
+            ProcessedParticleVolumeReader<qz::core::SimpleVec4<unsigned int>> reader;
+            reader.applicationOverlap = 4;
+            reader.LoadFromFile(name);
+        }};
+    for (const auto& open : readers) {
+        for (const char* name : {"special/fifo.bgeo", "special/null.bgeo", "special/zero.bgeo", "special/folder.bgeo"}) {
+            EXPECT_NE(std::string::npos, ErrorText([&] { open(name); }).find("not a regular file")) << name;
+        }
+    }
+    ::close(both);
 }
 
 }  // namespace

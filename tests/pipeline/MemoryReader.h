@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -25,6 +26,7 @@ public:
     void ReadChunk(std::vector<T>& buffer, std::int64_t count) override
     {
         const int call = calls.fetch_add(1);
+        if (beforeRead) beforeRead(call);
         if (readDelay.count() > 0) std::this_thread::sleep_for(readDelay);
         if (call == failAtCall) QZ_THROW("MemoryReader::ReadChunk", "Injected read failure at chunk ", call);
         const std::int64_t remaining = GetParticleCount() - index_;
@@ -40,6 +42,8 @@ public:
     int failAtCall = -1;
     int shortAtCall = -1;
     std::chrono::microseconds readDelay {0};
+    // Runs on the reading thread at the start of every call.
+    std::function<void(int call)> beforeRead;
 
 private:
     std::vector<T> records_;

@@ -1,6 +1,7 @@
 #include "src/ParticleSplatter.h"
 #include "src/ParticleVolume.h"
 #include "tests/pipeline/MemoryReader.h"
+#include "tests/support/ErrorReports.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
@@ -12,20 +13,10 @@
 namespace {
 
 using namespace ParticleTypes;
+using qz::test::ErrorText;
 using qz::test::MemoryReader;
 
-template <class Function>
-std::string ErrorOf(Function&& function)
-{
-    try {
-        function();
-    } catch (const qz::core::Exception& e) {
-        return e.what();
-    }
-    return "";
-}
-
-// What a splatted brick holds, for comparing whole timesteps.
+// What the splatted bricks of a timestep hold, by level and position.
 struct BrickResult {
     std::uint64_t totalParticleCount;
     std::vector<OccupancyWord> level0;
@@ -33,12 +24,15 @@ struct BrickResult {
     std::vector<std::uint16_t> values;
     bool operator==(const BrickResult&) const = default;
 };
-using Key = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>;
-using TimestepResult = std::map<Key, BrickResult>;
+using TimestepResult = std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t>, BrickResult>;
 
-template <class Attr>
-TimestepResult Collect(ParticleVolume<Attr>& volume, int t)
+template <class Attr, int Kind>
+TimestepResult Splatted(ParticleVolume<Attr>& volume, int t)
 {
+    ParticleSplatter<Attr, Kind> splatter(&volume, 3);
+    ParticleVolumeInterface::ForEachBrick(volume.GetTimestep(t).get(), [&](Brick& brick) { splatter.PushJob(brick, false); }, nullptr);
+    splatter.StartProcessing();
+    splatter.StopProcessing();
     TimestepResult result;
     ParticleVolumeInterface::ForEachBrick(volume.GetTimestep(t).get(), [&](Brick& brick) {
         if (brick.totalParticleCount == 0) return;
@@ -47,59 +41,6 @@ TimestepResult Collect(ParticleVolume<Attr>& volume, int t)
             brick.attributeOffsets, brick.attributeValues};
     }, nullptr);
     return result;
-}
-
-template <class Attr>
-void Prepare(ParticleVolume<Attr>& volume)
-{
-    volume.Prepare(32, 2, 4);
-}
-
-// The timestep built without any thread of the pipeline: one chunk converted in order,
-// one insertion, every brick splatted in turn.
-template <class T>
-TimestepResult SerialReference(const std::vector<T>& records, const float box[6])
-{
-    using Attr = typename RecordAttributes<T>::Type;
-    ParticleVolume<Attr> volume;
-    Prepare(volume);
-    const int t = static_cast<int>(volume.CreateTimestep(true));
-    volume.PrepareTemporaryData();
-    volume.chunks.resize(1);
-    for (const T& r : records) volume.chunks[0].push_back(ConvertRecord(r));
-    volume.records.resize(records.size());
-    std::copy(box, box + 6, volume.boundingBox);
-    volume.InsertParticles(0, 0);
-    volume.Create(t);
-    SplatScratch<Attr> scratch;
-    ParticleVolumeInterface::ForEachBrick(volume.GetTimestep(t).get(), [&](Brick& brick) {
-        if (brick.particleCount > 0) SplatBrickRecords<Attr>(scratch, volume.GetBrickSize(), brick, VelocityMaximum.load());
-    }, nullptr);
-    return Collect(volume, t);
-}
-
-// Loads through the pipeline and splats with the worker pool, as the application does.
-template <class T, class Splatter>
-TimestepResult PipelineResult(const std::vector<T>& records, const float (&box)[6], std::uint64_t chunkLength,
-                              float (*usedBox)[6] = nullptr)
-{
-    using Attr = typename RecordAttributes<T>::Type;
-    ParticleVolume<Attr> volume;
-    Prepare(volume);
-    volume.chunkLength = chunkLength;
-    Splatter splatter(&volume, 3);
-    MemoryReader<T> reader(records);
-    const int t = static_cast<int>(volume.CreateTimestep(true));
-    volume.AddDataFromRawParticleFile(&reader, box, t, 0);
-    EXPECT_TRUE(volume.records.empty());
-    EXPECT_TRUE(volume.chunks.empty());
-    if (usedBox) std::copy(volume.boundingBox, volume.boundingBox + 6, *usedBox);
-    ParticleVolumeInterface::ForEachBrick(volume.GetTimestep(t).get(), [&](Brick& brick) {
-        splatter.PushJob(brick, false);
-    }, nullptr);
-    splatter.StartProcessing();
-    splatter.StopProcessing();
-    return Collect(volume, t);
 }
 
 template <class T>
@@ -121,237 +62,220 @@ std::vector<T> Records(std::size_t count)
     return records;
 }
 
-template <class T, class Splatter>
+// Loads the records into a new timestep of the volume; returns its index.
+template <class Attr, class T>
+int Load(ParticleVolume<Attr>& volume, const std::vector<T>& records, const float (&box)[6])
+{
+    MemoryReader<T> reader(records);
+    const int t = static_cast<int>(volume.CreateTimestep(true));
+    volume.AddDataFromRawParticleFile(&reader, box, t, 0);
+    EXPECT_TRUE(volume.records.empty() && volume.chunks.empty());
+    return t;
+}
+
+// The pipeline (chunks inserted at once with a computed box, or while reading with the
+// same box given) gives the bricks of a serial build: one chunk converted in order, one
+// insertion, every brick splatted.
+template <class T, int Kind>
 void ExpectPipelineMatchesSerial(std::size_t count, std::initializer_list<std::uint64_t> chunkLengths)
 {
+    using Attr = typename RecordAttributes<T>::Type;
     const std::vector<T> records = Records<T>(count);
-    const float noBox[6] = {0, 0, 0, 0, 0, 0};
-    // All at once: the box comes from the data.
-    float computed[6];
-    const TimestepResult allAtOnce = PipelineResult<T, Splatter>(records, noBox, 997, &computed);
-    const TimestepResult reference = SerialReference(records, computed);
+    const float noBox[6] = {};
+    ParticleVolume<Attr> computed;
+    computed.Prepare(32, 2, 4);
+    computed.chunkLength = 997;
+    const TimestepResult allAtOnce = Splatted<Attr, Kind>(computed, Load(computed, records, noBox));
+    float box[6];
+    std::copy(computed.boundingBox, computed.boundingBox + 6, box);
+
+    ParticleVolume<Attr> serial;
+    serial.Prepare(32, 2, 4);
+    const int t = static_cast<int>(serial.CreateTimestep(true));
+    serial.PrepareTemporaryData();
+    serial.chunks.resize(1);
+    for (const T& r : records) serial.chunks[0].push_back(ConvertRecord(r));
+    serial.records.resize(records.size());
+    std::copy(box, box + 6, serial.boundingBox);
+    serial.InsertParticles(0, 0);
+    serial.Create(t);
+    const TimestepResult reference = Splatted<Attr, Kind>(serial, t);
     ASSERT_GT(reference.size(), 20u);
     EXPECT_TRUE(reference == allAtOnce);
-    // Chunk by chunk while reading: the same box given.
     for (const std::uint64_t chunk : chunkLengths) {
-        float given[6];
-        std::copy(computed, computed + 6, given);
-        EXPECT_TRUE(reference == (PipelineResult<T, Splatter>(records, given, chunk))) << "chunks of " << chunk;
+        ParticleVolume<Attr> chunked;
+        chunked.Prepare(32, 2, 4);
+        chunked.chunkLength = chunk;
+        EXPECT_TRUE(reference == (Splatted<Attr, Kind>(chunked, Load(chunked, records, box)))) << "chunks of " << chunk;
     }
 }
 
 TEST(RawFileLoading, PipelineGivesTheBricksOfASerialBuild)
 {
-    VelocityMaximum.store(1.5f);
-    ExpectPipelineMatchesSerial<RawParticle_PosVel, ParticleSplatter<ParticleAttributes_VMag, 0>>(20'000, {333, 20'000});
-    ExpectPipelineMatchesSerial<RawParticle_PosCol, ParticleSplatter<ParticleAttributes_ColorCount, 1>>(20'000, {4'096});
-    ExpectPipelineMatchesSerial<RawParticle_Pos, ParticleSplatter<ParticleAttributes_None, 2>>(5'000, {777});
-    // One particle per chunk.
-    ExpectPipelineMatchesSerial<RawParticle_Pos, ParticleSplatter<ParticleAttributes_None, 2>>(300, {1});
-}
-
-TEST(RawFileLoading, TheBoxOfTimestepZeroStays)
-{
-    ParticleVolume<ParticleAttributes_None> volume;
-    Prepare(volume);
-    MemoryReader<RawParticle_Pos> first(Records<RawParticle_Pos>(1000));
-    const float given[6] = {-1, -2, -3, 4, 5, 6};
-    volume.AddDataFromRawParticleFile(&first, given, static_cast<int>(volume.CreateTimestep(true)), 0);
-    EXPECT_TRUE(std::equal(given, given + 6, volume.boundingBox));
-
-    MemoryReader<RawParticle_Pos> second(Records<RawParticle_Pos>(1000));
-    const float other[6] = {0, 0, 0, 1, 1, 1};
-    volume.AddDataFromRawParticleFile(&second, other, static_cast<int>(volume.CreateTimestep(true)), 0);
-    EXPECT_TRUE(std::equal(given, given + 6, volume.boundingBox));
-    EXPECT_EQ(2u, volume.GetTimestepCount());
-}
-
-TEST(RawFileLoading, ComputedBoxIsTheSmallestAroundThePositionsAndLogged)
-{
-    ParticleVolume<ParticleAttributes_None> volume;
-    Prepare(volume);
-    std::vector<RawParticle_Pos> records = {{-3, -2, -5}, {-1, -4, -2}, {-2, -3, -1}};
-    MemoryReader<RawParticle_Pos> reader(records);
-    const float point[6] = {7, 7, 7, 7, 7, 7};  // a point is no box either
     qz::test::CoutCapture console;
-    volume.AddDataFromRawParticleFile(&reader, point, static_cast<int>(volume.CreateTimestep(true)), 0);
+    VelocityMaximum.store(1.5f);
+    ExpectPipelineMatchesSerial<RawParticle_PosVel, 0>(20'000, {333, 20'000});
+    ExpectPipelineMatchesSerial<RawParticle_PosCol, 1>(20'000, {4'096});
+    ExpectPipelineMatchesSerial<RawParticle_Pos, 2>(5'000, {777});
+    ExpectPipelineMatchesSerial<RawParticle_Pos, 2>(300, {1});  // one particle per chunk
+}
+
+TEST(RawFileLoading, BoxesGivenComputedKeptAndLogged)
+{
+    qz::test::CoutCapture console;
+    ParticleVolume<ParticleAttributes_None> volume;
+    volume.Prepare(32, 2, 4);
+    const float given[6] = {-1, -2, -3, 4, 5, 6}, other[6] = {0, 0, 0, 1, 1, 1};
+    Load(volume, Records<RawParticle_Pos>(1000), given);
+    Load(volume, Records<RawParticle_Pos>(1000), other);
+    EXPECT_TRUE(std::equal(given, given + 6, volume.boundingBox)) << "the box of timestep 0 stays";
+
+    ParticleVolume<ParticleAttributes_None> computed;
+    computed.Prepare(32, 2, 4);
+    const float point[6] = {7, 7, 7, 7, 7, 7};  // a point is no box either
+    Load(computed, std::vector<RawParticle_Pos> {{-3, -2, -5}, {-1, -4, -2}, {-2, -3, -1}}, point);
     const float expected[6] = {-3, -4, -5, -1, -2, -1};
-    EXPECT_TRUE(std::equal(expected, expected + 6, volume.boundingBox));
-    EXPECT_NE(std::string::npos, console.Text().find("Bounding box: [-3, -4, -5] - [-1, -2, -1]")) << console.Text();
+    EXPECT_TRUE(std::equal(expected, expected + 6, computed.boundingBox));
+    EXPECT_NE(std::string::npos, console.Text().find("Bounding box: [-3, -4, -5] - [-1, -2, -1]\n"));
     EXPECT_NE(std::string::npos, console.Text().find("Conversion & reading: 3 particles, "));
 }
 
-TEST(RawFileLoading, AnEmptyFileStillBuildsItsTimestep)
+// Particles all at one point make a box without extent: every one goes to the first
+// voxel of brick 0's own region.
+TEST(RawFileLoading, AllParticlesAtOnePointLoadIntoTheFirstVoxel)
 {
-    ParticleVolume<ParticleAttributes_VMag> volume;
-    Prepare(volume);
-    MemoryReader<RawParticle_PosVel> reader({});
-    const float noBox[6] = {};
     qz::test::CoutCapture console;
-    const int t = static_cast<int>(volume.CreateTimestep(true));
-    volume.AddDataFromRawParticleFile(&reader, noBox, t, 0);
+    for (const std::size_t count : {1, 50}) {
+        ParticleVolume<ParticleAttributes_None> volume;
+        volume.Prepare(32, 2, 4);
+        const float noBox[6] = {};
+        const int t = Load(volume, std::vector<RawParticle_Pos>(count, {2.5f, -1, 3}), noBox);
+        const float box[6] = {2.5f, -1, 3, 2.5f, -1, 3};
+        EXPECT_TRUE(std::equal(box, box + 6, volume.boundingBox));
+        const auto& leaves = volume.GetTimestep(t)->leafBricks;
+        ASSERT_EQ(1u, leaves.size());
+        EXPECT_TRUE(leaves[0]->level == 3 && leaves[0]->position[0] == 0 && leaves[0]->position[1] == 0 && leaves[0]->position[2] == 0);
+        ASSERT_EQ(count, leaves[0]->particleCount);
+        EXPECT_EQ(2u | 2u << 10 | 2u << 20, leaves[0]->particles.Get<ParticleAttributes_None>()[count - 1].position);
+    }
+}
+
+// An empty file keeps the empty box of no particle, and the next timestep finds its own.
+TEST(RawFileLoading, AnEmptyFileBuildsItsTimestepWithTheEmptyBox)
+{
+    qz::test::CoutCapture console;
+    ParticleVolume<ParticleAttributes_VMag> volume;
+    volume.Prepare(32, 2, 4);
+    const float noBox[6] = {};
+    const int t = Load(volume, std::vector<RawParticle_PosVel> {}, noBox);
     EXPECT_EQ(std::string::npos, console.Text().find("Read "));
     EXPECT_TRUE(volume.GetTimestep(t)->created);
-    EXPECT_FALSE(volume.boundingBox[0] == FLT_MAX);
+    const float empty[6] = {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX};
+    EXPECT_TRUE(std::equal(empty, empty + 6, volume.boundingBox));
+    Load(volume, std::vector<RawParticle_PosVel> {{0, 0, 0, 1, 0, 0}, {2, 1, 1, 0, 0, 0}}, noBox);
+    const float found[6] = {0, 0, 0, 2, 1, 1};
+    EXPECT_TRUE(std::equal(found, found + 6, volume.boundingBox));
 }
 
 TEST(RawFileLoading, ChecksFailBeforeAnyTemporaryDataExists)
 {
+    qz::test::CoutCapture console;
     ParticleVolume<ParticleAttributes_VMag> volume;
-    Prepare(volume);
+    volume.Prepare(32, 2, 4);
     MemoryReader<RawParticle_PosVel> reader(Records<RawParticle_PosVel>(100));
-    const float noBox[6] = {};
-    const float box[6] = {0, 0, 0, 1, 1, 1};
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.AddDataFromRawParticleFile(&reader, box, -1, 0); })
-                                     .find("\nNo timesteps have been added yet"));
+    const float noBox[6] = {}, box[6] = {0, 0, 0, 1, 1, 1};
+    const std::string method = "ParticleVolume<struct ParticleTypes::ParticleAttributes_VMag>::AddDataFromRawParticleFile|src\\ParticleVolume|";
+    const auto add = [&](const float(&b)[6], int t, std::int64_t count) {
+        return qz::test::ReportOf([&] { volume.AddDataFromRawParticleFile(&reader, b, t, count); });
+    };
+    EXPECT_EQ(method + "No timesteps have been added yet", add(box, -1, 0));
     volume.CreateTimestep(false);
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.AddDataFromRawParticleFile(&reader, box, 5, 0); })
-                                     .find("Timestep 5 does not exist"));
-    const std::string partialBox = ErrorOf([&] { volume.AddDataFromRawParticleFile(&reader, noBox, 0, 10); });
-    EXPECT_NE(std::string::npos, partialBox.find("ParticleVolume<struct ParticleTypes::ParticleAttributes_VMag>::"
-                                                 "AddDataFromRawParticleFile"));
-    EXPECT_NE(std::string::npos, partialBox.find("\"src\\ParticleVolume\""));
-    EXPECT_NE(std::string::npos, partialBox.find("\nBounding box update is enabled, but only a part of the data will be "
-                                                 "inserted. This will break the next inserted chunk, so don't do this!"));
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.AddDataFromRawParticleFile(&reader, box, 0, 10); })
-                                     .find("\nParticles cannot be inserted in chunks when attribute storage is enabled."));
+    EXPECT_EQ(method + "Timestep 5 does not exist", add(box, 5, 0));
+    EXPECT_EQ(method + "Bounding box update is enabled, but only a part of the data will be inserted. This will break the "
+                       "next inserted chunk, so don't do this!",
+              add(noBox, 0, 10));
+    EXPECT_EQ(method + "Particles cannot be inserted in chunks when attribute storage is enabled.", add(box, 0, 10));
     EXPECT_EQ(0, reader.calls.load());
-    // Nothing was left behind: another timestep can be made, and the first one filled.
-    EXPECT_EQ(1u, volume.CreateTimestep(false));
+    EXPECT_EQ(1u, volume.CreateTimestep(false)) << "nothing was left behind";
     volume.AddDataFromRawParticleFile(&reader, box, 0, 0);
     EXPECT_TRUE(volume.GetTimestep(0)->created);
-}
-
-TEST(RawFileLoading, NoTimestepSelected)
-{
-    ParticleVolume<ParticleAttributes_None> volume;
-    Prepare(volume);
-    volume.CreateTimestep(false);
     volume.ClearAll();  // no timesteps, none current
-    MemoryReader<RawParticle_Pos> reader(Records<RawParticle_Pos>(10));
-    const float box[6] = {0, 0, 0, 1, 1, 1};
-    EXPECT_NE(std::string::npos, ErrorOf([&] { volume.AddDataFromRawParticleFile(&reader, box, -1, 0); })
-                                     .find("\nNo timesteps have been added yet"));
+    EXPECT_EQ(method + "No timesteps have been added yet", add(box, -1, 0));
 }
 
-TEST(RawFileLoading, AFailingReaderLeavesAVolumeThatLoadsTheNextFile)
+TEST(RawFileLoading, AFailedLoadLeavesAVolumeThatLoadsTheNextFile)
 {
+    qz::test::CoutCapture console;
+    const float box[6] = {0, 0, 0, 2, 2, 2}, noBox[6] = {}, zero[6] = {};
     for (const bool computeBox : {false, true}) {
         for (const int failAt : {0, 3}) {
             ParticleVolume<ParticleAttributes_VMag> volume;
-            Prepare(volume);
+            volume.Prepare(32, 2, 4);
             volume.chunkLength = 100;
-            const float box[6] = {0, 0, 0, 2, 2, 2};
-            const float noBox[6] = {};
             MemoryReader<RawParticle_PosVel> failing(Records<RawParticle_PosVel>(1000));
             failing.failAtCall = failAt;
             const int t = static_cast<int>(volume.CreateTimestep(true));
-            const std::string error =
-                ErrorOf([&] { volume.AddDataFromRawParticleFile(&failing, computeBox ? noBox : box, t, 0); });
-            EXPECT_NE(std::string::npos, error.find("Injected read failure at chunk " + std::to_string(failAt)));
-            EXPECT_TRUE(volume.records.empty());
-            EXPECT_TRUE(volume.chunks.empty());
-            EXPECT_FALSE(volume.GetTimestep(t)->created);
-            const float zero[6] = {};
-            EXPECT_TRUE(std::equal(zero, zero + 6, volume.boundingBox));  // the failed load's box is not kept
-
-            // Another timestep can be made, and the failed one loaded again.
+            EXPECT_TRUE(ErrorText([&] { volume.AddDataFromRawParticleFile(&failing, computeBox ? noBox : box, t, 0); })
+                            .ends_with("Injected read failure at chunk " + std::to_string(failAt)));
+            EXPECT_TRUE(volume.records.empty() && volume.chunks.empty() && !volume.GetTimestep(t)->created);
+            EXPECT_TRUE(std::equal(zero, zero + 6, volume.boundingBox)) << "the failed load's box is not kept";
             EXPECT_EQ(1u, volume.CreateTimestep(false));
             MemoryReader<RawParticle_PosVel> good(Records<RawParticle_PosVel>(1000));
             volume.AddDataFromRawParticleFile(&good, computeBox ? noBox : box, t, 0);
-            EXPECT_TRUE(volume.GetTimestep(t)->created);
+            EXPECT_TRUE(volume.GetTimestep(t)->created) << "the failed timestep loads again";
         }
     }
-}
-
-TEST(RawFileLoading, AFailingInsertionReachesTheCaller)
-{
     ParticleVolume<ParticleAttributes_None> volume;
-    Prepare(volume);
+    volume.Prepare(32, 2, 4);
     volume.chunkLength = 10;
-    const float infinite[6] = {0, 0, 0, FLT_MAX, INFINITY, 1};  // rejected by insertion
+    const float infinite[6] = {0, 0, 0, FLT_MAX, INFINITY, 1};  // refused by insertion on its thread
     MemoryReader<RawParticle_Pos> reader(Records<RawParticle_Pos>(100));
-    const int t = static_cast<int>(volume.CreateTimestep(true));
-    EXPECT_FALSE(ErrorOf([&] { volume.AddDataFromRawParticleFile(&reader, infinite, t, 0); }).empty());
-    EXPECT_TRUE(volume.records.empty());
-    const float zero[6] = {};
-    EXPECT_TRUE(std::equal(zero, zero + 6, volume.boundingBox));
-}
+    EXPECT_NE("", ErrorText([&] { volume.AddDataFromRawParticleFile(&reader, infinite, static_cast<int>(volume.CreateTimestep(true)), 0); }));
+    EXPECT_TRUE(volume.records.empty() && std::equal(zero, zero + 6, volume.boundingBox));
 
-}  // namespace
-
-namespace {
-
-TEST(RawFileLoading, ALaterTimestepFindsTheBoxAfterAFailedFirstLoad)
-{
+    // A later timestep finds the box after a failed first load, as the first would have.
     const std::vector<RawParticle_Pos> records = Records<RawParticle_Pos>(2000);
-    const float noBox[6] = {};
-    ParticleVolume<ParticleAttributes_None> reference;
-    Prepare(reference);
-    MemoryReader<RawParticle_Pos> readerOfReference(records);
-    reference.AddDataFromRawParticleFile(&readerOfReference, noBox, static_cast<int>(reference.CreateTimestep(true)), 0);
-
-    ParticleVolume<ParticleAttributes_None> volume;
-    Prepare(volume);
-    volume.chunkLength = 500;
+    ParticleVolume<ParticleAttributes_None> reference, later;
+    reference.Prepare(32, 2, 4);
+    later.Prepare(32, 2, 4);
+    later.chunkLength = 500;
     MemoryReader<RawParticle_Pos> failing(records);
     failing.failAtCall = 1;
-    EXPECT_FALSE(ErrorOf([&] { volume.AddDataFromRawParticleFile(&failing, noBox, static_cast<int>(volume.CreateTimestep(true)), 0); }).empty());
-
-    const int t = static_cast<int>(volume.CreateTimestep(true));
+    EXPECT_NE("", ErrorText([&] { later.AddDataFromRawParticleFile(&failing, noBox, static_cast<int>(later.CreateTimestep(true)), 0); }));
+    const int t = Load(later, records, noBox);
     ASSERT_EQ(1, t);
-    MemoryReader<RawParticle_Pos> good(records);
-    volume.AddDataFromRawParticleFile(&good, noBox, t, 0);
-    EXPECT_TRUE(std::equal(reference.boundingBox, reference.boundingBox + 6, volume.boundingBox));
-    ParticleSplatter<ParticleAttributes_None, 2> splatter(&volume, 2), referenceSplatter(&reference, 2);
-    for (auto [v, s, step] : {std::tuple<ParticleVolumeInterface*, ParticleSplatterInterface*, int> {&volume, &splatter, t},
-                              {&reference, &referenceSplatter, 0}}) {
-        ParticleVolumeInterface::ForEachBrick(v->GetTimestep(step).get(), [&](Brick& b) { s->PushJob(b, false); }, nullptr);
-        s->StartProcessing();
-        s->StopProcessing();
-    }
-    EXPECT_TRUE(Collect(reference, 0) == Collect(volume, t));
+    EXPECT_TRUE((Splatted<ParticleAttributes_None, 2>(reference, Load(reference, records, noBox))) ==
+                (Splatted<ParticleAttributes_None, 2>(later, t)));
+    EXPECT_TRUE(std::equal(reference.boundingBox, reference.boundingBox + 6, later.boundingBox));
 }
 
 // Loads that cannot fit are refused before their memory is asked for: the particles and
 // records before reading, the leaf records and occupancy data once the leaves are known.
 TEST(RawFileLoading, LoadsThatCannotFitAreRefused)
 {
-    constexpr std::uint64_t MiB = 1 << 20;
-    const struct {
-        std::uint64_t available;
-        const char* operation;
-        const char* needed;
-    } cases[] = {
-        {1 * MiB, "::AddDataFromRawParticleFile\n", "MiB (particles "},
-        {8 * MiB, "::Create\n", "occupancy and attribute data "},
-    };
-    for (const auto& c : cases) {
+    qz::test::CoutCapture console;
+    const std::pair<std::uint64_t, std::string> cases[] = {{1 << 20, "::AddDataFromRawParticleFile|src\\ParticleVolume|"
+                                                                      "Not enough memory: the timestep needs about "},
+                                                           {8 << 20, "::Create|src\\ParticleVolume|Not enough memory: the timestep needs about "}};
+    for (const auto& [available, error] : cases) {
         ParticleVolume<ParticleAttributes_None> volume;
         volume.Prepare(32, 2, 6);  // 32768 leaves of 4 KiB occupancy each
-        volume.availableMemory = [&c] { return c.available; };
+        volume.availableMemory = [available] { return available; };
         std::vector<RawParticle_Pos> records(100000);
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            records[i] = {static_cast<float>(i % 47), static_cast<float>(i % 53), static_cast<float>(i % 59)};
-        }
+        for (std::size_t i = 0; i < records.size(); ++i) records[i] = {float(i % 47), float(i % 53), float(i % 59)};
         MemoryReader<RawParticle_Pos> reader(records);
         const float noBox[6] = {};
         const int t = static_cast<int>(volume.CreateTimestep(true));
-        const std::string error = ErrorOf([&] { volume.AddDataFromRawParticleFile(&reader, noBox, t, 0); });
-        EXPECT_NE(std::string::npos, error.find(c.operation)) << error;
-        EXPECT_NE(std::string::npos, error.find("\nNot enough memory: the timestep needs about ")) << error;
-        EXPECT_NE(std::string::npos, error.find(c.needed)) << error;
-        EXPECT_NE(std::string::npos, error.find(" MiB are available")) << error;
-        EXPECT_TRUE(volume.records.empty());
-        EXPECT_FALSE(volume.GetTimestep(t)->created);
-        const auto& children = volume.GetTimestep(t)->root.children;
-        EXPECT_TRUE(std::none_of(std::begin(children), std::end(children), [](const auto& child) { return child != nullptr; }));
-
-        // With the memory there, the same timestep loads.
+        const std::string report = qz::test::ReportOf([&] { volume.AddDataFromRawParticleFile(&reader, noBox, t, 0); });
+        EXPECT_NE(std::string::npos, report.find(error)) << report;
+        EXPECT_NE(std::string::npos, report.find(" MiB are available")) << report;
+        EXPECT_NE(std::string::npos, report.find(available == 1 << 20 ? "MiB (particles " : "occupancy and attribute data ")) << report;
+        EXPECT_TRUE(volume.records.empty() && !volume.GetTimestep(t)->created);
+        for (const auto& child : volume.GetTimestep(t)->root.children) EXPECT_EQ(nullptr, child);
         volume.availableMemory = [] { return std::uint64_t {1} << 40; };
         MemoryReader<RawParticle_Pos> again(records);
         volume.AddDataFromRawParticleFile(&again, noBox, t, 0);
-        EXPECT_TRUE(volume.GetTimestep(t)->created);
+        EXPECT_TRUE(volume.GetTimestep(t)->created) << "with the memory there, the same timestep loads";
     }
 }
 

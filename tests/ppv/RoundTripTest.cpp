@@ -1,170 +1,129 @@
-// Writer then reader: bricks come back bit for bit; the writer's own failures.
+// Writer then reader: bricks come back bit for bit, also from files of many batches whose
+// payloads are compressed and decompressed on helper threads, and the first failure in
+// file order is the one reported.
 
-#include "tests/ppv/PpvSamples.h"
+#include "src/BatchWorkers.h"
+#include "tests/support/PpvSamples.h"
 #include "tests/support/BinaryFiles.h"
+#include "tests/support/ErrorReports.h"
 #include "tests/support/OutputCapture.h"
-#include "tests/utils/ErrorText.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <cstring>
+#include <thread>
 
 namespace {
 
 using namespace qz::test;
-namespace fs = std::filesystem;
 
-class PpvRoundTrip : public ::testing::TestWithParam<PpvKind> {
-protected:
-    CoutCapture console_;
-};
-
-TEST_P(PpvRoundTrip, BricksComeBackIdentical)
+std::string LoadError(const std::string& bytes)
 {
-    // Leaves, an inner brick, an empty brick and a full one.
-    std::vector<PpvBrick> bricks;
-    for (std::uint32_t i = 0; i < 6; ++i) bricks.push_back(MakeBrick(64, 5, i, 31 - i, 2 * i, GetParam(), i));
-    bricks.push_back(MakeBrick(64, 3, 7, 0, 7, GetParam(), 99, 0.0));
-    bricks.push_back(MakeBrick(64, 0, 0, 0, 0, GetParam(), 100, 1.0));
-    WritePpvFile("kinds.ppv", 64, bricks);
-
+    std::remove("damaged.ppv");
+    WriteBinaryFile("damaged.ppv", bytes);
     PpvReader reader;
     reader.applicationOverlap = 4;
-    reader.applicationBrickSize = 64;
-    reader.applicationLevelCount = 6;
-    reader.LoadFromFile("kinds.ppv");
-    EXPECT_EQ(6u, reader.header.levels);
-    EXPECT_EQ(2.0f, reader.header.boxMax[0]);
-    ASSERT_EQ(bricks.size(), reader.loadedBricks.size());
-    for (std::size_t i = 0; i < bricks.size(); ++i) {
-        EXPECT_TRUE(SameBrick(bricks[i], reader.loadedBricks[i])) << "brick " << i;
-        EXPECT_EQ(2048u, reader.loadedBricks[i].words.size());
-        EXPECT_EQ(GetParam() == PpvKind::None ? 0u : 2048u, reader.loadedBricks[i].attributeOffsets.size());
-    }
-    // A reader can be filled again: nothing of the first load stays.
-    reader.LoadFromFile("kinds.ppv");
-    EXPECT_EQ(bricks.size(), reader.loadedBricks.size());
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, PpvRoundTrip, ::testing::Values(PpvKind::None, PpvKind::VMag, PpvKind::ColorCount));
-
-class PpvWriterFaults : public ::testing::Test {
-protected:
-    static std::vector<std::string> FilesHere()
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-    CoutCapture console_;
-};
-
-TEST_F(PpvWriterFaults, ThreeSetVoxelsStoreFourValues)
-{
-    PpvBrick brick = MakeBrick(64, 5, 1, 2, 3, PpvKind::None, 1, 0.0);
-    brick.words[5] = PpvWord(0b111, 0, 0, 0);
-    AddAttributes(brick, 3);
-    ASSERT_EQ(4u, brick.attributeValues.size());
-    WritePpvFile("three.ppv", 64, {brick});
-    // Flag 1 and byte size 8.
-    const std::string bytes = ReadFile("three.ppv");
-    EXPECT_EQ(8, bytes[56 + 28]);
-    EXPECT_EQ(1, bytes[56 + 32]);
-    PpvReader reader;
-    reader.applicationOverlap = 4;
-    reader.LoadFromFile("three.ppv");
-    ASSERT_EQ(1u, reader.loadedBricks.size());
-    EXPECT_EQ(4u, reader.loadedBricks[0].attributeValues.size());
-    EXPECT_EQ(0u, reader.loadedBricks[0].attributeValues[3]);
-}
-
-TEST_F(PpvWriterFaults, WrongWordCountWritesNothing)
-{
-    const float box[6] = {0, 0, 0, 1, 1, 1};
-    PpvWriter writer("count.ppv", 6, 64, 4, box);
-    const PpvBrick small = MakeBrick(32, 5, 0, 0, 0, PpvKind::None, 1);
-    const std::string error = ErrorText([&] { writer.WriteBrick(ProcessedBrickView<PpvWord>::Of(small)); });
-    EXPECT_EQ(0u, error.find("\nMethod: ProcessedParticleVolumeWriter<class qz::core::SimpleVec4<unsigned int> "
-                             ">::WriteBrick\nFile: \"src\\ProcessedParticleVolume\": "))
-        << error;
-    EXPECT_TRUE(error.ends_with("\nInvalid element count")) << error;
-
-    // Offsets must be one per word.
-    PpvBrick offsets = MakeBrick(64, 5, 0, 0, 0, PpvKind::VMag, 1);
-    offsets.attributeOffsets.pop_back();
-    EXPECT_TRUE(ErrorText([&] { writer.WriteBrick(ProcessedBrickView<PpvWord>::Of(offsets)); })
-                    .ends_with("\nInvalid element count"));
-    writer.Close();
-    EXPECT_EQ(56u, ReadFile("count.ppv").size());
-}
-
-TEST_F(PpvWriterFaults, UnopenableFileIsReported)
-{
-    const float box[6] = {0, 0, 0, 1, 1, 1};
-    const std::string error = ErrorText([&] { PpvWriter("no/such/folder/x.ppv", 6, 64, 4, box); });
-    EXPECT_EQ(0u, error.find("\nMethod: ProcessedParticleVolumeWriter<class qz::core::SimpleVec4<unsigned int> "
-                             ">::ProcessedParticleVolumeWriter\nFile: \"src\\ProcessedParticleVolume\": "))
-        << error;
-    EXPECT_TRUE(error.ends_with("\nCould not open no/such/folder/x.ppv for writing")) << error;
-}
-
-TEST_F(PpvWriterFaults, FileAppearsOnlyWhenClosed)
-{
-    fs::remove_all("appear");
-    fs::create_directory("appear");
-    const float box[6] = {0, 0, 0, 1, 1, 1};
-    {
-        PpvWriter writer("appear/a.ppv", 6, 64, 4, box);
-        writer.WriteBrick(ProcessedBrickView<PpvWord>::Of(MakeBrick(64, 5, 0, 0, 0, PpvKind::None, 1)));
-        EXPECT_FALSE(fs::exists("appear/a.ppv"));
-        // Abandoned: an exception left the save, say.
-    }
-    EXPECT_TRUE(fs::is_empty("appear"));
-
-    // An older file of the name survives an abandoned overwrite and is replaced by a
-    // completed one.
-    WritePpvFile("appear/b.ppv", 64, {MakeBrick(64, 5, 0, 0, 0, PpvKind::None, 1)});
-    const std::string old = ReadFile("appear/b.ppv");
-    { PpvWriter("appear/b.ppv", 6, 64, 4, box); }
-    EXPECT_EQ(old, ReadFile("appear/b.ppv"));
-    WritePpvFile("appear/b.ppv", 64, {});
-    EXPECT_EQ(56u, ReadFile("appear/b.ppv").size());
-    EXPECT_EQ(1, std::distance(fs::directory_iterator("appear"), fs::directory_iterator()));
-
-    // Closing twice is an error, not a second rename.
-    PpvWriter twice("appear/c.ppv", 6, 64, 4, box);
-    twice.Close();
-    EXPECT_TRUE(ErrorText([&] { twice.Close(); }).ends_with("\nFile is not open"));
-    EXPECT_TRUE(ErrorText([&] {
-                    twice.WriteBrick(ProcessedBrickView<PpvWord>::Of(MakeBrick(64, 5, 0, 0, 0, PpvKind::None, 1)));
-                }).ends_with("\nFile is not open"));
-}
-
-TEST_F(PpvWriterFaults, ReaderComparesWithTheApplication)
-{
-    WritePpvFile("app.ppv", 64, {MakeBrick(64, 5, 0, 0, 0, PpvKind::None, 1)}, 6, 2);
-    PpvReader reader;
-    reader.applicationOverlap = 4;
-    std::string error = ErrorText([&] { reader.LoadFromFile("app.ppv"); });
-    EXPECT_EQ(0u, error.find("\nMethod: ProcessedParticleVolumeReader<class qz::core::SimpleVec4<unsigned int> "
-                             ">::LoadFromFile\nFile: \"src\\ProcessedParticleVolume\": "))
-        << error;
-    EXPECT_TRUE(error.ends_with("\nFile overlap is 2, but application overlap is 4")) << error;
-
-    reader.applicationOverlap = 2;
-    reader.applicationBrickSize = 32;
-    EXPECT_TRUE(ErrorText([&] { reader.LoadFromFile("app.ppv"); })
-                    .ends_with("\nInvalid brick size: File contains 64, volume is set to 32"));
-    reader.applicationBrickSize = 64;
-    reader.applicationLevelCount = 5;
-    EXPECT_TRUE(ErrorText([&] { reader.LoadFromFile("app.ppv"); })
-                    .ends_with("\nInvalid level count: File contains 6, volume is set to 5"));
+    const std::string error = ReportOf([&] { reader.LoadFromFile("damaged.ppv"); });
     EXPECT_TRUE(reader.loadedBricks.empty());
+    return error;
+}
+
+TEST(PpvRoundTrip, EveryKindAndManyBatchesComeBackInFileOrder)
+{
+    CoutCapture console;
+    std::vector<PpvBrick> bricks;
+    for (const PpvKind kind : {PpvKind::None, PpvKind::VMag, PpvKind::ColorCount}) {
+        // Leaves, an inner brick, an empty brick and a full one.
+        for (std::uint32_t i = 0; i < 6; ++i) bricks.push_back(MakeBrick(64, 5, i, 31 - i, 2 * i + int(kind), kind, i));
+        bricks.push_back(MakeBrick(64, 3, 7, int(kind), 7, kind, 99, 0.0));
+        bricks.push_back(MakeBrick(64, 1, int(kind) & 1, int(kind) >> 1, 0, kind, 100, 1.0));
+    }
+    // Nearly incompressible bricks: about 25 MiB of payloads, several batches.
+    for (std::uint32_t i = 0; i < 720; ++i) {
+        bricks.push_back(MakeBrick(64, 5, i % 32, i / 32, 7, i % 3 == 0 ? PpvKind::VMag : PpvKind::None, i, 0.95));
+    }
+    WritePpvFile("large.ppv", 64, bricks);
+    const std::string bytes = ReadFile("large.ppv");
+    ASSERT_GT(bytes.size(), 20u << 20);
+    PpvReader reader;
+    reader.applicationOverlap = 4;
+    reader.applicationBrickSize = 64;
     reader.applicationLevelCount = 6;
-    reader.LoadFromFile("app.ppv");
-    EXPECT_EQ(1u, reader.loadedBricks.size());
-    EXPECT_TRUE(ErrorText([&] { reader.LoadFromFile("gone.ppv"); }).ends_with("\nCould not open gone.ppv"));
+    for (int load = 0; load < 2; ++load) {  // a reader can be filled again
+        reader.LoadFromFile("large.ppv");
+        ASSERT_EQ(bricks.size(), reader.loadedBricks.size());
+        for (std::size_t i = 0; i < bricks.size(); ++i) ASSERT_TRUE(SameBrick(bricks[i], reader.loadedBricks[i])) << i;
+    }
+    EXPECT_TRUE(reader.header.levels == 6 && reader.header.boxMax[0] == 2.0f);
+    {
+        const float box[6] = {0, 0, 0, 2, 1, 1};
+        PpvWriter writer("single.ppv", 6, 64, 4, box);
+        for (const PpvBrick& brick : bricks) writer.WriteBrick(ProcessedBrickView<PpvWord>::Of(brick));
+    }
+    EXPECT_TRUE(ReadFile("single.ppv") == bytes) << "brick by brick gives the same bytes";
+
+    std::vector<std::size_t> records;
+    for (std::size_t offset = 56; offset + 40 <= bytes.size();) {
+        records.push_back(offset);
+        std::uint32_t compressed = 0;
+        std::memcpy(&compressed, bytes.data() + offset + 24, 4);
+        offset += 40 + compressed;
+    }
+    ASSERT_EQ(bricks.size(), records.size());
+    const auto broken = [&](std::string damaged, std::size_t index) {  // a payload of its length that does not decompress
+        std::uint32_t compressed = 0;
+        std::memcpy(&compressed, damaged.data() + records[index] + 24, 4);
+        for (std::size_t i = records[index] + 44; i < records[index] + 40 + compressed; ++i) damaged[i] = '\xFF';
+        return damaged;
+    };
+    const std::string readV4 = "ProcessedParticleVolumeReader<class qz::core::SimpleVec4<unsigned int> >::ReadV4|src\\ProcessedParticleVolume|";
+    const std::string truncated = bytes.substr(0, records.back() + 20);
+    EXPECT_EQ(readV4 + "Invalid number of bytes during header read", LoadError(truncated));
+    for (const std::size_t index : {std::size_t {3}, records.size() / 2, records.size() - 2}) {
+        EXPECT_EQ(readV4 + "Error during snappy::RawUncompress", LoadError(broken(truncated, index))) << index;
+    }
+    // Two broken payloads in different batches and a duplicate after them: the first counts.
+    EXPECT_EQ(readV4 + "Error during snappy::RawUncompress",
+              LoadError(broken(broken(bytes, 600), 10) + bytes.substr(records[0], records[1] - records[0])));
+
+    std::vector<ProcessedBrickView<PpvWord>> views;
+    for (const PpvBrick& brick : bricks) views.push_back(ProcessedBrickView<PpvWord>::Of(brick));
+    const PpvBrick small = MakeBrick(32, 5, 0, 0, 0, PpvKind::None, 1);
+    views.push_back(ProcessedBrickView<PpvWord>::Of(small));
+    const float box[6] = {0, 0, 0, 2, 1, 1};
+    PpvWriter writer("wrong.ppv", 6, 64, 4, box);
+    EXPECT_TRUE(ReportOf([&] { writer.WriteBricks(views); }).ends_with("|Invalid element count"));
+    writer.Close();
+    EXPECT_EQ(56u, ReadFile("wrong.ppv").size()) << "a wrong brick in a later batch: nothing written";
+}
+
+TEST(BatchWorkers, EveryItemOncePerBatchAndTheOwnerFreeMeanwhile)
+{
+    BatchWorkers workers(4);
+    for (int batch = 0; batch < 50; ++batch) {
+        const std::int64_t count = batch % 7 == 0 ? 0 : batch * 13 % 97 + 1;
+        std::vector<std::atomic<int>> runs(static_cast<std::size_t>(count));
+        const auto item = [&](std::int64_t i) { ++runs[static_cast<std::size_t>(i)]; };
+        if (batch % 2) {
+            workers.Run(count, item);
+        } else {
+            workers.Start(count, item);
+            workers.Wait();
+        }
+        for (std::int64_t i = 0; i < count; ++i) ASSERT_EQ(1, runs[static_cast<std::size_t>(i)].load()) << batch << " " << i;
+    }
+    std::atomic<bool> ownerDone {false};
+    std::atomic<int> sawOwnerDone {0};
+    workers.Start(4, [&](std::int64_t) {
+        while (!ownerDone) std::this_thread::yield();
+        ++sawOwnerDone;
+    });
+    ownerDone = true;  // the items wait for the owner: Start did not wait for them
+    workers.Wait();
+    EXPECT_EQ(4, sawOwnerDone.load());
+    { BatchWorkers unused; }
+    BatchWorkers waited(3);
+    waited.Wait();  // nothing started
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include "src/ParticleSplatter.h"
 #include "src/ParticleSplatterInterface.h"
 #include "src/ParticleVolume.h"
+#include "src/RecordReleaser.h"
 
 #include "tarnwick/core/Exception.h"
 #include "tarnwick/dev/Statistics.h"
+#include "tests/support/ErrorReports.h"
+#include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,28 +27,21 @@ using PushResult = ParticleSplatterInterface::PushResult;
 
 // Bricks with per-brick counters of what the workers did to them.
 struct BrickSet {
-    explicit BrickSet(std::size_t n)
-        : count(n), bricks(new Brick[n]), processed(new std::atomic<int>[n]), active(new std::atomic<int>[n])
+    explicit BrickSet(std::size_t n) : count(n), bricks(n), processed(n), active(n)
     {
-        for (std::size_t i = 0; i < n; ++i) {
-            bricks[i].particleCount = 1;
-            processed[i] = 0;
-            active[i] = 0;
-        }
+        for (Brick& brick : bricks) brick.particleCount = 1;
     }
-    std::size_t IndexOf(const Brick* brick) const { return static_cast<std::size_t>(brick - bricks.get()); }
+    std::size_t IndexOf(const Brick* brick) const { return static_cast<std::size_t>(brick - bricks.data()); }
 
     std::size_t count;
-    std::unique_ptr<Brick[]> bricks;
-    std::unique_ptr<std::atomic<int>[]> processed;
-    std::unique_ptr<std::atomic<int>[]> active;  // workers inside ProcessJob for the brick
+    std::vector<Brick> bricks;
+    std::vector<std::atomic<int>> processed, active;  // active: workers inside ProcessJob for the brick
 };
 
 class TestSplatter : public ParticleSplatterInterface {
 public:
     TestSplatter(BrickSet& set, unsigned workers) : ParticleSplatterInterface(workers), set_(set) {}
     ~TestSplatter() override { StopProcessing(); }
-
     bool HasAttributes() const override { return false; }
     int GetColorAttributes() const override { return 0; }
 
@@ -65,8 +61,7 @@ public:
     std::function<bool(std::size_t)> failFor;
     std::function<void(Brick&)> work;
     bool consume = true;
-    std::atomic<bool> badWorker {false};
-    std::atomic<bool> overlapping {false};
+    std::atomic<bool> badWorker {false}, overlapping {false};
 
 private:
     BrickSet& set_;
@@ -93,22 +88,14 @@ bool WaitFor(Predicate done, std::chrono::milliseconds limit = 10s)
     return true;
 }
 
-TEST(SplatterPool, WorkerCountLeavesOneThreadToRendering)
+TEST(SplatterPool, WorkersKindsAndStatistics)
 {
-    EXPECT_EQ(1u, ParticleSplatterInterface::WorkerCountFor(0));
-    EXPECT_EQ(1u, ParticleSplatterInterface::WorkerCountFor(1));
-    EXPECT_EQ(1u, ParticleSplatterInterface::WorkerCountFor(2));
-    EXPECT_EQ(2u, ParticleSplatterInterface::WorkerCountFor(3));
-    EXPECT_EQ(7u, ParticleSplatterInterface::WorkerCountFor(8));
-    EXPECT_GE(ParticleSplatterInterface::DefaultWorkerCount(), 1u);
-
+    for (const auto& [cores, workers] : {std::pair {0u, 1u}, {1u, 1u}, {2u, 1u}, {3u, 2u}, {8u, 7u}}) {
+        EXPECT_EQ(workers, ParticleSplatterInterface::WorkerCountFor(cores)) << "one thread is left to rendering";
+    }
     BrickSet set(1);
     EXPECT_EQ(3u, TestSplatter(set, 3).GetWorkerCount());
     EXPECT_EQ(ParticleSplatterInterface::DefaultWorkerCount(), TestSplatter(set, 0).GetWorkerCount());
-}
-
-TEST(SplatterPool, EachKindReportsItsAttributes)
-{
     using namespace ParticleTypes;
     ParticleVolume<ParticleAttributes_None> none;
     ParticleVolume<ParticleAttributes_VMag> vmag;
@@ -116,58 +103,21 @@ TEST(SplatterPool, EachKindReportsItsAttributes)
     const ParticleSplatter<ParticleAttributes_None, 2> noneSplatter(&none, 1);
     const ParticleSplatter<ParticleAttributes_VMag, 0> vmagSplatter(&vmag, 1);
     const ParticleSplatter<ParticleAttributes_ColorCount, 1> colorSplatter(&color, 1);
-    EXPECT_FALSE(noneSplatter.HasAttributes());
-    EXPECT_EQ(0, noneSplatter.GetColorAttributes());
-    EXPECT_TRUE(vmagSplatter.HasAttributes());
-    EXPECT_EQ(2, vmagSplatter.GetColorAttributes());
-    EXPECT_TRUE(colorSplatter.HasAttributes());
-    EXPECT_EQ(1, colorSplatter.GetColorAttributes());
+    EXPECT_TRUE(!noneSplatter.HasAttributes() && noneSplatter.GetColorAttributes() == 0);
+    EXPECT_TRUE(vmagSplatter.HasAttributes() && vmagSplatter.GetColorAttributes() == 2);
+    EXPECT_TRUE(colorSplatter.HasAttributes() && colorSplatter.GetColorAttributes() == 1);
     EXPECT_THROW((ParticleSplatter<ParticleAttributes_None, 2>(nullptr, 1)), qz::core::Exception);
-}
-
-TEST(SplatterPool, EmptiesItsStatisticsCollection)
-{
     static double stale = 1.0;
     auto& statistics = qz::dev::Statistics::GetCollection("splatter");
     statistics.AddTypedItem("stale", &stale, "Left by an earlier splatter");
-    BrickSet set(1);
-    TestSplatter splatter(set, 1);
-    EXPECT_EQ(0u, statistics.Size());
+    TestSplatter another(set, 1);
+    EXPECT_EQ(0u, statistics.Size()) << "a new splatter empties its collection";
 }
 
-TEST(SplatterPool, SecondStartFailsAndLeavesThePoolRunning)
+TEST(SplatterPool, StartPushStopAndRestart)
 {
     BrickSet set(20);
     TestSplatter splatter(set, 2);
-    splatter.StartProcessing();
-    try {
-        splatter.StartProcessing();
-        FAIL() << "no exception";
-    } catch (const qz::core::Exception& e) {
-        EXPECT_NE(std::string::npos, std::string(e.what()).find("ParticleSplatterInterface::StartProcessing"));
-        EXPECT_NE(std::string::npos, std::string(e.what()).find("src\\ParticleSplatter\""));
-        EXPECT_NE(std::string::npos, std::string(e.what()).find("\nAlready processing"));
-    }
-    EXPECT_TRUE(splatter.IsProcessing());
-    for (std::size_t i = 0; i < set.count; ++i) splatter.PushJob(set.bricks[i], false);
-    splatter.StopProcessing();
-    EXPECT_FALSE(splatter.IsProcessing());
-    for (std::size_t i = 0; i < set.count; ++i) {
-        EXPECT_EQ(1, set.processed[i].load());
-        EXPECT_FALSE(set.bricks[i].queued.load());
-    }
-    // Restarting fills the same slots with new threads.
-    splatter.StartProcessing();
-    set.bricks[0].particleCount = 1;
-    splatter.PushJob(set.bricks[0], false);
-    splatter.StopProcessing();
-    EXPECT_EQ(2, set.processed[0].load());
-}
-
-TEST(SplatterPool, PushMarksTheBrickOnceAndSkipsEmptyBricks)
-{
-    BrickSet set(2);
-    TestSplatter splatter(set, 1);
     EXPECT_EQ(PushResult::Queued, splatter.PushJob(set.bricks[0], true));
     EXPECT_TRUE(set.bricks[0].queued.load());
     EXPECT_EQ(PushResult::AlreadyQueued, splatter.PushJob(set.bricks[0], false));
@@ -175,30 +125,27 @@ TEST(SplatterPool, PushMarksTheBrickOnceAndSkipsEmptyBricks)
     EXPECT_EQ(PushResult::NoParticles, splatter.PushJob(set.bricks[1], true));
     EXPECT_FALSE(set.bricks[1].queued.load());
     EXPECT_EQ(1u, splatter.GetQueuedJobCount());
+    splatter.StopProcessing();  // while stopped: queued jobs are dropped unsplatted
+    EXPECT_TRUE(splatter.GetQueuedJobCount() == 0 && !set.bricks[0].queued.load() && set.processed[0].load() == 0);
+    EXPECT_TRUE(set.bricks[0].particleCount == 1 && TakeFinished(splatter).empty());
 
+    set.bricks[1].particleCount = 1;
     splatter.StartProcessing();
+    EXPECT_EQ("ParticleSplatterInterface::StartProcessing|src\\ParticleSplatter|Already processing",
+              qz::test::ReportOf([&] { splatter.StartProcessing(); }));
+    EXPECT_TRUE(splatter.IsProcessing());
+    for (std::size_t i = 0; i < set.count; ++i) splatter.PushJob(set.bricks[i], i == 0);
     splatter.StopProcessing();
+    EXPECT_FALSE(splatter.IsProcessing());
+    for (std::size_t i = 0; i < set.count; ++i) EXPECT_TRUE(set.processed[i].load() == 1 && !set.bricks[i].queued.load()) << i;
     const std::vector<Job> finished = TakeFinished(splatter);
-    ASSERT_EQ(1u, finished.size());
-    EXPECT_EQ(&set.bricks[0], finished[0].brick);
-    EXPECT_TRUE(finished[0].handOver);
-}
-
-TEST(SplatterPool, StopWhileStoppedDropsQueuedJobsUnsplatted)
-{
-    BrickSet set(10);
-    TestSplatter splatter(set, 2);
-    for (std::size_t i = 0; i < set.count; ++i) splatter.PushJob(set.bricks[i], true);
+    ASSERT_EQ(1u, finished.size()) << "only jobs with hand-over";
+    EXPECT_TRUE(finished[0].brick == &set.bricks[0] && finished[0].handOver);
+    splatter.StartProcessing();  // restarting fills the same slots with new threads
+    set.bricks[0].particleCount = 1;
+    splatter.PushJob(set.bricks[0], false);
     splatter.StopProcessing();
-    EXPECT_EQ(0u, splatter.GetQueuedJobCount());
-    for (std::size_t i = 0; i < set.count; ++i) {
-        EXPECT_FALSE(set.bricks[i].queued.load());
-        EXPECT_EQ(0, set.processed[i].load());
-        EXPECT_EQ(1u, set.bricks[i].particleCount);
-    }
-    EXPECT_TRUE(TakeFinished(splatter).empty());
-    // They can be queued again.
-    EXPECT_EQ(PushResult::Queued, splatter.PushJob(set.bricks[0], true));
+    EXPECT_EQ(2, set.processed[0].load());
 }
 
 TEST(SplatterPool, EveryHandOverJobIsFinishedExactlyOnceOverManyCycles)
@@ -254,7 +201,7 @@ TEST(SplatterPool, JobsFinishedWhileStoppingAreStillHandedOver)
     for (std::size_t i = 0; i < set.count; ++i) splatter.PushJob(set.bricks[i], true);
     splatter.StartProcessing();
     ASSERT_TRUE(WaitFor([&] {
-        return std::all_of(set.processed.get(), set.processed.get() + set.count, [](auto& n) { return n.load() == 1; });
+        return std::all_of(set.processed.begin(), set.processed.end(), [](auto& n) { return n.load() == 1; });
     }));
     // Every worker now holds finished jobs it could not hand over.
     std::thread stopper([&] { splatter.StopProcessing(); });
@@ -348,17 +295,11 @@ TEST(SplatFailure, IsReportedAndKeepsItsTimestepFromBeingSaved)
     EXPECT_FALSE(brick->splatted);
 
     volume.ClearParticleData(t);  // as the application does once the jobs are done
-    std::string error;
-    try {
-        volume.SaveProcessedFile("failed/v_%04d.ppv", t);
-    } catch (const qz::core::Exception& e) {
-        error = e.what();
-    }
-    EXPECT_NE(std::string::npos, error.find("Timestep 0 is not saved to failed/v_0000.ppv: 1 of its bricks were not "
-                                            "splatted, the first at level 1 [1, 0, 0]"))
-        << error;
+    qz::test::CoutCapture console;
+    EXPECT_TRUE(qz::test::ReportOf([&] { volume.SaveProcessedFile("failed/v_%04d.ppv", t); })
+                    .ends_with("|Timestep 0 is not saved to failed/v_0000.ppv: 1 of its bricks were not splatted, the first at "
+                               "level 1 [1, 0, 0]"));
     EXPECT_TRUE(fs::is_empty("failed"));
-
     // Splatted from records it can read, the brick is saved.
     brick->particles.Allocate<None>(1)[0] = {PackBrickPosition(3, 3, 3), {}, 1};
     brick->particleCount = 1;
@@ -369,6 +310,55 @@ TEST(SplatFailure, IsReportedAndKeepsItsTimestepFromBeingSaved)
     EXPECT_FALSE(brick->splatFailed);
     volume.SaveProcessedFile("failed/v_%04d.ppv", t);
     EXPECT_TRUE(fs::exists("failed/v_0000.ppv"));
+}
+
+}  // namespace
+
+namespace {
+
+std::atomic<int> destroyed {0};
+
+// A record payload that counts its destruction.
+struct Counted {
+    ~Counted() { ++destroyed; }
+};
+
+BrickParticleArray Records(int count)
+{
+    BrickParticleArray array;
+    array.Allocate<Counted>(static_cast<std::uint64_t>(count));
+    return array;
+}
+
+TEST(RecordReleaser, FreesOnlyInAQuietMomentAndEverythingAtTheEnd)
+{
+    destroyed = 0;
+    std::atomic<bool> quiet {false};
+    {
+        RecordReleaser releaser([&] { return quiet.load(); });
+        releaser.Release(Records(3));
+        releaser.Release(Records(4));
+        releaser.Release(BrickParticleArray {});  // nothing to free
+        std::this_thread::sleep_for(30ms);
+        EXPECT_TRUE(destroyed.load() == 0 && releaser.PendingCount() == 2);
+        quiet = true;
+        EXPECT_TRUE(WaitFor([] { return destroyed.load() == 7; }));
+        EXPECT_EQ(0u, releaser.PendingCount());
+        quiet = false;
+        releaser.Release(Records(5));
+    }
+    EXPECT_EQ(12, destroyed.load()) << "freed by the destructor, quiet or not";
+    {
+        RecordReleaser releaser([] { return true; });
+        std::vector<std::thread> workers;
+        for (int w = 0; w < 4; ++w) {
+            workers.emplace_back([&] {
+                for (int i = 0; i < 200; ++i) releaser.Release(Records(2));
+            });
+        }
+        for (auto& worker : workers) worker.join();
+    }
+    EXPECT_EQ(1612, destroyed.load());
 }
 
 }  // namespace

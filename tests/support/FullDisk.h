@@ -88,10 +88,12 @@ public:
         ::setrlimit(RLIMIT_FSIZE, &previous_);
         std::signal(SIGXFSZ, previousHandler_);
     }
-    void Fill() override
+    void Fill() override { Limit(0); }
+    // Writes that would make a file longer than this fail.
+    void Limit(rlim_t bytes)
     {
         rlimit limit = previous_;
-        limit.rlim_cur = 0;
+        limit.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     std::string Kind() const override { return "file-size limit"; }
@@ -159,6 +161,13 @@ inline std::string FilesBeside(const std::string& path)
         if (name != file.filename().string() && name != "filler") names += name + " ";
     }
     return names;
+}
+
+// The log line of a save that met the full disk (or the file-size limit in its place).
+inline bool LogsFullDisk(const std::string& text, const std::string& file)
+{
+    return text.find("Could not write \"" + file + "\": No space left on device") != std::string::npos ||
+           text.find("Could not write \"" + file + "\": File too large") != std::string::npos;
 }
 
 // The folder is made empty first (outside the tmpfs it stays afterwards).

@@ -1,125 +1,77 @@
 #include "src/Brick.h"
+#include "src/LargeArray.h"
 #include "src/ParticleTypes.h"
 
 #include <gtest/gtest.h>
-
-#include <type_traits>
 
 namespace {
 
 using None = ParticleTypes::ParticleAttributes_None;
 using VMag = ParticleTypes::ParticleAttributes_VMag;
 
-TEST(Brick, DefaultIsTheWholeCubeWithoutSlot)
+std::string Box(const Brick& brick)
 {
-    Brick brick;
-    EXPECT_EQ(0u, brick.level);
-    EXPECT_EQ(0u, brick.position[0]);
-    EXPECT_EQ(0u, brick.position[2]);
-    for (int a = 0; a < 3; ++a) {
-        EXPECT_EQ(0.0f, brick.box.center[a]);
-        EXPECT_EQ(1.0f, brick.box.halfSize[a]);
-    }
-    EXPECT_EQ(1.0f, brick.box.center[3]);
-    EXPECT_EQ(0.0f, brick.box.halfSize[3]);
-    EXPECT_EQ(-1, static_cast<std::int32_t>(brick.gpuSlot.index));
-    EXPECT_FALSE(brick.IsResident());
-    EXPECT_EQ(-1, brick.timestep);
-    EXPECT_EQ(~std::uint64_t {0}, brick.attributeAddress);
-    EXPECT_EQ(-1, brick.attributeStamp);
-    EXPECT_EQ(-1, brick.lastUsedFrame);
-    EXPECT_EQ(0xFFFFFFFFu, brick.descIndex);
-    EXPECT_EQ(0xFFFFFFFFu, brick.desc.key);
-    EXPECT_EQ(0xFFFFFFFFu, brick.desc.slot);
-    EXPECT_EQ(~std::uint64_t {0}, brick.desc.attributeAddress);
-    EXPECT_EQ(0u, brick.desc.flags);
-    EXPECT_FALSE(brick.particles);
-    EXPECT_EQ(0u, brick.particleCount);
-    EXPECT_EQ(0u, brick.totalParticleCount);
-    for (const auto& child : brick.children) EXPECT_EQ(nullptr, child);
+    char text[128];
+    std::snprintf(text, sizeof(text), "%u [%u %u %u] %g %g %g %g / %g %g %g %g", brick.level, brick.position[0], brick.position[1],
+                  brick.position[2], brick.box.center[0], brick.box.center[1], brick.box.center[2], brick.box.center[3],
+                  brick.box.halfSize[0], brick.box.halfSize[1], brick.box.halfSize[2], brick.box.halfSize[3]);
+    return text;
 }
 
-TEST(Brick, ResidentNeedsIndexAndReservation)
-{
-    Brick brick;
-    brick.gpuSlot.index = 3;
-    EXPECT_FALSE(brick.IsResident());
-    brick.gpuSlot.reserved = true;
-    EXPECT_TRUE(brick.IsResident());
-    brick.gpuSlot.index = 0xFFFFFFFFu;
-    EXPECT_FALSE(brick.IsResident());
-}
-
-TEST(Brick, ChildFiveOfTheRoot)
+TEST(Brick, DefaultsChildrenAndResidency)
 {
     Brick root;
+    EXPECT_EQ("0 [0 0 0] 0 0 0 1 / 1 1 1 0", Box(root));
+    EXPECT_TRUE(root.timestep == -1 && root.attributeAddress == ~std::uint64_t {0} && root.attributeStamp == -1 &&
+                root.lastUsedFrame == -1 && root.descIndex == 0xFFFFFFFFu);
+    EXPECT_TRUE(root.desc.key == 0xFFFFFFFFu && root.desc.slot == 0xFFFFFFFFu && root.desc.attributeAddress == ~std::uint64_t {0} &&
+                root.desc.flags == 0);
+    EXPECT_TRUE(!root.particles && root.particleCount == 0 && root.totalParticleCount == 0);
+    for (const auto& child : root.children) EXPECT_EQ(nullptr, child);
+    EXPECT_EQ(-1, static_cast<std::int32_t>(root.gpuSlot.index));
+    EXPECT_FALSE(root.IsResident());
+    root.gpuSlot.index = 3;
+    EXPECT_FALSE(root.IsResident()) << "an index alone";
+    root.gpuSlot.reserved = true;
+    EXPECT_TRUE(root.IsResident());
+    root.gpuSlot.index = 0xFFFFFFFFu;
+    EXPECT_FALSE(root.IsResident());
+
     root.timestep = 7;
     EXPECT_EQ(5u, Brick::ChildNumber(1, 0, 1));
-    Brick& child = root.CreateChild(5);
-    EXPECT_EQ(&child, root.children[5].get());
-    EXPECT_EQ(1u, child.level);
-    EXPECT_EQ(1u, child.position[0]);
-    EXPECT_EQ(0u, child.position[1]);
-    EXPECT_EQ(1u, child.position[2]);
-    EXPECT_EQ(7, child.timestep);
-    EXPECT_EQ(0.5f, child.box.center[0]);
-    EXPECT_EQ(-0.5f, child.box.center[1]);
-    EXPECT_EQ(0.5f, child.box.center[2]);
-    EXPECT_EQ(1.0f, child.box.center[3]);
-    for (int a = 0; a < 3; ++a) EXPECT_EQ(0.5f, child.box.halfSize[a]);
-    EXPECT_EQ(0.0f, child.box.halfSize[3]);
-}
+    Brick& five = root.CreateChild(5);
+    EXPECT_EQ(&five, root.children[5].get());
+    EXPECT_EQ("1 [1 0 1] 0.5 -0.5 0.5 1 / 0.5 0.5 0.5 0", Box(five));
+    EXPECT_EQ(7, five.timestep);
+    Brick& grandchild = root.CreateChild(Brick::ChildNumber(1, 1, 0)).CreateChild(Brick::ChildNumber(0, 1, 1));
+    EXPECT_EQ("2 [2 3 1] 0.25 0.75 -0.25 1 / 0.25 0.25 0.25 0", Box(grandchild));
 
-TEST(Brick, GrandchildPlacementFollowsTheGrid)
-{
-    Brick root;
-    Brick& child = root.CreateChild(Brick::ChildNumber(1, 1, 0));
-    Brick& grandchild = child.CreateChild(Brick::ChildNumber(0, 1, 1));
-    EXPECT_EQ(2u, grandchild.level);
-    EXPECT_EQ(2u, grandchild.position[0]);
-    EXPECT_EQ(3u, grandchild.position[1]);
-    EXPECT_EQ(1u, grandchild.position[2]);
-    // Cells of edge 0.5: centres at -0.75, -0.25, 0.25, 0.75.
-    EXPECT_EQ(0.25f, grandchild.box.center[0]);
-    EXPECT_EQ(0.75f, grandchild.box.center[1]);
-    EXPECT_EQ(-0.25f, grandchild.box.center[2]);
-    EXPECT_EQ(0.25f, grandchild.box.halfSize[1]);
-}
-
-TEST(Brick, DestroyingTheRootReleasesTheSubtreeOnce)
-{
-    {
-        Brick root;
-        for (unsigned c = 0; c < 8; ++c) {
-            Brick& child = root.CreateChild(c);
-            for (unsigned g = 0; g < 8; g += 3) {
-                Brick& leaf = child.CreateChild(g);
-                leaf.particles.Allocate<VMag>(5);
-                leaf.particleCount = 5;
-                leaf.levels.resize(2, std::vector<Brick::OccupancyWord>(4));
-            }
+    // Destroying the root releases the subtree and every array once (ASan checks).
+    for (unsigned c = 0; c < 8; ++c) {
+        Brick& child = c == 5 ? five : root.CreateChild(c);
+        for (unsigned g = 0; g < 8; g += 3) {
+            Brick& leaf = child.CreateChild(g);
+            leaf.particles.Allocate<VMag>(5);
+            leaf.levels.resize(2, std::vector<Brick::OccupancyWord>(4));
         }
-        root.particles.Allocate<None>(3);
     }
-    // AddressSanitizer reports any brick or array left or freed twice.
-    SUCCEED();
+    root.particles.Allocate<None>(3);
 }
 
-TEST(BrickParticleArray, HandsRecordsOutOnlyAsTheirKind)
+TEST(BrickParticleArray, RecordsOnlyAsTheirKind)
 {
+    static_assert(sizeof(BrickParticle<None>) == 8 && sizeof(BrickParticle<VMag>) == 12 &&
+                  sizeof(BrickParticle<ParticleTypes::ParticleAttributes_ColorCount>) == 20 && sizeof(shader::Brick) == 24);
+    const BrickParticle<None> record {PackBrickPosition(1023, 5, 1000), {}, 9};
+    EXPECT_EQ(1023u | 5u << 10 | 1000u << 20, record.position);
+    EXPECT_TRUE(record.X() == 1023 && record.Y() == 5 && record.Z() == 1000);
+
     BrickParticleArray array;
     EXPECT_EQ(nullptr, array.Get<None>());
     BrickParticle<VMag>* records = array.Allocate<VMag>(4);
-    ASSERT_NE(nullptr, records);
-    EXPECT_EQ(records, array.Get<VMag>());
-    EXPECT_EQ(nullptr, array.Get<None>());
-    records[3].attributes.magnitude = 2.5f;
-
-    // A new allocation releases the old records (AddressSanitizer reports a leak).
-    BrickParticle<None>* other = array.Allocate<None>(2);
-    EXPECT_EQ(other, array.Get<None>());
-    EXPECT_EQ(nullptr, array.Get<VMag>());
-
+    EXPECT_TRUE(records && records == array.Get<VMag>() && array.Get<None>() == nullptr);
+    BrickParticle<None>* other = array.Allocate<None>(2);  // the old records go (ASan reports a leak)
+    EXPECT_TRUE(other == array.Get<None>() && array.Get<VMag>() == nullptr);
     BrickParticleArray moved(std::move(array));
     EXPECT_FALSE(array);
     EXPECT_EQ(other, moved.Get<None>());
@@ -127,18 +79,55 @@ TEST(BrickParticleArray, HandsRecordsOutOnlyAsTheirKind)
     EXPECT_FALSE(moved);
 }
 
-TEST(BrickParticle, RecordLayout)
+constexpr std::size_t MiB = std::size_t {1} << 20;
+
+// A pool hands a returned block out again, grows a kept one that is too small, and keeps
+// no more than it once had in use.
+TEST(LargeArrayPool, ReusesBlocksAndKeepsNoMoreThanItHadInUse)
 {
-    static_assert(sizeof(BrickParticle<None>) == 8);
-    static_assert(sizeof(BrickParticle<VMag>) == 12);
-    static_assert(sizeof(BrickParticle<ParticleTypes::ParticleAttributes_ColorCount>) == 20);
-    static_assert(sizeof(shader::Brick) == 24);
-    BrickParticle<None> record {PackBrickPosition(1023, 5, 1000), {}, 9};
-    EXPECT_EQ(1023u | 5u << 10 | 1000u << 20, record.position);
-    EXPECT_EQ(1023u, record.X());
-    EXPECT_EQ(5u, record.Y());
-    EXPECT_EQ(1000u, record.Z());
-    EXPECT_EQ(0u, record.position >> 30);
+    LargeMemory::Pool pool;
+    auto* first = static_cast<char*>(pool.Allocate(6 * MiB));
+    first[6 * MiB - 1] = 7;
+    pool.Release(first, 6 * MiB);
+    EXPECT_EQ(6 * MiB, pool.IdleBytes());
+    void* again = pool.Allocate(5 * MiB + 1);  // near enough in size
+    EXPECT_EQ(first, again);
+    EXPECT_EQ(0u, pool.IdleBytes());
+    void* small = pool.Allocate(1 * MiB);  // mapped in steps of 2 MiB: 8 MiB in use
+    pool.Release(again, 5 * MiB + 1);
+    EXPECT_EQ(6 * MiB, pool.IdleBytes());
+    void* other = pool.Allocate(2 * MiB);  // 6 + 2 + 2 would be more than the 8 MiB in use
+    EXPECT_NE(again, other);
+    EXPECT_EQ(0u, pool.IdleBytes());
+    pool.Release(small, 1 * MiB);
+    pool.Release(other, 2 * MiB);
+    EXPECT_EQ(4 * MiB, pool.IdleBytes());
+    void* large = pool.Allocate(40 * MiB);  // a larger block leaves room for less
+    EXPECT_EQ(0u, pool.IdleBytes());
+    pool.Release(large, 40 * MiB);
+    EXPECT_EQ(40 * MiB, pool.IdleBytes());
+
+    LargeMemory::Pool growing;
+    auto* kept = static_cast<char*>(growing.Allocate(6 * MiB));
+    kept[6 * MiB - 1] = 7;
+    growing.Release(kept, 6 * MiB);
+    auto* grown = static_cast<char*>(growing.Allocate(10 * MiB));
+    EXPECT_TRUE(grown[6 * MiB - 1] == 7 && grown[10 * MiB - 1] == 0) << "the kept pages moved along";
+    EXPECT_EQ(0u, growing.IdleBytes());
+    growing.Release(grown, 10 * MiB);
+    EXPECT_EQ(10 * MiB, growing.IdleBytes());
+
+    auto shared = std::make_shared<LargeMemory::Pool>();
+    const void* data = nullptr;
+    {
+        LargeVector<int> values {LargeArrayAllocator<int>(shared)};
+        values.resize(3 * MiB / sizeof(int));
+        values.back() = 5;
+        data = values.data();
+    }
+    LargeVector<int> next {LargeArrayAllocator<int>(shared)};
+    next.resize(3 * MiB / sizeof(int));
+    EXPECT_TRUE(data == next.data() && next.back() == 5) << "vectors of a pool share its blocks; resize leaves what they held";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tests/volume/VolumeTestSupport.h"
 
+#include "tests/support/ErrorReports.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
@@ -13,112 +14,74 @@
 namespace {
 
 using namespace qz::test;
+using qz::test::ReportOf;
 
-TEST(CreateTimestep, NeedsPrepare)
+TEST(CreateTimestep, PreparedVolumesSelectingOnlyWhenAskedOrNoneIsCurrent)
 {
-    ParticleVolume<None> volume;
-    const std::string error = ErrorText([&] { volume.CreateTimestep(false); });
-    EXPECT_NE(std::string::npos, error.find("Prepare() call missing before CreateTimestep()"));
-    EXPECT_NE(std::string::npos,
-              error.find("ParticleVolume<struct ParticleTypes::ParticleAttributes_None>::CreateTimestep"));
-    EXPECT_FALSE(volume.HasTimesteps());
-}
-
-TEST(CreateTimestep, RefusesWhileATimestepIsBeingBuilt)
-{
-    ParticleVolume<VMag> volume;
-    volume.Prepare(64, 4, 6);
-    volume.CreateTimestep(false);
-    LoadChunk(volume, Particles<VMag>(3));
-    const std::string error = ErrorText([&] { volume.CreateTimestep(false); });
-    EXPECT_NE(std::string::npos,
-              error.find("There's temporary data existing, assure no timestep is already being created!"));
-    EXPECT_NE(std::string::npos, error.find("ParticleAttributes_VMag>::CreateTimestep"));
-    EXPECT_EQ(1u, volume.GetTimestepCount());
-}
-
-TEST(CreateTimestep, SelectsOnlyWhenAskedOrWhenNoneIsCurrent)
-{
+    qz::test::CoutCapture console;
+    ParticleVolume<None> unprepared;
+    EXPECT_EQ("ParticleVolume<struct ParticleTypes::ParticleAttributes_None>::CreateTimestep|src\\ParticleVolume|Prepare() "
+              "call missing before CreateTimestep()",
+              ReportOf([&] { unprepared.CreateTimestep(false); }));
+    EXPECT_FALSE(unprepared.HasTimesteps());
     ParticleVolume<None> volume;
     volume.Prepare(16, 2, 3);
     EXPECT_EQ(0u, volume.CreateTimestep(false));
     EXPECT_EQ(0, volume.GetCurrentTimestep());
     EXPECT_EQ(1u, volume.CreateTimestep(false));
     EXPECT_EQ(2u, volume.CreateTimestep(true));
-    EXPECT_EQ(2, volume.GetCurrentTimestep());
     EXPECT_EQ(3u, volume.CreateTimestep(false));
     EXPECT_EQ(2, volume.GetCurrentTimestep());
     for (int t = 0; t < 4; ++t) EXPECT_EQ(t, volume.GetTimestep(t)->root.timestep);
+    LoadChunk(volume, Particles<None>(3));
+    EXPECT_EQ("ParticleVolume<struct ParticleTypes::ParticleAttributes_None>::CreateTimestep|src\\ParticleVolume|There's "
+              "temporary data existing, assure no timestep is already being created!",
+              ReportOf([&] { volume.CreateTimestep(false); }));
+    EXPECT_EQ(4u, volume.GetTimestepCount());
 }
 
-TEST(InsertParticles, RejectsBoxesThatCannotBeMapped)
+TEST(InsertParticles, ChecksLogsAndFreedChunks)
 {
-    ParticleVolume<VMag> volume;
-    volume.Prepare(64, 4, 6);
-    volume.CreateTimestep(false);
-    const Particles<VMag> particles = {MakeParticle(0.5f, 0.5f, 0.5f)};
-    const std::vector<std::array<float, 6>> boxes = {
-        {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX},  // what an empty file leaves
-        {0, 0, 0, 0, 0, 0},
-        {1, 1, 1, 1, 1, 1},
-        {0, 0, 0, NAN, 1, 1}};
-    for (const auto& box : boxes) {
-        std::copy(box.begin(), box.end(), volume.boundingBox);
-        LoadChunk(volume, particles);
-        const std::string error = ErrorText([&] { volume.InsertParticles(0, 0); });
-        EXPECT_NE(std::string::npos, error.find("Invalid bounding box")) << error << " for " << box[0];
-    }
-    // With nothing to insert the box is not needed.
-    LoadChunk(volume, Particles<VMag>());
-    EXPECT_EQ("", ErrorText([&] { volume.InsertParticles(0, 0); }));
-}
-
-TEST(InsertParticles, RejectsInconsistentTemporaryData)
-{
+    qz::test::CoutCapture console;
     ParticleVolume<None> volume;
     volume.Prepare(64, 4, 6);
     volume.CreateTimestep(false);
+    const std::string method = "ParticleVolume<struct ParticleTypes::ParticleAttributes_None>::InsertParticles|src\\ParticleVolume|";
+    const auto insert = [&](std::uint64_t first, std::uint64_t end) { return ReportOf([&] { volume.InsertParticles(first, end); }); };
+    for (const std::array<float, 6> box : {std::array<float, 6> {0, 0, 0, NAN, 1, 1}, {0, 0, 0, INFINITY, 1, 1}, {0, 0, 1, 1, 1, 0}}) {
+        std::copy(box.begin(), box.end(), volume.boundingBox);
+        LoadChunk(volume, Particles<None>(1));
+        EXPECT_NE(std::string::npos, insert(0, 0).find("|Invalid bounding box")) << box[3];
+    }
+    LoadChunk(volume, Particles<None>());
+    EXPECT_EQ("", insert(0, 0)) << "nothing to insert needs no box";
     SetBox(volume, {0, 0, 0, 1, 1, 1});
-    EXPECT_NE(std::string::npos,
-              ErrorText([&] { volume.InsertParticles(0, 0); }).find("PrepareTemporaryData() call missing"));
-
+    volume.ClearTemporaryData();
+    EXPECT_EQ(method + "PrepareTemporaryData() call missing before InsertParticles()", insert(0, 0));
     LoadChunk(volume, Particles<None>(10));
     volume.records.resize(9);
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(0, 0); }).find("The record list holds 9"));
-
+    EXPECT_EQ(method + "The record list holds 9 records; 10 are needed", insert(0, 0));
     LoadChunk(volume, Particles<None>(10));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(0, 2); }).find("Invalid chunk range"));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(1, 0); }).find("Invalid chunk range"));
-
-    // Only the last chunk of a range may be short.
+    EXPECT_EQ(method + "Invalid chunk range 0 - 2 of 1 chunks", insert(0, 2));
+    EXPECT_EQ(method + "Invalid chunk range 1 - 0 of 1 chunks", insert(1, 0));
     volume.chunks.resize(2);
     volume.chunks[1].resize(4);
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.InsertParticles(0, 0); }).find("Chunk 0 holds 10"));
-
-    // A level count changed after the counters were made.
+    EXPECT_EQ(method + "Chunk 0 holds 10 particles; only the last chunk of a range may hold fewer than 50000000", insert(0, 0));
     LoadChunk(volume, Particles<None>(10));
-    volume.Prepare(64, 4, 7);
-    EXPECT_NE(std::string::npos,
-              ErrorText([&] { volume.InsertParticles(0, 0); }).find("PrepareTemporaryData() call missing"));
-}
+    volume.Prepare(64, 4, 7);  // a level count changed after the counters were made
+    EXPECT_EQ(method + "PrepareTemporaryData() call missing before InsertParticles()", insert(0, 0));
 
-TEST(InsertParticles, LogsThePassedDifferenceAndFreesTheChunks)
-{
-    ParticleVolume<None> volume;
     volume.Prepare(64, 4, 6);
-    volume.CreateTimestep(false);
-    SetBox(volume, {0, 0, 0, 1, 1, 1});
     LoadChunk(volume, Particles<None>(7));
     qz::test::CoutCapture capture;
     volume.InsertParticles(0, 0);
-    const std::string text = capture.Text();
-    EXPECT_NE(std::string::npos, text.find("Starting insertion of 0 particles"));
-    EXPECT_NE(std::string::npos, text.find("Parallel processing of 7 chunks of size 50000000starting..."));
-    EXPECT_NE(std::string::npos, text.find("Processing finished."));
-    EXPECT_TRUE(volume.chunks[0].empty());
-    EXPECT_EQ(0u, volume.chunks[0].capacity());
+    EXPECT_EQ("Starting insertion of 0 particles\nParallel processing of 7 chunks of size 50000000starting...\n"
+              "Processing finished.\n",
+              capture.Text());
+    EXPECT_TRUE(volume.chunks[0].empty() && volume.chunks[0].capacity() == 0);
     EXPECT_EQ(qz::utils::Timer::Paused, volume.timer.GetState());
     EXPECT_EQ(7u, volume.leafCounters[0].load());
+    static_assert(std::is_same_v<decltype(volume.leafCounters[0].load()), std::uint64_t>, "counted in 64 bits");
 }
 
 TEST(InsertParticles, ThreadsBeyondThePreparedCountAreServed)

@@ -1,5 +1,6 @@
 #include "tests/volume/VolumeTestSupport.h"
 
+#include "tests/support/ErrorReports.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
@@ -16,328 +17,173 @@ ParticleTypes::VolumeParticle<VMag> AtVoxel(float vx, float vy, float vz)
     return MakeParticle(vx / 1791.0f, vy / 1791.0f, vz / 1791.0f);
 }
 
-void PrepareUnitVolume(ParticleVolume<VMag>& volume)
-{
-    volume.Prepare(64, 4, 6);
-    SetBox(volume, {0, 0, 0, 1, 1, 1});
-}
+class OctreeBuild : public ::testing::Test {
+protected:
+    OctreeBuild()
+    {
+        volume.Prepare(64, 4, 6);
+        SetBox(volume, {0, 0, 0, 1, 1, 1});
+    }
+    std::vector<Brick*> AllBricks(int t)
+    {
+        std::vector<Brick*> bricks;
+        ParticleVolumeInterface::ForEachBrick(volume.GetTimestep(t).get(), [&](Brick& b) { bricks.push_back(&b); }, nullptr);
+        return bricks;
+    }
+    std::string Error(const std::function<void()>& call) { return ReportOf(call); }
 
-std::vector<Brick*> AllBricks(ParticleVolume<VMag>& volume, int t)
-{
-    std::vector<Brick*> bricks;
-    ParticleVolumeInterface::ForEachBrick(volume.GetTimestep(t).get(), [&](Brick& b) { bricks.push_back(&b); },
-                                          nullptr);
-    return bricks;
-}
-
-TEST(OctreeBuild, ParticlesOfOneLeafMakeOnePathOfBricks)
-{
+    CoutCapture console;
     ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    // Voxels 84 ... 86 lie in brick 1 (56 ... 111), far from its faces.
+    const std::string method = "ParticleVolume<struct ParticleTypes::ParticleAttributes_VMag>::";
+    const std::string file = "|src\\ParticleVolume|";
+};
+
+TEST_F(OctreeBuild, ParticlesOfOneLeafMakeOnePathOfBricksAndTheTemporaryDataGoes)
+{
+    // Voxels 84 to 86 lie in brick 1 (56 to 111), far from its faces.
     const int t = BuildTimestep(volume, {AtVoxel(84, 84, 28), AtVoxel(85, 86, 30), AtVoxel(86, 85, 27)});
     const auto data = volume.GetTimestep(t);
-    EXPECT_TRUE(data->created);
-    ASSERT_EQ(1u, data->leafBricks.size());
-    Brick* leaf = data->leafBricks[0];
-    EXPECT_EQ(5u, leaf->level);
-    EXPECT_EQ(1u, leaf->position[0]);
-    EXPECT_EQ(1u, leaf->position[1]);
-    EXPECT_EQ(0u, leaf->position[2]);
-    EXPECT_EQ(3u, leaf->particleCount);
-    EXPECT_EQ(3u, leaf->totalParticleCount);
-    EXPECT_EQ(t, leaf->timestep);
-
-    const std::vector<Brick*> bricks = AllBricks(volume, t);
+    ASSERT_TRUE(data->created && data->leafBricks.size() == 1);
+    const Brick* leaf = data->leafBricks[0];
+    EXPECT_TRUE(leaf->level == 5 && leaf->position[0] == 1 && leaf->position[1] == 1 && leaf->position[2] == 0);
+    EXPECT_TRUE(leaf->particleCount == 3 && leaf->totalParticleCount == 3 && leaf->timestep == t);
+    const std::vector<Brick*> bricks = AllBricks(t);
     ASSERT_EQ(6u, bricks.size());
     for (std::uint32_t level = 0; level < 5; ++level) {
-        EXPECT_EQ(level, bricks[level]->level);
-        EXPECT_EQ(0u, bricks[level]->position[0]);
-        EXPECT_EQ(0u, bricks[level]->position[1]);
-        EXPECT_EQ(0u, bricks[level]->particleCount);
+        EXPECT_TRUE(bricks[level]->level == level && bricks[level]->position[0] == 0 && bricks[level]->position[1] == 0 &&
+                    bricks[level]->particleCount == 0);
     }
-    // Brick index 33 = 1 + 1 * 32.
-    const auto* records = leaf->particles.Get<VMag>();
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(33u, records[i].brickIndex);
-    EXPECT_EQ(volume.statistics.particleCount, 3);
-    EXPECT_EQ(volume.statistics.overlapParticleCount, 0);
-}
-
-TEST(OctreeBuild, TemporaryDataIsGoneAfterTheBuild)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    BuildTimestep(volume, {AtVoxel(1, 1, 1), AtVoxel(56, 56, 56)});
-    EXPECT_TRUE(volume.records.empty());
-    EXPECT_EQ(0u, volume.records.capacity());
-    EXPECT_TRUE(volume.chunks.empty());
-    EXPECT_TRUE(volume.threadRecords.empty());
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(33u, leaf->particles.Get<VMag>()[i].brickIndex) << "33 = 1 + 1 * 32";
+    EXPECT_TRUE(volume.statistics.particleCount == 3 && volume.statistics.overlapParticleCount == 0);
+    EXPECT_TRUE(volume.records.empty() && volume.records.capacity() == 0 && volume.chunks.empty() && volume.threadRecords.empty());
     EXPECT_EQ(nullptr, volume.leafCounters);
-    // The next timestep can start.
-    EXPECT_EQ(1u, volume.CreateTimestep(false));
+    EXPECT_EQ(1u, volume.CreateTimestep(false)) << "the next timestep can start";
 }
 
-TEST(OctreeBuild, SetsTheWorldToVolumeTransform)
+TEST_F(OctreeBuild, WorldToVolumeTransformAndBoxesWithoutExtent)
 {
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
     SetBox(volume, {2, -1, 4, 6, 1, 6});
     BuildTimestep(volume, {MakeParticle(3, 0, 5)});
-    const auto& m = volume.worldToVolume.m;
-    // Extent 4, origin (2, -1, 3): the minimum corner maps to (-1, -1, -0.5).
-    EXPECT_FLOAT_EQ(0.5f, m[0][0]);
-    EXPECT_FLOAT_EQ(0.5f, m[1][1]);
-    EXPECT_FLOAT_EQ(0.5f, m[2][2]);
-    EXPECT_FLOAT_EQ(-1.0f, 2 * m[0][0] + m[3][0]);
-    EXPECT_FLOAT_EQ(-1.0f, -1 * m[1][1] + m[3][1]);
-    EXPECT_FLOAT_EQ(-0.5f, 4 * m[2][2] + m[3][2]);
-    EXPECT_EQ(1.0f, m[3][3]);
-}
+    const auto& m = volume.worldToVolume.m;  // extent 4, origin (2, -1, 3)
+    EXPECT_TRUE(m[0][0] == 0.5f && m[1][1] == 0.5f && m[2][2] == 0.5f && m[3][3] == 1);
+    EXPECT_TRUE(2 * m[0][0] + m[3][0] == -1 && -1 * m[1][1] + m[3][1] == -1 && 4 * m[2][2] + m[3][2] == -0.5f);
 
-TEST(OctreeBuild, AnEmptyTimestepKeepsNoEmptyBox)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
+    // The empty box of no particle stays, and maps onto the volume's first corner.
     SetBox(volume, {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX});
     const int t = BuildTimestep(volume, {});
-    EXPECT_TRUE(volume.GetTimestep(t)->created);
-    EXPECT_TRUE(volume.GetTimestep(t)->leafBricks.empty());
-    for (float value : volume.boundingBox) EXPECT_EQ(0.0f, value);
-    EXPECT_EQ(1.0f, volume.worldToVolume.m[0][0]);
-    EXPECT_EQ(0.0f, volume.worldToVolume.m[3][0]);
-    EXPECT_EQ(1u, AllBricks(volume, t).size());
+    EXPECT_TRUE(volume.GetTimestep(t)->created && volume.GetTimestep(t)->leafBricks.empty() && AllBricks(t).size() == 1);
+    EXPECT_TRUE(volume.boundingBox[0] == FLT_MAX && volume.boundingBox[3] == -FLT_MAX);
+    EXPECT_TRUE(m[0][0] == 0 && m[3][0] == -1 && m[3][2] == -1);
+    // A given box that cannot be mapped is dropped when nothing was inserted.
+    SetBox(volume, {0, 0, 0, NAN, 1, 1});
+    BuildTimestep(volume, {});
+    for (const float value : volume.boundingBox) EXPECT_EQ(0.0f, value);
 }
 
-TEST(OctreeBuild, ASecondBuildBeforeSplattingFails)
+TEST_F(OctreeBuild, FailedBuildsLeaveNoUnfilledArrays)
 {
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    const int t = BuildTimestep(volume, {AtVoxel(84, 84, 28)});
-    LoadChunk(volume, {AtVoxel(85, 85, 28)});
-    volume.InsertParticles(0, 0);
-    const std::string error = ErrorText([&] { volume.Create(t); });
-    EXPECT_NE(std::string::npos, error.find("Brick already contains particles"));
-    EXPECT_NE(std::string::npos, error.find("ParticleVolume<struct ParticleTypes::ParticleAttributes_VMag>::Create"));
-    // The temporary data stays for the caller to clear.
-    EXPECT_FALSE(volume.records.empty());
-    volume.ClearTemporaryData();
-}
-
-TEST(OctreeBuild, RebuildingAfterForgettingTheParticlesReleasesTheOldRecords)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    const int t = BuildTimestep(volume, {AtVoxel(84, 84, 28), AtVoxel(84, 85, 28)});
-    volume.ClearParticleData(t);
-    Brick* leaf = volume.GetTimestep(t)->leafBricks[0];
-    EXPECT_EQ(0u, leaf->particleCount);
-    EXPECT_TRUE(leaf->particles);  // kept, as splatting would free it
-
-    LoadChunk(volume, {AtVoxel(85, 85, 28)});
-    volume.InsertParticles(0, 0);
-    volume.Create(t);
-    EXPECT_EQ(1u, leaf->particleCount);
-    EXPECT_EQ(3u, leaf->totalParticleCount);
-    // AddressSanitizer reports the first array if it leaked.
-}
-
-TEST(OctreeBuild, AFailedBuildLeavesNoUnfilledArrays)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
     const int t = BuildTimestep(volume, {AtVoxel(84, 84, 28)});
     // Leaf 0 comes first and gets its array; leaf 33 still holds its particle.
     LoadChunk(volume, {AtVoxel(1, 1, 1), AtVoxel(85, 85, 28)});
     volume.InsertParticles(0, 0);
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.Create(t); }).find("Brick already contains particles"));
+    EXPECT_EQ(method + "Create" + file + "Brick already contains particles", Error([&] { volume.Create(t); }));
+    EXPECT_FALSE(volume.records.empty()) << "the temporary data stays for the caller";
     const auto data = volume.GetTimestep(t);
-    ASSERT_EQ(1u, data->leafBricks.size());
-    EXPECT_EQ(1u, data->leafBricks[0]->position[0]);
     const std::uint32_t origin[3] = {0, 0, 0};
-    Brick* first = volume.GetBrick(t, origin, 5, false);
-    ASSERT_NE(nullptr, first);
-    EXPECT_FALSE(first->particles);
-    EXPECT_EQ(0u, first->particleCount);
-    EXPECT_EQ(0u, first->totalParticleCount);
+    const Brick* first = volume.GetBrick(t, origin, 5, false);
+    ASSERT_TRUE(first && data->leafBricks.size() == 1 && data->leafBricks[0]->position[0] == 1);
+    EXPECT_TRUE(!first->particles && first->particleCount == 0 && first->totalParticleCount == 0);
     volume.ClearTemporaryData();
-
-    // Counters that promise fewer records than there are.
     LoadChunk(volume, Particles<VMag>(5));
-    volume.leafCounters[0] = 3;
-    EXPECT_NE(std::string::npos,
-              ErrorText([&] { volume.Create(t); }).find("The inserted records do not match the leaf counters"));
-    EXPECT_FALSE(first->particles);
-    EXPECT_EQ(0u, first->particleCount);
-    EXPECT_EQ(1u, data->leafBricks.size());
+    volume.leafCounters[0] = 3;  // counters that promise fewer records than there are
+    EXPECT_EQ(method + "Create" + file + "The inserted records do not match the leaf counters", Error([&] { volume.Create(t); }));
+    EXPECT_TRUE(!first->particles && first->particleCount == 0 && data->leafBricks.size() == 1);
     volume.ClearTemporaryData();
+    LoadChunk(volume, Particles<VMag>(5));  // not inserted: records of brick 0, whose counter says 0
+    EXPECT_EQ(method + "Create" + file + "The inserted records do not match the leaf counters", Error([&] { volume.Create(t); }));
+    volume.ClearTemporaryData();
+    EXPECT_EQ(method + "Create" + file + "PrepareTemporaryData() call missing before Create()", Error([&] { volume.Create(t); }));
+    EXPECT_NE(std::string::npos, Error([&] { volume.Create(4); }).find(method + "Create" + file + "Invalid timestep 4"));
+
+    volume.ClearParticleData(t);
+    Brick* leaf = data->leafBricks[0];
+    EXPECT_TRUE(leaf->particleCount == 0 && leaf->particles) << "kept, as splatting would free it";
+    LoadChunk(volume, {AtVoxel(85, 85, 28)});
+    volume.InsertParticles(0, 0);
+    volume.Create(t);  // rebuilding releases the old records (ASan reports a leak)
+    EXPECT_TRUE(leaf->particleCount == 1 && leaf->totalParticleCount == 2);
 }
 
-TEST(OctreeBuild, RecordsThatDoNotMatchTheCountersAreAnError)
+TEST_F(OctreeBuild, GetBrickFindsOrCreatesAlongThePath)
 {
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
     const int t = static_cast<int>(volume.CreateTimestep(true));
-    LoadChunk(volume, Particles<VMag>(5));
-    // Not inserted: the records name brick 0, whose counter says 0.
-    const std::string error = ErrorText([&] { volume.Create(t); });
-    EXPECT_NE(std::string::npos, error.find("The inserted records do not match the leaf counters"));
-    volume.ClearTemporaryData();
-
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.Create(t); }).find("PrepareTemporaryData() call missing"));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.Create(4); }).find("Invalid timestep 4"));
-}
-
-TEST(GetBrick, FindsOrCreatesAlongThePath)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    const int t = static_cast<int>(volume.CreateTimestep(true));
-    const std::uint32_t origin[3] = {0, 0, 0};
-    const std::uint32_t leaf[3] = {1, 1, 0};
+    const std::uint32_t origin[3] = {0, 0, 0}, leaf[3] = {1, 1, 0}, outside[3] = {32, 0, 0}, last[3] = {31, 0, 0}, one[3] = {1, 0, 0},
+                        huge[3] = {0x80000000u, 0, 0xFFFFFFFFu};
     EXPECT_EQ(&volume.GetTimestep(t)->root, volume.GetBrick(t, origin, 0, false));
-    EXPECT_EQ(nullptr, volume.GetBrick(t, leaf, 5, false));
-    EXPECT_EQ(nullptr, volume.GetBrick(t, origin, 1, false));
-
+    EXPECT_TRUE(volume.GetBrick(t, leaf, 5, false) == nullptr && volume.GetBrick(t, origin, 1, false) == nullptr);
     Brick* created = volume.GetBrick(t, leaf, 5, true);
-    ASSERT_NE(nullptr, created);
-    EXPECT_EQ(5u, created->level);
-    EXPECT_EQ(1u, created->position[1]);
+    ASSERT_TRUE(created && created->level == 5 && created->position[1] == 1);
     EXPECT_EQ(created, volume.GetBrick(t, leaf, 5, false));
-    const std::uint32_t parent[3] = {0, 0, 0};
-    EXPECT_NE(nullptr, volume.GetBrick(t, parent, 4, false));
-    EXPECT_EQ(6u, AllBricks(volume, t).size());
+    EXPECT_NE(nullptr, volume.GetBrick(t, origin, 4, false));
+    EXPECT_EQ(6u, AllBricks(t).size());
+    const std::string getBrick = method + "GetBrick" + file;
+    EXPECT_EQ(getBrick + "Index error: [32, 0, 0]", Error([&] { volume.GetBrick(t, outside, 5, true); }));
+    EXPECT_NE(nullptr, volume.GetBrick(t, last, 5, false)) << "the path down to (31, 0, 0) was made first";
+    EXPECT_EQ(getBrick + "Index error: [1, 0, 0]", Error([&] { volume.GetBrick(t, one, 0, true); }));
+    EXPECT_EQ(getBrick + "Index error: [2147483648, 0, 4294967295]", Error([&] { volume.GetBrick(t, huge, 5, true); }));
+    EXPECT_EQ(getBrick + "Invalid brick level -1", Error([&] { volume.GetBrick(t, one, -1, true); }));
+    EXPECT_EQ(getBrick + "Invalid brick level 6", Error([&] { volume.GetBrick(t, one, 6, true); }));
+    EXPECT_NE(std::string::npos, Error([&] { volume.GetBrick(t + 1, one, 1, true); }).find("Invalid timestep"));
+    EXPECT_NE(std::string::npos, Error([&] { volume.GetBrick(-1, one, 1, true); }).find("No timestep selected"));
 }
 
-TEST(GetBrick, PositionsOutsideTheGridAreIndexErrors)
+TEST_F(OctreeBuild, ClearingAndAnalysis)
 {
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    const int t = static_cast<int>(volume.CreateTimestep(true));
-    const std::uint32_t outside[3] = {32, 0, 0};
-    const std::string error = ErrorText([&] { volume.GetBrick(t, outside, 5, true); });
-    EXPECT_NE(std::string::npos, error.find("Index error: [32, 0, 0]"));
-    // The path down to (31, 0, 0) was made before the failure.
-    const std::uint32_t last[3] = {31, 0, 0};
-    EXPECT_NE(nullptr, volume.GetBrick(t, last, 5, false));
-
-    const std::uint32_t one[3] = {1, 0, 0};
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t, one, 0, true); }).find("Index error: [1, 0, 0]"));
-    const std::uint32_t huge[3] = {0x80000000u, 0, 0xFFFFFFFFu};
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t, huge, 5, true); }).find("Index error"));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t, one, -1, true); }).find("Invalid brick level -1"));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t, one, 6, true); }).find("Invalid brick level 6"));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(t + 1, one, 1, true); }).find("Invalid timestep"));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.GetBrick(-1, one, 1, true); }).find("No timestep selected"));
-}
-
-TEST(ClearOperations, CheckTheTimestepIndex)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.ClearParticleData(-1); }).find("No timestep selected"));
+    EXPECT_EQ(method + "ClearParticleData" + file + "No timestep selected", Error([&] { volume.ClearParticleData(-1); }));
     {
-        qz::test::CoutCapture capture;
-        EXPECT_NE(std::string::npos, ErrorText([&] { volume.ClearVolumeData(-1); }).find("No timestep selected"));
-        const std::string text = capture.Text();
-        EXPECT_LT(text.find("Clearing volume data"), text.find("No timestep selected"));
+        CoutCapture capture;
+        EXPECT_EQ(method + "ClearVolumeData" + file + "No timestep selected", Error([&] { volume.ClearVolumeData(-1); }));
+        EXPECT_EQ(0u, capture.Text().find("Clearing volume data\n")) << "logged first";
     }
-    volume.CreateTimestep(false);
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.ClearParticleData(1); }).find("Invalid timestep 1"));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.ClearVolumeData(7); }).find("Invalid timestep 7"));
-    EXPECT_NE(std::string::npos,
-              ErrorText([&] { volume.ClearVolumeData(7); }).find("ParticleAttributes_VMag>::ClearVolumeData"));
-    EXPECT_EQ("", ErrorText([&] { volume.ClearParticleData(0); }));
-    EXPECT_EQ("", ErrorText([&] { volume.ClearVolumeData(0); }));
-}
-
-TEST(ClearOperations, VolumeDataIsReleasedButCountsAndOffsetsStay)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    const int t = BuildTimestep(volume, {AtVoxel(84, 84, 28)});
-    Brick* leaf = volume.GetTimestep(t)->leafBricks[0];
-    leaf->levels.assign(4, std::vector<Brick::OccupancyWord>(8));
-    leaf->attributeOffsets.assign(8, 1);
-    leaf->attributeValues.assign(3, 7);
-    leaf->foamVolume.assign(16, 2);
-    leaf->postProcessed = true;
-    leaf->gpuSlot.index = 2;
-    leaf->gpuSlot.reserved = true;
-    volume.ClearVolumeData(t);
-    EXPECT_TRUE(leaf->levels.empty());
-    EXPECT_TRUE(leaf->attributeValues.empty());
-    EXPECT_TRUE(leaf->foamVolume.empty());
-    EXPECT_FALSE(leaf->postProcessed);
-    EXPECT_EQ(8u, leaf->attributeOffsets.size());
-    EXPECT_EQ(1u, leaf->particleCount);
-    EXPECT_TRUE(leaf->IsResident());
-}
-
-TEST(ClearOperations, ClearAllDropsEveryTimestepAndTheSelection)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    BuildTimestep(volume, {AtVoxel(84, 84, 28)});
-    BuildTimestep(volume, {AtVoxel(84, 84, 28)});
-    EXPECT_EQ(1, volume.GetCurrentTimestep());
-    auto kept = volume.GetTimestep(1);
-    volume.ClearAll();
-    EXPECT_FALSE(volume.HasTimesteps());
-    EXPECT_EQ(-1, volume.GetCurrentTimestep());
-    EXPECT_EQ(nullptr, volume.GetTimestep(0));
-    // A timestep still held elsewhere stays whole until released.
-    EXPECT_EQ(1u, kept->leafBricks.size());
-    EXPECT_EQ(0u, volume.CreateTimestep(false));
-    EXPECT_EQ(0, volume.GetCurrentTimestep());
-}
-
-TEST(AnalyzeTimestep, SumsTheOccupancyOfTheBricks)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
+    EXPECT_EQ(method + "AnalyzeTimestep" + file + "No timestep selected", Error([&] { volume.AnalyzeTimestep(~0u); }));
     const int t = BuildTimestep(volume, {AtVoxel(84, 84, 28), AtVoxel(1, 1, 1)});
-    TimestepAnalysis empty = volume.AnalyzeTimestep(static_cast<std::uint32_t>(t));
-    EXPECT_EQ(0u, empty.occupiedVoxels);
-    EXPECT_EQ(0u, empty.brickCount);
-    EXPECT_EQ(0u, empty.memory);
-
+    for (const auto& call : std::initializer_list<std::function<void()>> {[&] { volume.ClearParticleData(1); },
+                                                                          [&] { volume.ClearVolumeData(7); },
+                                                                          [&] { volume.AnalyzeTimestep(0x80000000u); }}) {
+        EXPECT_NE(std::string::npos, Error(call).find("|Invalid timestep "));
+    }
+    const TimestepAnalysis empty = volume.AnalyzeTimestep(static_cast<std::uint32_t>(t));
+    EXPECT_TRUE(empty.occupiedVoxels == 0 && empty.brickCount == 0 && empty.memory == 0);
     auto& leaves = volume.GetTimestep(t)->leafBricks;
     ASSERT_EQ(2u, leaves.size());
     leaves[0]->levels.assign(1, std::vector<Brick::OccupancyWord>(10));
     leaves[0]->levels[0][0] = {0xFFFFFFFFu, 1, 0, 0x80000000u};
     leaves[0]->levels[0][9] = {3, 0, 0, 0};
-    leaves[0]->gpuSlot.index = 0;
-    leaves[0]->gpuSlot.reserved = true;
+    leaves[0]->gpuSlot = {0, true, 0};
     leaves[1]->levels.assign(2, std::vector<Brick::OccupancyWord>(4, {1, 1, 1, 1}));
-
     const TimestepAnalysis a = volume.AnalyzeTimestep(~0u);
-    EXPECT_EQ(34u + 2u + 16u, a.occupiedVoxels);
-    EXPECT_EQ(36u, a.residentOccupiedVoxels);
-    EXPECT_EQ(10u, a.residentWordCount);
-    EXPECT_EQ(2u, a.brickCount);
-    // trunc(160 * 1.15) + trunc(64 * 1.15)
-    EXPECT_EQ(184u + 73u, a.memory);
+    EXPECT_TRUE(a.occupiedVoxels == 34 + 2 + 16 && a.residentOccupiedVoxels == 36 && a.residentWordCount == 10 && a.brickCount == 2);
+    EXPECT_EQ(184u + 73u, a.memory) << "trunc(160 * 1.15) + trunc(64 * 1.15)";
     EXPECT_EQ(0u, a.foamVoxels);
-}
 
-TEST(AnalyzeTimestep, ChecksTheTimestepIndex)
-{
-    ParticleVolume<VMag> volume;
-    PrepareUnitVolume(volume);
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.AnalyzeTimestep(~0u); }).find("No timestep selected"));
-    volume.CreateTimestep(false);
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.AnalyzeTimestep(1); }).find("Invalid timestep 1"));
-    EXPECT_NE(std::string::npos, ErrorText([&] { volume.AnalyzeTimestep(0x80000000u); }).find("Invalid timestep"));
-    qz::test::CoutCapture capture;
-    EXPECT_EQ("", ErrorText([&] { volume.AnalyzeTimestep(0); }));
-    EXPECT_NE(std::string::npos, capture.Text().find("Starting analysis of timestep 0"));
-}
+    Brick* leaf = leaves[0];
+    leaf->attributeOffsets.assign(8, 1);
+    leaf->attributeValues.assign(3, 7);
+    leaf->foamVolume.assign(16, 2);
+    leaf->postProcessed = true;
+    volume.ClearVolumeData(t);
+    EXPECT_TRUE(leaf->levels.empty() && leaf->attributeValues.empty() && leaf->foamVolume.empty() && !leaf->postProcessed);
+    EXPECT_TRUE(leaf->attributeOffsets.size() == 8 && leaf->particleCount == 1 && leaf->IsResident()) << "counts and offsets stay";
+    volume.ClearParticleData(t);
+    EXPECT_EQ(0u, leaf->particleCount);
 
-TEST(LeafCounters, CountInSixtyFourBits)
-{
-    ParticleVolume<None> volume;
-    static_assert(std::is_same_v<decltype(volume.leafCounters[0].load()), std::uint64_t>);
-    SUCCEED();
+    BuildTimestep(volume, {AtVoxel(84, 84, 28)});
+    auto kept = volume.GetTimestep(1);
+    volume.ClearAll();
+    EXPECT_TRUE(!volume.HasTimesteps() && volume.GetCurrentTimestep() == -1 && volume.GetTimestep(0) == nullptr);
+    EXPECT_EQ(1u, kept->leafBricks.size()) << "a timestep still held elsewhere stays whole until released";
+    EXPECT_EQ(0u, volume.CreateTimestep(false));
+    EXPECT_EQ(0, volume.GetCurrentTimestep());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -11,266 +12,149 @@
 namespace {
 
 const float UnitBox[6] = {0, 0, 0, 1, 1, 1};
+const float Infinity = std::numeric_limits<float>::infinity();
 
-VolumeGeometry DefaultGeometry()
+TEST(VolumeGeometry, SettingsAndTheirLimits)
 {
-    return VolumeGeometry::FromSettings(64, 4, 6);
+    const VolumeGeometry g = VolumeGeometry::FromSettings(64, 4, 6);
+    EXPECT_TRUE(g.innerSize == 56 && g.leafLevel == 5 && g.leavesPerAxis == 32 && g.leafCount == 32768 && g.maxVoxel == 1791);
+    EXPECT_EQ(33u, g.LeafIndex(1, 1, 0));
+    const VolumeGeometry eleven = VolumeGeometry::FromSettings(64, 4, 11);  // the most leaves numbered in 32 bits
+    EXPECT_TRUE(eleven.leavesPerAxis == 1024 && eleven.leafCount == 1u << 30 && eleven.maxVoxel == 56 * 1024 - 1);
+    EXPECT_EQ((1u << 30) - 1, eleven.LeafIndex(1023, 1023, 1023));
+
+    const std::string pow2 = ": a power of two from 8 to 1024 is required";
+    const struct {
+        std::uint32_t brickSize, overlap, levels;
+        std::string error;
+    } cases[] = {
+        {64, 4, 6, ""}, {8, 3, 1, ""}, {1024, 0, 11, ""}, {64, 4, 11, ""},
+        {48, 4, 6, "Invalid brick size 48" + pow2}, {4, 1, 6, "Invalid brick size 4" + pow2},
+        {2048, 4, 6, "Invalid brick size 2048" + pow2}, {0, 0, 6, "Invalid brick size 0" + pow2},
+        {~0u, 4, 6, "Invalid brick size 4294967295" + pow2},
+        {64, 32, 6, "Invalid overlap 32: twice the overlap must be below the brick size 64"},
+        {8, 4, 6, "Invalid overlap 4: twice the overlap must be below the brick size 8"},
+        {64, ~0u, 6, "Invalid overlap 4294967295: twice the overlap must be below the brick size 64"},
+        {64, 4, 0, "Invalid level count 0: 1 to 11 levels are supported (the leaf bricks of more cannot be numbered in 32 bits)"},
+        {64, 4, 12, "Invalid level count 12: 1 to 11 levels are supported (the leaf bricks of more cannot be numbered in 32 bits)"},
+        {64, 4, ~0u, "Invalid level count 4294967295: 1 to 11 levels are supported (the leaf bricks of more cannot be numbered in 32 bits)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.error, VolumeGeometry::CheckSettings(c.brickSize, c.overlap, c.levels));
+
+    // Insertion divides voxels by the inner size with a multiplication: it agrees with the
+    // division for every voxel of the largest grids.
+    for (const auto& [brickSize, overlap] : {std::pair {8u, 0u}, {16u, 3u}, {64u, 1u}, {256u, 100u}, {1024u, 0u}, {1024u, 511u}}) {
+        const VolumeGeometry large = VolumeGeometry::FromSettings(brickSize, overlap, VolumeGeometry::MaxLevelCount);
+        for (std::uint32_t v = 0; v <= large.innerSize * large.leavesPerAxis; ++v) {
+            ASSERT_EQ(v / large.innerSize, large.DivideByInnerSize(v)) << v << " / " << large.innerSize;
+        }
+    }
 }
 
-struct Copy {
-    std::uint32_t packed;
-    std::uint32_t brick;
-};
-
-std::vector<Copy> CopiesOf(const VolumeGeometry& g, const QuantizedPosition& q)
+// Row vectors: a point times the matrix.
+float Map(const float m[4][4], float x, float y, float z, int axis)
 {
-    std::vector<Copy> copies;
-    const std::uint32_t k = g.LeafIndex(q.brick[0], q.brick[1], q.brick[2]);
-    const unsigned n = ForEachOverlapCopy(g, q, k, [&](std::uint32_t packed, std::uint32_t brick) {
-        copies.push_back({packed, brick});
-    });
+    return x * m[0][axis] + y * m[1][axis] + z * m[2][axis] + m[3][axis];
+}
+
+TEST(BoxMapping, CubesCentredInXZOnTheLowestYAndBoxesWithoutExtent)
+{
+    const struct {
+        std::array<float, 6> box;
+        float extent, origin[3];
+    } cases[] = {
+        {{0, 0, 0, 2, 1, 1}, 2, {0, 0, -0.5f}}, {{-1, 2, 0, 1, 6, 2}, 4, {-2, 2, -1}}, {{-3, 1, 5, 1, 5, 9}, 4, {-3, 1, 5}},
+        // All particles at one point, or none: everything onto the first voxel.
+        {{2.5f, -1, 3, 2.5f, -1, 3}, 0, {2.5f, -1, 3}}, {{0, 0, 0, 0, 0, 0}, 0, {0, 0, 0}}, {{0, 0, 0, 1e-45f, 0, 0}, 0, {0, 0, 0}},
+        {{FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX}, 0, {FLT_MAX, FLT_MAX, FLT_MAX}}};
+    for (const auto& c : cases) {
+        ASSERT_EQ("", BoxMapping::CheckBox(c.box.data()));
+        const BoxMapping m = BoxMapping::FromBox(c.box.data());
+        EXPECT_TRUE(m.extent == c.extent && m.scale == (c.extent > 0 ? 1 / c.extent : 0)) << c.box[3];
+        EXPECT_TRUE(m.origin[0] == c.origin[0] && m.origin[1] == c.origin[1] && m.origin[2] == c.origin[2]) << c.box[3];
+        EXPECT_EQ(c.extent > 0, BoxMapping::HasExtent(c.box.data())) << c.box[3];
+        float w[4][4];
+        m.WorldToVolume(w);
+        for (int a = 0; a < 3; ++a) EXPECT_FLOAT_EQ(c.extent > 0 ? -1 + 2 * (c.box[a] - c.origin[a]) / c.extent : -1, Map(w, c.box[0], c.box[1], c.box[2], a));
+        EXPECT_TRUE(w[0][1] == 0 && w[0][3] == 0 && w[3][3] == 1);
+    }
+    float w[4][4];
+    BoxMapping::FromBox(std::array<float, 6> {0, 0, 0, 2, 1, 1}.data()).WorldToVolume(w);
+    EXPECT_TRUE(Map(w, 2, 1, 1, 0) == 1 && Map(w, 2, 1, 1, 1) == 0 && Map(w, 2, 1, 1, 2) == 0.5f);
+
+    for (const std::array<float, 6> box : {std::array<float, 6> {0, 0, 1, 1, 1, 0}, {0, NAN, 0, 1, 1, 1}, {0, 0, 0, Infinity, 1, 1},
+                                          {-FLT_MAX, 0, 0, FLT_MAX, 1, 1}, {FLT_MAX, FLT_MAX, 0, -FLT_MAX, -FLT_MAX, 0}}) {
+        EXPECT_NE("", BoxMapping::CheckBox(box.data())) << box[0] << " " << box[3];
+        EXPECT_FALSE(BoxMapping::HasExtent(box.data()));
+    }
+}
+
+std::vector<std::pair<std::uint32_t, std::uint32_t>> CopiesOf(const VolumeGeometry& g, const QuantizedPosition& q)
+{
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> copies;  // packed position, brick
+    const unsigned n = ForEachOverlapCopy(g, q, g.LeafIndex(q.brick[0], q.brick[1], q.brick[2]),
+                                          [&](std::uint32_t packed, std::uint32_t brick) { copies.emplace_back(packed, brick); });
     EXPECT_EQ(n, copies.size());
     return copies;
 }
 
-TEST(VolumeGeometry, DefaultSettings)
+TEST(Quantization, VoxelsBricksAndClamps)
 {
-    const VolumeGeometry g = DefaultGeometry();
-    EXPECT_EQ(56u, g.innerSize);
-    EXPECT_EQ(5u, g.leafLevel);
-    EXPECT_EQ(32u, g.leavesPerAxis);
-    EXPECT_EQ(32768u, g.leafCount);
-    EXPECT_EQ(1791u, g.maxVoxel);
-    EXPECT_EQ(33u, g.LeafIndex(1, 1, 0));
-}
-
-TEST(VolumeGeometry, SettingsAreChecked)
-{
-    EXPECT_EQ("", VolumeGeometry::CheckSettings(64, 4, 6));
-    EXPECT_EQ("", VolumeGeometry::CheckSettings(8, 3, 1));
-    EXPECT_EQ("", VolumeGeometry::CheckSettings(1024, 0, VolumeGeometry::MaxLevelCount));
-    // Not a power of two, too small, too large for 10 bits.
-    EXPECT_NE("", VolumeGeometry::CheckSettings(48, 4, 6));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(4, 1, 6));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(2048, 4, 6));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(0, 0, 6));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(~0u, 4, 6));
-    // No own region left.
-    EXPECT_NE("", VolumeGeometry::CheckSettings(64, 32, 6));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(8, 4, 6));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(64, ~0u, 6));
-    // Levels.
-    EXPECT_NE("", VolumeGeometry::CheckSettings(64, 4, 0));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(64, 4, VolumeGeometry::MaxLevelCount + 1));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(64, 4, 12));
-    EXPECT_NE("", VolumeGeometry::CheckSettings(64, 4, ~0u));
-    EXPECT_NE(std::string::npos, VolumeGeometry::CheckSettings(48, 4, 6).find("48"));
-}
-
-TEST(BoxMapping, UnequalExtentsCentreInXZAndStandOnY)
-{
-    const float box[6] = {0, 0, 0, 2, 1, 1};
-    ASSERT_EQ("", BoxMapping::CheckBox(box));
-    const BoxMapping m = BoxMapping::FromBox(box);
-    EXPECT_EQ(2.0f, m.extent);
-    EXPECT_EQ(0.0f, m.origin[0]);
-    EXPECT_EQ(0.0f, m.origin[1]);
-    EXPECT_EQ(-0.5f, m.origin[2]);
-
-    const float tall[6] = {-1, 2, 0, 1, 6, 2};
-    const BoxMapping t = BoxMapping::FromBox(tall);
-    EXPECT_EQ(4.0f, t.extent);
-    EXPECT_EQ(-2.0f, t.origin[0]);
-    EXPECT_EQ(2.0f, t.origin[1]);
-    EXPECT_EQ(-1.0f, t.origin[2]);
-}
-
-TEST(BoxMapping, WorldToVolumeMapsTheCubeOntoMinusOneToOne)
-{
-    const float box[6] = {0, 0, 0, 2, 1, 1};
-    float m[4][4];
-    BoxMapping::FromBox(box).WorldToVolume(m);
-    auto map = [&](float x, float y, float z, int axis) {
-        const float p[4] = {x, y, z, 1};
-        float r = 0;
-        for (int i = 0; i < 4; ++i) r += p[i] * m[i][axis];
-        return r;
-    };
-    EXPECT_FLOAT_EQ(-1.0f, map(0, 0, 0, 0));
-    EXPECT_FLOAT_EQ(-1.0f, map(0, 0, 0, 1));
-    EXPECT_FLOAT_EQ(-0.5f, map(0, 0, 0, 2));
-    EXPECT_FLOAT_EQ(1.0f, map(2, 1, 1, 0));
-    EXPECT_FLOAT_EQ(0.0f, map(2, 1, 1, 1));
-    EXPECT_FLOAT_EQ(0.5f, map(2, 1, 1, 2));
-    EXPECT_EQ(0.0f, m[0][1]);
-    EXPECT_EQ(0.0f, m[0][3]);
-    EXPECT_EQ(1.0f, m[3][3]);
-
-    const float cube[6] = {-3, 1, 5, 1, 5, 9};
-    BoxMapping::FromBox(cube).WorldToVolume(m);
-    for (int a = 0; a < 3; ++a) EXPECT_FLOAT_EQ(-1.0f, map(-3, 1, 5, a));
-}
-
-TEST(BoxMapping, RejectsBoxesThatCannotBeMapped)
-{
-    const float empty[6] = {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX};
-    const float zero[6] = {0, 0, 0, 0, 0, 0};
-    const float point[6] = {1, 2, 3, 1, 2, 3};
-    const float inverted[6] = {0, 0, 1, 1, 1, 0};
-    const float nan[6] = {0, std::nanf(""), 0, 1, 1, 1};
-    const float infinite[6] = {0, 0, 0, std::numeric_limits<float>::infinity(), 1, 1};
-    const float huge[6] = {-FLT_MAX, 0, 0, FLT_MAX, 1, 1};
-    const float tiny[6] = {0, 0, 0, 1e-45f, 0, 0};
-    for (const float* box : {empty, zero, point, inverted, nan, infinite, huge, tiny}) {
-        EXPECT_NE("", BoxMapping::CheckBox(box));
+    const VolumeGeometry g = VolumeGeometry::FromSettings(64, 4, 6);
+    const BoxMapping unit = BoxMapping::FromBox(UnitBox);
+    const float x56 = 56.0f / 1791.0f, inner = 30.0f / 1791.0f;
+    const struct {
+        float x, y, z;
+        bool swap;
+        std::array<std::uint32_t, 6> brickAndLocal;
+    } cases[] = {
+        {0, 0, 0, false, {0, 0, 0, 4, 4, 4}}, {1, 1, 1, false, {31, 31, 31, 59, 59, 59}}, {x56, inner, inner, false, {1, 0, 0, 4, 34, 34}},
+        {0, 1, 0, false, {0, 31, 0, 4, 59, 4}}, {0, 1, 0, true, {0, 0, 31, 4, 4, 59}},  // swap exchanges the voxel axes
+        // Outside the box, infinities and NaN: converted without overflow (the sanitizer
+        // build traps on float-cast-overflow), one voxel beyond the edge brick at most.
+        {-0.1f, -1e30f, -Infinity, false, {0, 0, 0, 4, 4, 4}}, {NAN, 0.5f, 0.5f, false, {0, 16, 16, 4, 4, 4}},
+        {1.0003f, 1e30f, Infinity, false, {31, 31, 31, 60, 60, 60}}, {FLT_MAX, 0.5f, 0.5f, false, {31, 16, 16, 60, 4, 4}}};
+    for (const auto& c : cases) {
+        const QuantizedPosition q = QuantizePosition(g, unit, c.swap, c.x, c.y, c.z);
+        const std::array<std::uint32_t, 6> got = {q.brick[0], q.brick[1], q.brick[2], q.local[0], q.local[1], q.local[2]};
+        EXPECT_EQ(c.brickAndLocal, got) << c.x << " " << c.y << " " << c.z;
     }
-    // Flat data keeps the other axes.
-    const float flat[6] = {0, 0, 5, 1, 1, 5};
-    EXPECT_EQ("", BoxMapping::CheckBox(flat));
-}
-
-TEST(Quantization, OriginCornerIsVoxelZeroOfBrickZero)
-{
-    const VolumeGeometry g = DefaultGeometry();
-    const QuantizedPosition q = QuantizePosition(g, BoxMapping::FromBox(UnitBox), false, 0, 0, 0);
-    for (int a = 0; a < 3; ++a) {
-        EXPECT_EQ(0u, q.brick[a]);
-        EXPECT_EQ(4u, q.local[a]);
+    EXPECT_EQ(32767u, g.LeafIndex(31, 31, 31));
+    EXPECT_EQ(4u | 4u << 10 | 4u << 20, PackBrickPosition(4, 4, 4));
+    // A box without extent sends every particle, wherever it is, to brick 0's first voxel.
+    const float point[6] = {2, 2, 2, 2, 2, 2};
+    for (const float x : {2.0f, -5.0f, 1e30f, Infinity}) {
+        const QuantizedPosition q = QuantizePosition(g, BoxMapping::FromBox(point), false, x, 2, x);
+        EXPECT_TRUE(q.brick[0] == 0 && q.brick[2] == 0 && q.local[0] == 4 && q.local[1] == 4 && q.local[2] == 4) << x;
     }
-    EXPECT_EQ(4u | 4u << 10 | 4u << 20, PackBrickPosition(q.local[0], q.local[1], q.local[2]));
-    EXPECT_TRUE(CopiesOf(g, q).empty());
-}
-
-TEST(Quantization, FarCornerIsTheLastVoxelOfTheLastBrick)
-{
-    const VolumeGeometry g = DefaultGeometry();
-    const QuantizedPosition q = QuantizePosition(g, BoxMapping::FromBox(UnitBox), false, 1, 1, 1);
-    for (int a = 0; a < 3; ++a) {
-        EXPECT_EQ(31u, q.brick[a]);
-        EXPECT_EQ(59u, q.local[a]);
-    }
-    EXPECT_EQ(32767u, g.LeafIndex(q.brick[0], q.brick[1], q.brick[2]));
-    // At the high edge of the grid: no neighbours there.
-    EXPECT_TRUE(CopiesOf(g, q).empty());
-}
-
-TEST(Quantization, BorderParticleIsCopiedIntoTheLowNeighbour)
-{
-    const VolumeGeometry g = DefaultGeometry();
-    // v.x = trunc(x * 1791 + 0.5) = 56 for x = 56 / 1791.
-    const float x = 56.0f / 1791.0f;
-    const float inner = 30.0f / 1791.0f;
-    const QuantizedPosition q = QuantizePosition(g, BoxMapping::FromBox(UnitBox), false, x, inner, inner);
-    EXPECT_EQ(1u, q.brick[0]);
-    EXPECT_EQ(4u, q.local[0]);
-    const std::uint32_t k = g.LeafIndex(q.brick[0], q.brick[1], q.brick[2]);
-    const std::vector<Copy> copies = CopiesOf(g, q);
-    ASSERT_EQ(1u, copies.size());
-    EXPECT_EQ(k - 1, copies[0].brick);
-    EXPECT_EQ(PackBrickPosition(60, q.local[1], q.local[2]), copies[0].packed);
+    const QuantizedPosition noOverlap = QuantizePosition(VolumeGeometry::FromSettings(8, 0, 2), unit, false, 2, 1, 0);
+    EXPECT_TRUE(noOverlap.brick[0] == 1 && noOverlap.local[0] == 7 && noOverlap.brick[1] == 1 && noOverlap.local[1] == 7)
+        << "without overlap the local voxel stays inside the brick";
 }
 
 TEST(Quantization, CopiesComeInTheirOrderAndNeverMixSides)
 {
-    const VolumeGeometry g = DefaultGeometry();
-    const std::uint32_t d = g.leavesPerAxis;
-    // Low border in x, y and z of brick (5, 5, 5): 7 copies to the low side.
-    QuantizedPosition low {{5, 5, 5}, {4, 7, 5}};
-    const std::uint32_t k = g.LeafIndex(5, 5, 5);
-    std::vector<Copy> copies = CopiesOf(g, low);
-    ASSERT_EQ(7u, copies.size());
-    const std::uint32_t expectedLow[7] = {k - 1, k - d, k - d * d, k - 1 - d, k - 1 - d * d,
-                                          k - d - d * d, k - 1 - d - d * d};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(expectedLow[i], copies[i].brick);
-    EXPECT_EQ(PackBrickPosition(60, 63, 61), copies[6].packed);
-
-    // High border in x, y and z: 7 copies to the high side, positions moved down by E.
-    QuantizedPosition high {{5, 5, 5}, {56, 59, 57}};
-    copies = CopiesOf(g, high);
-    ASSERT_EQ(7u, copies.size());
-    const std::uint32_t expectedHigh[7] = {k + 1, k + d, k + d * d, k + 1 + d, k + 1 + d * d,
-                                           k + d + d * d, k + 1 + d + d * d};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(expectedHigh[i], copies[i].brick);
-    EXPECT_EQ(PackBrickPosition(0, 3, 1), copies[6].packed);
-
-    // Low in x and high in y: one copy each way, none diagonal.
-    QuantizedPosition mixed {{5, 5, 5}, {4, 59, 30}};
-    copies = CopiesOf(g, mixed);
-    ASSERT_EQ(2u, copies.size());
-    EXPECT_EQ(k - 1, copies[0].brick);
-    EXPECT_EQ(k + d, copies[1].brick);
-
-    // Inside the own region, away from the borders: none.
-    QuantizedPosition inner {{5, 5, 5}, {8, 55, 30}};
-    EXPECT_TRUE(CopiesOf(g, inner).empty());
-}
-
-TEST(Quantization, SwapYZExchangesTheVoxelAxes)
-{
-    const VolumeGeometry g = DefaultGeometry();
-    const BoxMapping m = BoxMapping::FromBox(UnitBox);
-    const QuantizedPosition plain = QuantizePosition(g, m, false, 0, 1, 0);
-    EXPECT_EQ(31u, plain.brick[1]);
-    EXPECT_EQ(0u, plain.brick[2]);
-    const QuantizedPosition swapped = QuantizePosition(g, m, true, 0, 1, 0);
-    EXPECT_EQ(0u, swapped.brick[0]);
-    EXPECT_EQ(0u, swapped.brick[1]);
-    EXPECT_EQ(31u, swapped.brick[2]);
-    EXPECT_EQ(4u, swapped.local[1]);
-    EXPECT_EQ(59u, swapped.local[2]);
-}
-
-TEST(Quantization, OutsideParticlesGoToTheEdgeBricks)
-{
-    const VolumeGeometry g = DefaultGeometry();
-    const BoxMapping m = BoxMapping::FromBox(UnitBox);
-    const float inf = std::numeric_limits<float>::infinity();
-    // Far below, far above, infinities and NaN: all converted without overflow
-    // (the sanitizer build traps on float-cast-overflow).
-    struct Case {
-        float value;
-        std::uint32_t brick;
-        std::uint32_t local;
-    };
-    const Case cases[] = {{-0.1f, 0, 4}, {-1e30f, 0, 4}, {-inf, 0, 4}, {std::nanf(""), 0, 4},
-                          {1.0003f, 31, 60}, {1e30f, 31, 60}, {inf, 31, 60}, {FLT_MAX, 31, 60}};
-    for (const Case& c : cases) {
-        const QuantizedPosition q = QuantizePosition(g, m, false, c.value, 0.5f, 0.5f);
-        EXPECT_EQ(c.brick, q.brick[0]) << c.value;
-        EXPECT_EQ(c.local, q.local[0]) << c.value;
-    }
-}
-
-TEST(Quantization, NoOverlapKeepsLocalVoxelsInsideTheBrick)
-{
-    const VolumeGeometry g = VolumeGeometry::FromSettings(8, 0, 2);
-    const QuantizedPosition q =
-        QuantizePosition(g, BoxMapping::FromBox(UnitBox), false, 2.0f, 1.0f, 0.0f);
-    EXPECT_EQ(1u, q.brick[0]);
-    EXPECT_EQ(7u, q.local[0]);
-    EXPECT_EQ(1u, q.brick[1]);
-    EXPECT_EQ(7u, q.local[1]);
-    EXPECT_TRUE(CopiesOf(g, q).empty());
-}
-
-}  // namespace
-
-namespace {
-
-// Insertion divides voxels by the inner size with a multiplication; it must agree with
-// the division for every voxel of the largest grids.
-TEST(Quantization, DivisionByTheInnerSizeIsExact)
-{
-    const struct {
-        std::uint32_t brickSize, overlap;
-    } settings[] = {{8, 0}, {16, 3}, {64, 4}, {64, 1}, {256, 100}, {1024, 0}, {1024, 511}};
-    for (const auto& s : settings) {
-        const VolumeGeometry g = VolumeGeometry::FromSettings(s.brickSize, s.overlap, VolumeGeometry::MaxLevelCount);
-        const std::uint32_t limit = g.innerSize * g.leavesPerAxis;
-        for (std::uint32_t v = 0; v <= limit; ++v) {
-            ASSERT_EQ(v / g.innerSize, g.DivideByInnerSize(v)) << v << " / " << g.innerSize;
-        }
-    }
+    const VolumeGeometry g = VolumeGeometry::FromSettings(64, 4, 6);
+    const std::uint32_t d = g.leavesPerAxis, k = g.LeafIndex(5, 5, 5);
+    using Copies = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+    EXPECT_EQ((Copies {{PackBrickPosition(60, 34, 34), g.LeafIndex(0, 0, 0)}}),
+              CopiesOf(g, QuantizePosition(g, BoxMapping::FromBox(UnitBox), false, 56.0f / 1791, 30.0f / 1791, 30.0f / 1791)));
+    const Copies low = CopiesOf(g, QuantizedPosition {{5, 5, 5}, {4, 7, 5}});
+    ASSERT_EQ(7u, low.size());
+    const std::uint32_t expectedLow[7] = {k - 1, k - d, k - d * d, k - 1 - d, k - 1 - d * d, k - d - d * d, k - 1 - d - d * d};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(expectedLow[i], low[i].second) << i;
+    EXPECT_EQ(PackBrickPosition(60, 63, 61), low[6].first);
+    const Copies high = CopiesOf(g, QuantizedPosition {{5, 5, 5}, {56, 59, 57}});
+    ASSERT_EQ(7u, high.size());
+    const std::uint32_t expectedHigh[7] = {k + 1, k + d, k + d * d, k + 1 + d, k + 1 + d * d, k + d + d * d, k + 1 + d + d * d};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(expectedHigh[i], high[i].second) << i;
+    EXPECT_EQ(PackBrickPosition(0, 3, 1), high[6].first);
+    EXPECT_EQ((Copies {{PackBrickPosition(60, 59, 30), k - 1}, {PackBrickPosition(4, 3, 30), k + d}}),
+              CopiesOf(g, QuantizedPosition {{5, 5, 5}, {4, 59, 30}}))
+        << "low in x and high in y: no diagonal copy";
+    EXPECT_TRUE(CopiesOf(g, QuantizedPosition {{5, 5, 5}, {8, 55, 30}}).empty());
+    EXPECT_TRUE(CopiesOf(g, QuantizedPosition {{0, 0, 0}, {4, 4, 4}}).empty()) << "no neighbour below brick 0";
+    EXPECT_TRUE(CopiesOf(g, QuantizedPosition {{31, 31, 31}, {59, 59, 59}}).empty()) << "nor above the last";
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "tests/volume/VolumeTestSupport.h"
 
+#include "tests/support/ErrorReports.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <thread>
 
@@ -11,67 +13,31 @@ namespace {
 
 using namespace qz::test;
 
-TEST(ParticleVolumeInterface, NewVolumeIsUnprepared)
+TEST(ParticleVolumeInterface, NewPreparedAndSelectedTimesteps)
 {
     ParticleVolume<None> volume;
-    EXPECT_FALSE(volume.HasTimesteps());
-    EXPECT_EQ(-1, volume.GetCurrentTimestep());
-    EXPECT_EQ(~0u, volume.GetBrickSize());
-    EXPECT_FALSE(volume.IsPrepared());
-    EXPECT_FALSE(volume.swapYZ);
-    EXPECT_EQ(1.0f, volume.worldToVolume.m[2][2]);
-    EXPECT_EQ(0.0f, volume.worldToVolume.m[3][0]);
+    EXPECT_TRUE(!volume.HasTimesteps() && volume.GetCurrentTimestep() == -1 && volume.GetBrickSize() == ~0u && !volume.IsPrepared());
+    EXPECT_TRUE(!volume.swapYZ && volume.worldToVolume.m[2][2] == 1 && volume.worldToVolume.m[3][0] == 0);
     for (float value : volume.boundingBox) EXPECT_EQ(0.0f, value);
-}
+    EXPECT_TRUE(!ParticleVolume<None>().HasAttributes() && ParticleVolume<VMag>().HasAttributes() && ParticleVolume<ColorCount>().HasAttributes());
 
-TEST(ParticleVolumeInterface, HasAttributesByKind)
-{
-    EXPECT_FALSE(ParticleVolume<None>().HasAttributes());
-    EXPECT_TRUE(ParticleVolume<VMag>().HasAttributes());
-    EXPECT_TRUE(ParticleVolume<ColorCount>().HasAttributes());
-}
-
-TEST(ParticleVolumeInterface, PrepareLogsOneMessageAndStoresTheSettings)
-{
-    ParticleVolume<None> volume;
     qz::test::CoutCapture capture;
+    for (const std::array<std::uint32_t, 3> s : {std::array<std::uint32_t, 3> {48, 4, 6}, {4, 0, 6}, {2048, 4, 6}, {64, 32, 6}, {64, 4, 0},
+                                                {64, 4, 12}, {~0u, ~0u, ~0u}}) {
+        const std::string error = qz::test::ReportOf([&] { volume.Prepare(s[0], s[1], s[2]); });
+        EXPECT_EQ(0u, error.find("ParticleVolumeInterface::Prepare|src\\ParticleVolumeInterface|Invalid ")) << error;
+        EXPECT_FALSE(volume.IsPrepared());
+    }
+    volume.Prepare(64, 4, 11);  // as many levels as leaf bricks can be numbered in 32 bits
+    EXPECT_TRUE(volume.GetLevelCount() == 11 && volume.GetGeometry().leafCount == 1u << 30);
     volume.Prepare(64, 4, 6);
-    EXPECT_NE(std::string::npos, capture.Text().find("Preparing volume:\n\tBrickSize: 64\n\tOverlap: 4\n\tLevels: 6"));
-    EXPECT_EQ(64u, volume.GetBrickSize());
-    EXPECT_EQ(4u, volume.GetOverlap());
-    EXPECT_EQ(6u, volume.GetLevelCount());
+    EXPECT_NE(std::string::npos, capture.Text().find("\nPreparing volume:\n\tBrickSize: 64\n\tOverlap: 4\n\tLevels: 6\n"));
+    EXPECT_TRUE(volume.GetBrickSize() == 64 && volume.GetOverlap() == 4 && volume.GetLevelCount() == 6);
     EXPECT_EQ(56u, volume.GetGeometry().innerSize);
     EXPECT_EQ(qz::utils::Timer::Stopped, volume.timer.GetState());
-}
-
-TEST(ParticleVolumeInterface, PrepareRejectsSettingsThatCannotMakeAVolume)
-{
-    struct Settings {
-        std::uint32_t brickSize, overlap, levels;
-    };
-    for (const Settings s : {Settings {48, 4, 6}, Settings {4, 0, 6}, Settings {2048, 4, 6}, Settings {64, 32, 6},
-                             Settings {64, 4, 0}, Settings {64, 4, 12}, Settings {~0u, ~0u, ~0u}}) {
-        ParticleVolume<None> volume;
-        const std::string error = ErrorText([&] { volume.Prepare(s.brickSize, s.overlap, s.levels); });
-        EXPECT_NE(std::string::npos, error.find("ParticleVolumeInterface::Prepare")) << s.brickSize;
-        EXPECT_NE(std::string::npos, error.find("Invalid")) << error;
-        EXPECT_FALSE(volume.IsPrepared());
-        EXPECT_NE(std::string::npos, ErrorText([&] { volume.CreateTimestep(false); }).find("Prepare() call missing"));
-    }
-}
-
-TEST(ParticleVolumeInterface, SetTimestepSelectsOnlyExistingTimesteps)
-{
-    ParticleVolume<None> volume;
-    volume.Prepare(16, 2, 2);
     for (int i = 0; i < 3; ++i) volume.CreateTimestep(false);
-    EXPECT_EQ(0, volume.GetCurrentTimestep());
-    {
-        qz::test::CoutCapture capture;
-        volume.SetTimestep(5);
-        EXPECT_NE(std::string::npos, capture.Text().find("Changing particle volume timestep to 5"));
-    }
-    EXPECT_EQ(0, volume.GetCurrentTimestep());
+    volume.SetTimestep(5);
+    EXPECT_NE(std::string::npos, capture.Text().find("Changing particle volume timestep to 5\n"));
     volume.SetTimestep(-1);
     EXPECT_EQ(0, volume.GetCurrentTimestep());
     volume.SetTimestep(2);
