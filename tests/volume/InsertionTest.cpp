@@ -123,30 +123,19 @@ std::vector<std::tuple<std::uint32_t, std::uint32_t, float>> ReferenceRecords(
         }
         if (swapYZ) std::swap(v[1], v[2]);
         for (int a = 0; a < 3; ++a) b[a] = std::min(v[a] / e, d - 1);
-        for (int dz = -1; dz <= 1; ++dz) {
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int offset[3] = {dx, dy, dz};
-                    const bool low = dx < 0 || dy < 0 || dz < 0;
-                    const bool high = dx > 0 || dy > 0 || dz > 0;
-                    if (low && high) continue;
-                    std::int64_t local[3], brick[3];
-                    bool inside = true;
-                    for (int a = 0; a < 3; ++a) {
-                        brick[a] = b[a] + offset[a];
-                        local[a] = v[a] - brick[a] * e + n;
-                        inside = inside && brick[a] >= 0 && brick[a] < d && local[a] >= 0 &&
-                                 local[a] < static_cast<std::int64_t>(g.brickSize);
-                    }
-                    if (!inside) continue;
-                    const auto k = static_cast<std::uint32_t>(brick[0] + brick[1] * d + brick[2] * d * d);
-                    out.emplace_back(k,
-                                     PackBrickPosition(static_cast<std::uint32_t>(local[0]),
-                                                       static_cast<std::uint32_t>(local[1]),
-                                                       static_cast<std::uint32_t>(local[2])),
-                                     p.attributes.magnitude);
-                }
+        for (int neighbour = 0; neighbour < 27; ++neighbour) {
+            const int offset[3] = {neighbour % 3 - 1, neighbour / 3 % 3 - 1, neighbour / 9 - 1};
+            const bool low = offset[0] < 0 || offset[1] < 0 || offset[2] < 0, high = offset[0] > 0 || offset[1] > 0 || offset[2] > 0;
+            std::int64_t local[3], brick[3];
+            bool inside = !(low && high);
+            for (int a = 0; a < 3; ++a) {
+                brick[a] = b[a] + offset[a];
+                local[a] = v[a] - brick[a] * e + n;
+                inside = inside && brick[a] >= 0 && brick[a] < d && local[a] >= 0 && local[a] < static_cast<std::int64_t>(g.brickSize);
             }
+            if (!inside) continue;
+            out.emplace_back(static_cast<std::uint32_t>(brick[0] + brick[1] * d + brick[2] * d * d),
+                             PackBrickPosition(std::uint32_t(local[0]), std::uint32_t(local[1]), std::uint32_t(local[2])), p.attributes.magnitude);
         }
     }
     std::sort(out.begin(), out.end());
@@ -156,15 +145,12 @@ std::vector<std::tuple<std::uint32_t, std::uint32_t, float>> ReferenceRecords(
 Particles<VMag> RandomParticles(std::size_t count, const float box[6], unsigned seed)
 {
     std::mt19937 random(seed);
+    std::uniform_real_distribution<float> unit(-0.01f, 1.01f);  // a few particles fall a little outside
     Particles<VMag> particles;
     for (std::size_t i = 0; i < count; ++i) {
-        float p[3];
-        for (int a = 0; a < 3; ++a) {
-            // A few particles fall a little outside the box.
-            std::uniform_real_distribution<float> along(box[a] - 0.02f, box[a + 3] + 0.02f);
-            p[a] = along(random);
-        }
-        particles.push_back(MakeParticle(p[0], p[1], p[2], static_cast<float>(i)));
+        const float x = unit(random), y = unit(random), z = unit(random);
+        particles.push_back(MakeParticle(box[0] + x * (box[3] - box[0]), box[1] + y * (box[4] - box[1]), box[2] + z * (box[5] - box[2]),
+                                         static_cast<float>(i)));
     }
     return particles;
 }
@@ -188,40 +174,9 @@ TEST(InsertParticles, EveryParticleLandsInItsLeafAndItsOverlapCopies)
         const int t = BuildTimestep(volume, particles);
         const auto built = CollectRecords(volume, t);
         const auto expected = ReferenceRecords(volume.GetGeometry(), box, s.swapYZ, particles);
-        if (s.overlap > 0) {
-            EXPECT_GT(expected.size(), particles.size());
-        }
-        EXPECT_EQ(expected.size(), built.size());
+        EXPECT_TRUE(s.overlap == 0 || expected.size() > particles.size());
         EXPECT_TRUE(expected == built) << "brick size " << s.brickSize << ", overlap " << s.overlap;
     }
-}
-
-TEST(InsertParticles, RecordsCarryTheirAttributes)
-{
-    ParticleVolume<ColorCount> volume;
-    volume.Prepare(16, 2, 2);
-    SetBox(volume, {0, 0, 0, 1, 1, 1});
-    Particles<ColorCount> particles(3);
-    for (int i = 0; i < 3; ++i) {
-        // Voxels 2, 6 and 21 of 0 ... 23: none in an overlap border.
-        particles[i].x = i == 0 ? 0.1f : i == 1 ? 0.25f : 0.9f;
-        particles[i].attributes.red = static_cast<std::uint16_t>(255 - i);
-        particles[i].attributes.green = 128;
-        particles[i].attributes.blue = static_cast<std::uint16_t>(i);
-    }
-    const int t = BuildTimestep(volume, particles);
-    std::vector<std::uint16_t> reds;
-    for (Brick* brick : volume.GetTimestep(t)->leafBricks) {
-        const auto* records = brick->particles.Get<ColorCount>();
-        ASSERT_NE(nullptr, records);
-        for (std::uint64_t i = 0; i < brick->particleCount; ++i) {
-            EXPECT_EQ(128, records[i].attributes.green);
-            EXPECT_EQ(255 - records[i].attributes.red, records[i].attributes.blue);
-            reds.push_back(records[i].attributes.red);
-        }
-    }
-    std::sort(reds.begin(), reds.end());
-    EXPECT_EQ((std::vector<std::uint16_t> {253, 254, 255}), reds);
 }
 
 }  // namespace
