@@ -17,13 +17,24 @@ using qz::test::RenderTest;
 using qz::test::Vertex;
 using Quad4 = d3d11sw::Quad<Float4>;
 
-// Writes varying 0, or the sample of texture 0 at its (x, y); per quad or per span.
+// Writes varying 0, or the sample of texture 0 at its (x, y); per quad or per span, or
+// (samples of one level) lane by lane, which the vector routines of four lanes leave alone.
 class Probe final : public d3d11sw::PixelKernel {
 public:
-    Probe(bool sample, bool perSpan) : sample_(sample), perSpan_(perSpan) {}
+    Probe(bool sample, bool perSpan, bool perLane = false) : sample_(sample), perSpan_(perSpan), perLane_(perLane) {}
 
     void Shade(const StageResources& resources, PixelSpan& span) const override
     {
+        if (perLane_) {
+            for (int quad = 0; quad < span.Count(); ++quad) {
+                const Quad4 varying = span.Varying(quad, 0);
+                for (int lane = 0; lane < 4; ++lane) {
+                    span.Target(quad, 0)[lane] =
+                        resources.SampleLevel(0, 0, Float4{varying[lane].x, varying[lane].y, 0.0f, 0.0f}, 0.0f);
+                }
+            }
+            return;
+        }
         if (perSpan_) {
             SpanFloat4 varying;
             span.Varying(0, varying);
@@ -52,6 +63,7 @@ public:
 private:
     bool sample_;
     bool perSpan_;
+    bool perLane_;
 };
 
 class SpanKernel : public RenderTest {
@@ -61,12 +73,12 @@ protected:
 
     // Triangles of several w over the target, the colour running from -0.7 to 1.6 (texture
     // coordinates outside the texture among them).
-    std::vector<float> Draw(bool sample, bool perSpan)
+    std::vector<float> Draw(bool sample, bool perSpan, bool perLane = false)
     {
         MakeTarget(kWidth, kHeight, DXGI_FORMAT_R32G32B32A32_FLOAT);
         context->RSSetState(noCulling.Get());
         ComPtr<ID3D11PixelShader> shader;
-        EXPECT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), {std::make_shared<Probe>(sample, perSpan)},
+        EXPECT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), {std::make_shared<Probe>(sample, perSpan, perLane)},
                                                    shader.ReleaseAndGetAddressOf()));
         context->PSSetShader(shader.Get(), nullptr, 0);
         auto at = [](float x, float y, float w, float u, float v) {
@@ -158,12 +170,19 @@ TEST_F(SpanKernel, SamplesOfASpanAreThoseOfItsQuads)
         {DXGI_FORMAT_R8G8B8A8_UNORM, 64, 4, D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_WRAP},
         {DXGI_FORMAT_R8G8B8A8_UNORM, 16, 1, D3D11_FILTER_MIN_POINT_MAG_LINEAR_MIP_POINT, D3D11_TEXTURE_ADDRESS_CLAMP},
         {DXGI_FORMAT_B8G8R8A8_UNORM, 16, 1, D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_CLAMP},
+        {DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, 16, 1, D3D11_FILTER_MIN_MAG_MIP_POINT, D3D11_TEXTURE_ADDRESS_WRAP},
+        {DXGI_FORMAT_R32_FLOAT, 16, 1, D3D11_FILTER_MIN_MAG_MIP_POINT, D3D11_TEXTURE_ADDRESS_CLAMP},
+        {DXGI_FORMAT_R32_FLOAT, 16, 1, D3D11_FILTER_MIN_MAG_MIP_LINEAR, D3D11_TEXTURE_ADDRESS_CLAMP},
     };
     for (const Case& c : cases) {
         UseTexture(c.format, c.side, c.levels, c.filter, c.address);
         const std::vector<float> quads = Draw(true, false);
         EXPECT_NE(quads, std::vector<float>(quads.size(), 0.0f));
         EXPECT_TRUE(SameBits(quads, Draw(true, true))) << c.format << " " << c.levels << " " << c.filter << " " << c.address;
+        const bool oneFilter = c.filter == D3D11_FILTER_MIN_MAG_MIP_POINT || c.filter == D3D11_FILTER_MIN_MAG_MIP_LINEAR;
+        if (c.levels == 1 && oneFilter) {
+            EXPECT_TRUE(SameBits(quads, Draw(true, false, true))) << c.format << " " << c.filter << " lane by lane";
+        }
     }
 }
 

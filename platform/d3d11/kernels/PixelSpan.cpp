@@ -39,27 +39,47 @@ Quad<Float4> PixelSpan::Position(int quad) const
 void PixelSpan::Varying(UINT index, SpanFloat4& out, UINT components) const
 {
     components = std::min(components, 4u);
+#if defined(__SSE2__)
+    // Four quads at a time, one component at a time: lane k of `base` is the top-left
+    // lane of quad q + k, with the arithmetic of the quad form.
+    const PrimitiveInterpolation& p = *interpolation_;
+    const Plane& plane = p.varyings[index];
+    if (p.perspective) {
+        EnsurePerspective();
+    }
+    const __m128 dy = _mm_set1_ps(static_cast<float>(y_ - p.originY));
+    for (int quad = 0; quad < count_; quad += 4) {
+        const int first = X(quad) - p.originX;
+        const __m128 dx = _mm_cvtepi32_ps(_mm_setr_epi32(first, first + 2, first + 4, first + 6));
+        const int rows = std::min(4, count_ - quad);
+        for (UINT c = 0; c < components; ++c) {
+            const __m128 ddx = _mm_set1_ps(plane.ddx[static_cast<int>(c)]);
+            const __m128 ddy = _mm_set1_ps(plane.ddy[static_cast<int>(c)]);
+            __m128 base = _mm_add_ps(_mm_add_ps(_mm_set1_ps(plane.at[static_cast<int>(c)]), _mm_mul_ps(ddx, dx)),
+                                     _mm_mul_ps(ddy, dy));
+            __m128 right = _mm_add_ps(base, ddx);
+            __m128 below = _mm_add_ps(base, ddy);
+            __m128 belowRight = _mm_add_ps(right, ddy);
+            _MM_TRANSPOSE4_PS(base, right, below, belowRight);
+            const __m128 quads[4] = {base, right, below, belowRight};
+            float* values = out[static_cast<int>(c)].lane + 4 * quad;
+            for (int row = 0; row < rows; ++row) {
+                const __m128 v = p.perspective ? _mm_mul_ps(quads[row], _mm_loadu_ps(w_[quad + row])) : quads[row];
+                _mm_store_ps(values + 4 * row, v);
+            }
+        }
+    }
+#else
     for (int quad = 0; quad < count_; ++quad) {
         // The quad form's values, lane by lane, then turned into a value per component.
         const Quad<Float4> lanes = Varying(quad, index);
-#if defined(__SSE2__)
-        __m128 x = _mm_loadu_ps(&lanes[0].x);
-        __m128 y = _mm_loadu_ps(&lanes[1].x);
-        __m128 z = _mm_loadu_ps(&lanes[2].x);
-        __m128 w = _mm_loadu_ps(&lanes[3].x);
-        _MM_TRANSPOSE4_PS(x, y, z, w);
-        const __m128 columns[4] = {x, y, z, w};
-        for (UINT c = 0; c < components; ++c) {
-            _mm_store_ps(out[static_cast<int>(c)].lane + 4 * quad, columns[c]);
-        }
-#else
         for (UINT c = 0; c < components; ++c) {
             for (int lane = 0; lane < 4; ++lane) {
                 out[static_cast<int>(c)][4 * quad + lane] = lanes[lane][static_cast<int>(c)];
             }
         }
-#endif
     }
+#endif
 }
 
 void PixelSpan::SetTarget(UINT slot, const SpanFloat4& values)

@@ -52,6 +52,25 @@ int Address(int index, int size, D3D11_TEXTURE_ADDRESS_MODE mode)
 
 Float4 Lerp(const Float4& a, const Float4& b, float t) { return a + (b - a) * t; }
 
+#if defined(__SSE2__)
+// The words of four elements of four bytes.
+inline __m128i Words(const std::byte* const e[4])
+{
+    std::int32_t w[4];
+    for (int lane = 0; lane < 4; ++lane) {
+        std::memcpy(&w[lane], e[lane], 4);
+    }
+    return _mm_setr_epi32(w[0], w[1], w[2], w[3]);
+}
+
+// Byte `i` of four words as k / 255, which is UnormFromByte's value.
+inline __m128 UnormChannel(__m128i words, int i)
+{
+    const __m128i bytes = _mm_and_si128(_mm_srl_epi32(words, _mm_cvtsi32_si128(8 * i)), _mm_set1_epi32(0xFF));
+    return _mm_div_ps(_mm_cvtepi32_ps(bytes), _mm_set1_ps(255.0f));
+}
+#endif
+
 struct FetchRgba8Unorm {
     static constexpr bool kFinite = true;
     static constexpr UINT kBytes = 4;
@@ -61,6 +80,16 @@ struct FetchRgba8Unorm {
         std::memcpy(b, e, 4);
         return {UnormFromByte(b[0]), UnormFromByte(b[1]), UnormFromByte(b[2]), UnormFromByte(b[3])};
     }
+#if defined(__SSE2__)
+    // The channels of four elements, one vector each.
+    void Gather(const std::byte* const e[4], __m128 c[4]) const
+    {
+        const __m128i words = Words(e);
+        for (int i = 0; i < 4; ++i) {
+            c[i] = UnormChannel(words, i);
+        }
+    }
+#endif
 };
 
 struct FetchRgba8Srgb {
@@ -72,6 +101,20 @@ struct FetchRgba8Srgb {
         std::memcpy(b, e, 4);
         return {LinearFromSrgbByte(b[0]), LinearFromSrgbByte(b[1]), LinearFromSrgbByte(b[2]), UnormFromByte(b[3])};
     }
+#if defined(__SSE2__)
+    void Gather(const std::byte* const e[4], __m128 c[4]) const
+    {
+        std::uint8_t b[4][4];
+        for (int lane = 0; lane < 4; ++lane) {
+            std::memcpy(b[lane], e[lane], 4);
+        }
+        for (int i = 0; i < 3; ++i) {
+            c[i] = _mm_setr_ps(LinearFromSrgbByte(b[0][i]), LinearFromSrgbByte(b[1][i]), LinearFromSrgbByte(b[2][i]),
+                               LinearFromSrgbByte(b[3][i]));
+        }
+        c[3] = _mm_setr_ps(UnormFromByte(b[0][3]), UnormFromByte(b[1][3]), UnormFromByte(b[2][3]), UnormFromByte(b[3][3]));
+    }
+#endif
 };
 
 struct FetchR8Unorm {
@@ -81,6 +124,16 @@ struct FetchR8Unorm {
     {
         return {UnormFromByte(static_cast<std::uint8_t>(*e)), 0.0f, 0.0f, 1.0f};
     }
+#if defined(__SSE2__)
+    void Gather(const std::byte* const e[4], __m128 c[4]) const
+    {
+        const __m128i bytes = _mm_setr_epi32(static_cast<int>(e[0][0]), static_cast<int>(e[1][0]),
+                                             static_cast<int>(e[2][0]), static_cast<int>(e[3][0]));
+        c[0] = _mm_div_ps(_mm_cvtepi32_ps(bytes), _mm_set1_ps(255.0f));
+        c[1] = c[2] = _mm_setzero_ps();
+        c[3] = _mm_set1_ps(1.0f);
+    }
+#endif
 };
 
 struct FetchR32Float {
@@ -92,6 +145,14 @@ struct FetchR32Float {
         std::memcpy(&value, e, 4);
         return {value, 0.0f, 0.0f, 1.0f};
     }
+#if defined(__SSE2__)
+    void Gather(const std::byte* const e[4], __m128 c[4]) const
+    {
+        c[0] = _mm_castsi128_ps(Words(e));
+        c[1] = c[2] = _mm_setzero_ps();
+        c[3] = _mm_set1_ps(1.0f);
+    }
+#endif
 };
 
 // The codec's loader; its element size comes with the texture.
@@ -100,6 +161,20 @@ struct FetchGeneral {
     TextureBinding::Load load;
     UINT bytes;
     Float4 operator()(const std::byte* e) const { return load(e); }
+#if defined(__SSE2__)
+    void Gather(const std::byte* const e[4], __m128 c[4]) const
+    {
+        __m128 r[4];
+        for (int lane = 0; lane < 4; ++lane) {
+            const Float4 value = load(e[lane]);
+            r[lane] = _mm_loadu_ps(&value.x);
+        }
+        _MM_TRANSPOSE4_PS(r[0], r[1], r[2], r[3]);
+        for (int i = 0; i < 4; ++i) {
+            c[i] = r[i];
+        }
+    }
+#endif
 };
 
 template <class Fetch>
@@ -206,15 +281,17 @@ public:
 #if defined(__SSE2__)
             const __m128 x = _mm_load_ps(qu);
             const __m128 y = _mm_load_ps(qv);
-            const bool done = !isArray_ && !is3D_ && (linear ? BilinearXY(x, y, texels, result) : PointXY(x, y, texels, result));
-#else
-            const bool done = false;
-#endif
-            if (!done) {
-                const Float4 coords[4] = {{qu[0], qv[0], 0.0f, 0.0f}, {qu[1], qv[1], 0.0f, 0.0f},
-                                          {qu[2], qv[2], 0.0f, 0.0f}, {qu[3], qv[3], 0.0f, 0.0f}};
-                Levels(coords, 4, 0, linear, result);
+            __m128 c[4];
+            if (!isArray_ && !is3D_ && (linear ? BilinearChannels(x, y, texels, c) : PointChannels(x, y, texels, c))) {
+                for (int i = 0; i < 4; ++i) {
+                    _mm_store_ps(out[i].lane + 4 * quad, c[i]);
+                }
+                continue;
             }
+#endif
+            const Float4 coords[4] = {{qu[0], qv[0], 0.0f, 0.0f}, {qu[1], qv[1], 0.0f, 0.0f},
+                                      {qu[2], qv[2], 0.0f, 0.0f}, {qu[3], qv[3], 0.0f, 0.0f}};
+            Levels(coords, 4, 0, linear, result);
 #if defined(__SSE2__)
             __m128 r0 = _mm_loadu_ps(&result[0].x);
             __m128 r1 = _mm_loadu_ps(&result[1].x);
@@ -249,8 +326,6 @@ private:
         y = r1;
     }
 
-    // The four lanes of a quad at once when all of them read texels inside the level, with
-    // the arithmetic of Point and Bilinear; false leaves them to those.
     bool PointQuad(const Float4* coords, const TextureLevel& texels, Float4* out) const
     {
         __m128 x;
@@ -267,7 +342,43 @@ private:
         return BilinearXY(x, y, texels, out);
     }
 
+    // Four lanes' results as four channel vectors.
+    static void Store(const __m128 c[4], Float4* out)
+    {
+        __m128 r0 = c[0];
+        __m128 r1 = c[1];
+        __m128 r2 = c[2];
+        __m128 r3 = c[3];
+        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+        _mm_storeu_ps(&out[0].x, r0);
+        _mm_storeu_ps(&out[1].x, r1);
+        _mm_storeu_ps(&out[2].x, r2);
+        _mm_storeu_ps(&out[3].x, r3);
+    }
+
     bool PointXY(__m128 x, __m128 y, const TextureLevel& texels, Float4* out) const
+    {
+        __m128 c[4];
+        if (!PointChannels(x, y, texels, c)) {
+            return false;
+        }
+        Store(c, out);
+        return true;
+    }
+
+    bool BilinearXY(__m128 x, __m128 y, const TextureLevel& texels, Float4* out) const
+    {
+        __m128 c[4];
+        if (!BilinearChannels(x, y, texels, c)) {
+            return false;
+        }
+        Store(c, out);
+        return true;
+    }
+
+    // Four lanes at once when all of them read texels inside the level, with the arithmetic
+    // of Point and Bilinear, as a vector per channel; false leaves them to those.
+    bool PointChannels(__m128 x, __m128 y, const TextureLevel& texels, __m128 c[4]) const
     {
         const __m128 width = _mm_set1_ps(static_cast<float>(texels.width));
         const __m128 height = _mm_set1_ps(static_cast<float>(texels.height));
@@ -283,19 +394,20 @@ private:
         alignas(16) std::int32_t rows[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(columns), _mm_cvttps_epi32(u));
         _mm_store_si128(reinterpret_cast<__m128i*>(rows), _mm_cvttps_epi32(v));
+        const std::byte* elements[4];
         for (int lane = 0; lane < 4; ++lane) {
-            out[lane] = fetch_(texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(rows[lane]) +
-                               std::size_t{static_cast<UINT>(columns[lane])} * bytes_);
+            elements[lane] = texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(rows[lane]) +
+                             std::size_t{static_cast<UINT>(columns[lane])} * bytes_;
         }
+        fetch_.Gather(elements, c);
         return true;
     }
 
-    bool BilinearXY(__m128 x, __m128 y, const TextureLevel& texels, Float4* out) const
+    bool BilinearChannels(__m128 x, __m128 y, const TextureLevel& texels, __m128 out[4]) const
     {
         const __m128 half = _mm_set1_ps(0.5f);
         const __m128 u = _mm_sub_ps(_mm_mul_ps(x, _mm_set1_ps(static_cast<float>(texels.width))), half);
         const __m128 v = _mm_sub_ps(_mm_mul_ps(y, _mm_set1_ps(static_cast<float>(texels.height))), half);
-        // FloorToInt for values well inside the int range (NaN fails the test).
         const __m128 low = _mm_set1_ps(-1.0e9f);
         const __m128 high = _mm_set1_ps(1.0e9f);
         const __m128 inRange = _mm_and_ps(_mm_and_ps(_mm_cmpgt_ps(u, low), _mm_cmplt_ps(u, high)),
@@ -309,7 +421,6 @@ private:
         };
         const __m128i x0 = floorOf(u);
         const __m128i y0 = floorOf(v);
-        // x0 >= 0 and x0 + 1 < width, y0 likewise.
         const __m128i minusOne = _mm_set1_epi32(-1);
         const __m128i inside = _mm_and_si128(
             _mm_and_si128(_mm_cmpgt_epi32(x0, minusOne), _mm_cmplt_epi32(_mm_sub_epi32(x0, minusOne), _mm_set1_epi32(texels.width))),
@@ -317,24 +428,45 @@ private:
         if (_mm_movemask_ps(_mm_castsi128_ps(inside)) != 0xF) {
             return false;
         }
-        alignas(16) float fx[4];
-        alignas(16) float fy[4];
+        const __m128 fx = _mm_sub_ps(u, _mm_cvtepi32_ps(x0));
+        const __m128 fy = _mm_sub_ps(v, _mm_cvtepi32_ps(y0));
         alignas(16) std::int32_t columns[4];
         alignas(16) std::int32_t rows[4];
-        _mm_store_ps(fx, _mm_sub_ps(u, _mm_cvtepi32_ps(x0)));
-        _mm_store_ps(fy, _mm_sub_ps(v, _mm_cvtepi32_ps(y0)));
         _mm_store_si128(reinterpret_cast<__m128i*>(columns), x0);
         _mm_store_si128(reinterpret_cast<__m128i*>(rows), y0);
+        const std::byte* topLeft[4];
+        const std::byte* topRight[4];
+        const std::byte* bottomLeft[4];
+        const std::byte* bottomRight[4];
         for (int lane = 0; lane < 4; ++lane) {
-            const std::byte* top = texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(rows[lane]) +
-                                   std::size_t{static_cast<UINT>(columns[lane])} * bytes_;
-            if (Fetch::kFinite && fx[lane] == 0.0f && fy[lane] == 0.0f) {
-                out[lane] = fetch_(top);
-                continue;
+            topLeft[lane] = texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(rows[lane]) +
+                            std::size_t{static_cast<UINT>(columns[lane])} * bytes_;
+            topRight[lane] = topLeft[lane] + bytes_;
+            bottomLeft[lane] = topLeft[lane] + texels.rowPitch;
+            bottomRight[lane] = bottomLeft[lane] + bytes_;
+        }
+        __m128 a[4];
+        fetch_.Gather(topLeft, a);
+        // At a texel's centre Bilinear takes the texel of a finite fetch (an image drawn at
+        // its size); the lerps below give it too, for more work.
+        if (Fetch::kFinite && _mm_movemask_ps(_mm_and_ps(_mm_cmpeq_ps(fx, _mm_setzero_ps()),
+                                                         _mm_cmpeq_ps(fy, _mm_setzero_ps()))) == 0xF) {
+            for (int i = 0; i < 4; ++i) {
+                out[i] = a[i];
             }
-            const std::byte* bottom = top + texels.rowPitch;
-            out[lane] = Lerp(Lerp(fetch_(top), fetch_(top + bytes_), fx[lane]),
-                             Lerp(fetch_(bottom), fetch_(bottom + bytes_), fx[lane]), fy[lane]);
+            return true;
+        }
+        __m128 b[4];
+        __m128 c[4];
+        __m128 d[4];
+        fetch_.Gather(topRight, b);
+        fetch_.Gather(bottomLeft, c);
+        fetch_.Gather(bottomRight, d);
+        // Lerp(Lerp(a, b, fx), Lerp(c, d, fx), fy) per channel.
+        for (int i = 0; i < 4; ++i) {
+            const __m128 top = _mm_add_ps(a[i], _mm_mul_ps(_mm_sub_ps(b[i], a[i]), fx));
+            const __m128 bottom = _mm_add_ps(c[i], _mm_mul_ps(_mm_sub_ps(d[i], c[i]), fx));
+            out[i] = _mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), fy));
         }
         return true;
     }

@@ -248,8 +248,22 @@ void BinnedFrame::ShadeTile(std::size_t tile)
     const int row = static_cast<int>(tile / static_cast<std::size_t>(columns_));
     const PixelRect area{column * kTileSize, row * kTileSize, (column + 1) * kTileSize, (row + 1) * kTileSize};
     Rasterizer& rasterizer = ThreadRasterizer();
+    // The pixels the tile's primitives touch, asked for at once: draws of text visit them
+    // a few rows at a time, each row a cache miss of its own.
+    PixelRect touched{area.right, area.bottom, area.left, area.top};
+    for (const std::uint32_t entry : tiles_[tile].entries) {
+        const PixelRect inside = Intersect(area, primitives_[entry >> 1]->bounds);
+        touched = {std::min(touched.left, inside.left), std::min(touched.top, inside.top),
+                   std::max(touched.right, inside.right), std::max(touched.bottom, inside.bottom)};
+    }
+    const std::byte* prefetched = nullptr;
     for (const std::uint32_t entry : tiles_[tile].entries) {
         const BinnedPrimitive& primitive = *primitives_[entry >> 1];
+        const OutputMerger& merger = draws_[primitive.draw]->Pixels().Merger();
+        if (merger.FirstView() != prefetched) {
+            prefetched = merger.FirstView();
+            merger.Prefetch(touched.left, touched.top, touched.right, touched.bottom);
+        }
         const PixelRect inside = Intersect(area, primitive.bounds);
         rasterizer.Cover(primitive.interpolation, inside.left, inside.top, inside.right, inside.bottom, (entry & 1) != 0,
                          draws_[primitive.draw]->Pixels());

@@ -122,6 +122,52 @@ void OutputMerger::WriteOneColour(PixelSpan& span, const Float4& colour) const
     WriteDepths(span);
 }
 
+namespace {
+
+void PrefetchRows(const Surface& surface, int left, int top, int right, int bottom)
+{
+    constexpr std::size_t kLine = 64;
+    const std::size_t first = static_cast<std::size_t>(left) * surface.elementBytes;
+    const std::size_t end = static_cast<std::size_t>(right) * surface.elementBytes;
+    for (int y = top; y < bottom; ++y) {
+        const std::byte* row = surface.data + std::size_t{static_cast<UINT>(y)} * surface.rowPitch;
+        for (std::size_t offset = first & ~(kLine - 1); offset < end; offset += kLine) {
+            __builtin_prefetch(row + offset, 1, 3);
+        }
+    }
+}
+
+}  // namespace
+
+void OutputMerger::Prefetch(int left, int top, int right, int bottom) const
+{
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, static_cast<int>(width_));
+    bottom = std::min(bottom, static_cast<int>(height_));
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    for (UINT slot = 0; slot < targetCount_; ++slot) {
+        if (targets_[slot].codec) {
+            PrefetchRows(targets_[slot].surface, left, top, right, bottom);
+        }
+    }
+    if (depthTest_) {
+        PrefetchRows(depthSurface_, left, top, right, bottom);
+    }
+}
+
+const std::byte* OutputMerger::FirstView() const
+{
+    for (UINT slot = 0; slot < targetCount_; ++slot) {
+        if (targets_[slot].codec) {
+            return targets_[slot].surface.data;
+        }
+    }
+    return depthTest_ ? depthSurface_.data : nullptr;
+}
+
 void OutputMerger::WriteDepths(const PixelSpan& span) const
 {
     if (!depthWrite_) {

@@ -33,6 +33,13 @@ public:
     // unwritten.
     void WriteOneColour(PixelSpan& span, const Float4& colour) const;
 
+    // Asks the processor for the elements of the bound views in x left..right - 1, y
+    // top..bottom - 1 (within the views), which a tile is about to blend into or test.
+    void Prefetch(int left, int top, int right, int bottom) const;
+    // Where the first bound view's pixels start: two mergers with the same one prefetch the
+    // same elements.
+    const std::byte* FirstView() const;
+
 private:
     void WriteDepths(const PixelSpan& span) const;
 
