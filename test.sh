@@ -26,7 +26,7 @@ run_suite() {
 
 # The fuzz targets: clang with libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer,
 # in a folder of their own.
-# Every target of fuzz/fuzz_targets.txt runs for FUZZ_SECONDS (default 20) from the seeds
+# Every target of fuzz/fuzz_targets.txt runs for FUZZ_SECONDS (default 30) from the seeds
 # its seed writer makes and the corpus of earlier runs, as many at once as there are
 # cores; a finding fails the suite and leaves its input in build/fuzz/artifacts/.
 run_fuzz_target() {
@@ -37,7 +37,7 @@ run_fuzz_target() {
     echo "$name: seed writer failed"; return 1
   fi
   # An input that takes two minutes is a finding too (a hang, or work out of proportion).
-  local options=(-max_total_time="${FUZZ_SECONDS:-20}" -timeout=120 -rss_limit_mb=2048
+  local options=(-max_total_time="${FUZZ_SECONDS:-30}" -timeout=120 -rss_limit_mb=2048
                  -artifact_prefix="$folder/artifacts/$name-")
   [ "$max_len" != 0 ] && options+=(-max_len="$max_len")
   if "$folder/fuzz/$name" "${options[@]}" "$corpus" "$seeds" >> "$log" 2>&1; then
