@@ -50,6 +50,24 @@ TEST_F(ParallelRaster, TrianglesAndLinesGiveTheSamePixelsOnAnyNumberOfThreads)
     }
 }
 
+// Clears of a few megabytes are filled in bands on the raster threads: every row, to the
+// last one of a height that the bands do not divide.
+TEST_F(ParallelRaster, ClearsOfLargeViewsFillEveryRowOnSeveralThreads)
+{
+    d3d11sw::SetRasterThreads(context.Get(), 3);
+    MakeTarget(1021, 797);
+    MakeDepth(DXGI_FORMAT_D32_FLOAT);
+    Clear(0.0f, 1.0f, 0.0f, 1.0f);
+    const std::vector<std::uint32_t> pixels = Pixels();
+    EXPECT_EQ(pixels, std::vector<std::uint32_t>(pixels.size(), 0xFF00FF00u));
+    // A triangle at depth 0.5 over the cleared depth (1): its pixels pass the test.
+    context->ClearDepthStencilView(depthView.Get(), D3D11_CLEAR_DEPTH, 1.0f, 0);
+    context->RSSetState(noCulling.Get());
+    Draw({At(-1, 1, 0.5f, 1, 0, 0), At(3, 1, 0.5f, 1, 0, 0), At(-1, -3, 0.5f, 1, 0, 0)}, D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
+    const std::vector<std::uint32_t> drawn = Pixels();
+    EXPECT_EQ(drawn, std::vector<std::uint32_t>(drawn.size(), 0xFF0000FFu));
+}
+
 TEST_F(ParallelRaster, KernelExceptionsReachTheCaller)
 {
     d3d11sw::SetRasterThreads(context.Get(), 4);

@@ -14,8 +14,10 @@ namespace {
 
 constexpr UINT kMapDoNotWait = 0x100000;
 
-// The first row by doubling a filled prefix, the others copied from it.
-void FillSurface(const Surface& surface, const std::byte* element)
+// The first row by doubling a filled prefix, the others copied from it; bands of rows on
+// the raster threads when there are several (a frame's clear is a fill of megabytes that
+// one core's stores take a good part of a frame to do).
+void FillSurface(const Surface& surface, const std::byte* element, WorkerPool* workers = nullptr)
 {
     if (surface.height == 0 || surface.width == 0) {
         return;
@@ -25,9 +27,22 @@ void FillSurface(const Surface& surface, const std::byte* element)
     for (std::size_t filled = surface.elementBytes; filled < rowBytes; filled *= 2) {
         std::memcpy(surface.data + filled, surface.data, std::min(filled, rowBytes - filled));
     }
-    for (UINT y = 1; y < surface.height; ++y) {
-        std::memcpy(surface.Element(0, y), surface.data, rowBytes);
+    auto copyRows = [&surface, rowBytes](UINT first, UINT end) {
+        for (UINT y = std::max(first, 1u); y < end; ++y) {
+            std::memcpy(surface.Element(0, y), surface.data, rowBytes);
+        }
+    };
+    constexpr std::size_t kBandBytes = 256 * 1024;
+    const std::size_t total = rowBytes * surface.height;
+    if (!workers || total < 2 * kBandBytes) {
+        copyRows(1, surface.height);
+        return;
     }
+    const auto bands = static_cast<UINT>(std::min<std::size_t>(total / kBandBytes, 4u * workers->Threads()));
+    const UINT rowsPerBand = (surface.height + bands - 1) / bands;
+    workers->ForEach(bands, [&copyRows, rowsPerBand, &surface](unsigned band) {
+        copyRows(band * rowsPerBand, std::min(surface.height, (band + 1) * rowsPerBand));
+    });
 }
 
 // A box in elements (blocks) of a subresource; false when it does not fit or is empty.
@@ -128,7 +143,7 @@ void DeviceContext::ClearRenderTargetView(ID3D11RenderTargetView* view, const FL
     std::byte element[16] = {};
     codec.store(Float4{color[0], color[1], color[2], color[3]}, element);
     for (UINT slice = 0; slice < target->Range().sliceCount; ++slice) {
-        FillSurface(SurfaceOf(target->Core(), target->Range(), slice), element);
+        FillSurface(SurfaceOf(target->Core(), target->Range(), slice), element, Workers());
     }
 }
 
@@ -168,7 +183,7 @@ void DeviceContext::ClearDepthStencilView(ID3D11DepthStencilView* view, UINT cle
     for (UINT slice = 0; slice < target->Range().sliceCount; ++slice) {
         const Surface surface = SurfaceOf(target->Core(), target->Range(), slice);
         if (cleared == all) {
-            FillSurface(surface, zeros);
+            FillSurface(surface, zeros, Workers());
             continue;
         }
         for (UINT y = 0; y < surface.height; ++y) {
