@@ -73,7 +73,8 @@ protected:
 
     // Triangles of several w over the target, the colour running from -0.7 to 1.6 (texture
     // coordinates outside the texture among them).
-    std::vector<float> Draw(bool sample, bool perSpan, bool perLane = false)
+    // flat: w 1 everywhere, the varying's z and w the same at every vertex (0.3 and -0).
+    std::vector<float> Draw(bool sample, bool perSpan, bool perLane = false, bool flat = false)
     {
         MakeTarget(kWidth, kHeight, DXGI_FORMAT_R32G32B32A32_FLOAT);
         context->RSSetState(noCulling.Get());
@@ -81,7 +82,10 @@ protected:
         EXPECT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), {std::make_shared<Probe>(sample, perSpan, perLane)},
                                                    shader.ReleaseAndGetAddressOf()));
         context->PSSetShader(shader.Get(), nullptr, 0);
-        auto at = [](float x, float y, float w, float u, float v) {
+        auto at = [flat](float x, float y, float w, float u, float v) {
+            if (flat) {
+                return Vertex{x, y, 0.5f, 1.0f, u, v, 0.3f, -0.0f};
+            }
             return Vertex{x * w, y * w, 0.5f * w, w, u, v, u * 0.5f - 0.1f, v + 0.25f};
         };
         const std::vector<Vertex> vertices = {at(-1.0f, 1.0f, 1.0f, -0.7f, -0.3f), at(1.0f, 1.0f, 3.0f, 1.6f, -0.2f),
@@ -151,6 +155,8 @@ TEST_F(SpanKernel, VaryingsOfASpanAreThoseOfItsQuads)
     const std::vector<float> quads = Draw(false, false);
     EXPECT_NE(quads, std::vector<float>(quads.size(), 0.0f));
     EXPECT_TRUE(SameBits(quads, Draw(false, true)));
+    const std::vector<float> flat = Draw(false, false, false, true);
+    EXPECT_TRUE(SameBits(flat, Draw(false, true, false, true)));
 }
 
 TEST_F(SpanKernel, SamplesOfASpanAreThoseOfItsQuads)

@@ -1,6 +1,7 @@
 #include "platform/d3d11/kernels/ShaderKernels.h"
 
 #include <algorithm>
+#include <cmath>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -47,12 +48,30 @@ void PixelSpan::Varying(UINT index, SpanFloat4& out, UINT components) const
     if (p.perspective) {
         EnsurePerspective();
     }
+    // Components constant over the primitive (a colour of a glyph's vertices) fill the span
+    // with their value: adding steps of 0 gives it back unless it is -0 or NaN.
+    UINT varying = 0;
+    for (UINT c = 0; c < components; ++c) {
+        const int i = static_cast<int>(c);
+        const float at = plane.at[i];
+        if (!p.perspective && plane.ddx[i] == 0.0f && plane.ddy[i] == 0.0f && at == at && !std::signbit(at)) {
+            std::fill(out[i].lane, out[i].lane + 4 * count_, at);
+        } else {
+            varying |= 1u << c;
+        }
+    }
+    if (varying == 0) {
+        return;
+    }
     const __m128 dy = _mm_set1_ps(static_cast<float>(y_ - p.originY));
     for (int quad = 0; quad < count_; quad += 4) {
         const int first = X(quad) - p.originX;
         const __m128 dx = _mm_cvtepi32_ps(_mm_setr_epi32(first, first + 2, first + 4, first + 6));
         const int rows = std::min(4, count_ - quad);
         for (UINT c = 0; c < components; ++c) {
+            if (!(varying & (1u << c))) {
+                continue;
+            }
             const __m128 ddx = _mm_set1_ps(plane.ddx[static_cast<int>(c)]);
             const __m128 ddy = _mm_set1_ps(plane.ddy[static_cast<int>(c)]);
             __m128 base = _mm_add_ps(_mm_add_ps(_mm_set1_ps(plane.at[static_cast<int>(c)]), _mm_mul_ps(ddx, dx)),

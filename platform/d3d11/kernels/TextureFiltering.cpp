@@ -435,15 +435,9 @@ private:
         _mm_store_si128(reinterpret_cast<__m128i*>(columns), x0);
         _mm_store_si128(reinterpret_cast<__m128i*>(rows), y0);
         const std::byte* topLeft[4];
-        const std::byte* topRight[4];
-        const std::byte* bottomLeft[4];
-        const std::byte* bottomRight[4];
         for (int lane = 0; lane < 4; ++lane) {
             topLeft[lane] = texels.data + std::size_t{texels.rowPitch} * static_cast<UINT>(rows[lane]) +
                             std::size_t{static_cast<UINT>(columns[lane])} * bytes_;
-            topRight[lane] = topLeft[lane] + bytes_;
-            bottomLeft[lane] = topLeft[lane] + texels.rowPitch;
-            bottomRight[lane] = bottomLeft[lane] + bytes_;
         }
         __m128 a[4];
         fetch_.Gather(topLeft, a);
@@ -455,6 +449,14 @@ private:
                 out[i] = a[i];
             }
             return true;
+        }
+        const std::byte* topRight[4];
+        const std::byte* bottomLeft[4];
+        const std::byte* bottomRight[4];
+        for (int lane = 0; lane < 4; ++lane) {
+            topRight[lane] = topLeft[lane] + bytes_;
+            bottomLeft[lane] = topLeft[lane] + texels.rowPitch;
+            bottomRight[lane] = bottomLeft[lane] + bytes_;
         }
         __m128 b[4];
         __m128 c[4];
