@@ -55,7 +55,10 @@ void PixelSpan::Varying(UINT index, SpanFloat4& out, UINT components) const
         const int i = static_cast<int>(c);
         const float at = plane.at[i];
         if (!p.perspective && plane.ddx[i] == 0.0f && plane.ddy[i] == 0.0f && at == at && !std::signbit(at)) {
-            std::fill(out[i].lane, out[i].lane + 4 * count_, at);
+            const __m128 value = _mm_set1_ps(at);
+            for (int quad = 0; quad < count_; ++quad) {
+                _mm_store_ps(out[i].lane + 4 * quad, value);
+            }
         } else {
             varying |= 1u << c;
         }
@@ -67,7 +70,6 @@ void PixelSpan::Varying(UINT index, SpanFloat4& out, UINT components) const
     for (int quad = 0; quad < count_; quad += 4) {
         const int first = X(quad) - p.originX;
         const __m128 dx = _mm_cvtepi32_ps(_mm_setr_epi32(first, first + 2, first + 4, first + 6));
-        const int rows = std::min(4, count_ - quad);
         for (UINT c = 0; c < components; ++c) {
             if (!(varying & (1u << c))) {
                 continue;
@@ -80,12 +82,18 @@ void PixelSpan::Varying(UINT index, SpanFloat4& out, UINT components) const
             __m128 below = _mm_add_ps(base, ddy);
             __m128 belowRight = _mm_add_ps(right, ddy);
             _MM_TRANSPOSE4_PS(base, right, below, belowRight);
-            const __m128 quads[4] = {base, right, below, belowRight};
             float* values = out[static_cast<int>(c)].lane + 4 * quad;
-            for (int row = 0; row < rows; ++row) {
-                const __m128 v = p.perspective ? _mm_mul_ps(quads[row], _mm_loadu_ps(w_[quad + row])) : quads[row];
-                _mm_store_ps(values + 4 * row, v);
+            if (p.perspective) {
+                base = _mm_mul_ps(base, _mm_loadu_ps(w_[quad]));
+                right = _mm_mul_ps(right, _mm_loadu_ps(w_[std::min(quad + 1, count_ - 1)]));
+                below = _mm_mul_ps(below, _mm_loadu_ps(w_[std::min(quad + 2, count_ - 1)]));
+                belowRight = _mm_mul_ps(belowRight, _mm_loadu_ps(w_[std::min(quad + 3, count_ - 1)]));
             }
+            // Quads past the span's end are written too: the arrays hold whole groups of four.
+            _mm_store_ps(values, base);
+            _mm_store_ps(values + 4, right);
+            _mm_store_ps(values + 8, below);
+            _mm_store_ps(values + 12, belowRight);
         }
     }
 #else
