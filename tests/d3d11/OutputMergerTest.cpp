@@ -60,6 +60,30 @@ protected:
         return Pixels();
     }
 
+    // Every pixel of `after` is the codec's bytes of the equation over `before`'s, the
+    // source being colourOf(x, y) saturated.
+    static void ExpectCodecAndEquation(const d3d11sw::FormatCodec& codec, const D3D11_RENDER_TARGET_BLEND_DESC& equation,
+                                       const std::vector<std::uint32_t>& before, const std::vector<std::uint32_t>& after,
+                                       d3d11sw::Float4 (*colourOf)(int, int))
+    {
+        const d3d11sw::BlendEquation blending(equation);
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const d3d11sw::Float4 raw = colourOf(x, y);
+                auto saturate = [](float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; };
+                const d3d11sw::Float4 source{saturate(raw.x), saturate(raw.y), saturate(raw.z), saturate(raw.w)};
+                const std::uint32_t stored = before[static_cast<std::size_t>(y) * 64 + x];
+                const d3d11sw::Float4 destination = codec.load(reinterpret_cast<const std::byte*>(&stored));
+                const d3d11sw::Float4 result =
+                    equation.BlendEnable ? blending.Apply(source, destination, d3d11sw::Float4{}) : source;
+                std::uint32_t expected = 0;
+                codec.store(result, reinterpret_cast<std::byte*>(&expected));
+                ASSERT_EQ(expected, after[static_cast<std::size_t>(y) * 64 + x])
+                    << equation.SrcBlend << " " << equation.DestBlendAlpha << " at " << x << "," << y;
+            }
+        }
+    }
+
     ComPtr<ID3D11BlendState> blend;
 };
 
@@ -136,21 +160,53 @@ TEST_F(OutputMerger, LanesOfEightBitTargetsGiveTheBytesOfTheCodecAndTheEquation)
             context->PSSetShader(perPixel.Get(), nullptr, 0);
             const float unused[4] = {};
             const std::vector<std::uint32_t> after = Cover(unused, true);
-            const d3d11sw::BlendEquation blending(equation);
-            for (int y = 0; y < 64; ++y) {
-                for (int x = 0; x < 64; ++x) {
-                    const d3d11sw::Float4 raw = ColourOfPixel(x, y);
-                    auto saturate = [](float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; };
-                    const d3d11sw::Float4 source{saturate(raw.x), saturate(raw.y), saturate(raw.z), saturate(raw.w)};
-                    const std::uint32_t stored = before[static_cast<std::size_t>(y) * 64 + x];
-                    const d3d11sw::Float4 destination = codec.load(reinterpret_cast<const std::byte*>(&stored));
-                    const d3d11sw::Float4 result =
-                        equation.BlendEnable ? blending.Apply(source, destination, d3d11sw::Float4{}) : source;
-                    std::uint32_t expected = 0;
-                    codec.store(result, reinterpret_cast<std::byte*>(&expected));
-                    ASSERT_EQ(expected, after[static_cast<std::size_t>(y) * 64 + x])
-                        << format << " " << equation.SrcBlend << " " << equation.DestBlendAlpha << " at " << x << "," << y;
-                }
+            ExpectCodecAndEquation(codec, equation, before, after, &ColourOfPixel);
+        }
+    }
+}
+
+// Quads of text: one colour, the alphas of a few coverages, repeated over one background;
+// then in finer glyphs over what the coarse ones left, the same quads of alphas over
+// several backgrounds. The quad memo remembers them.
+d3d11sw::Float4 GlyphOfPixel(int x, int y)
+{
+    static constexpr float kCoverage[16] = {0.0f, 0.0f, 0.25f, 1.0f, 0.5f, 0.0f, 1.0f, 0.75f,
+                                            0.0f, 0.1f, 0.0f, 0.0f, 1.0f, 0.6f, 0.3f, 0.0f};
+    return {0.9f, 0.8f, 0.1f, 0.95f * kCoverage[(x % 4) + 4 * (y % 4)]};
+}
+
+d3d11sw::Float4 CoarseGlyphOfPixel(int x, int y) { return GlyphOfPixel(x / 2 + 1, y / 2); }
+
+TEST_F(OutputMerger, QuadsOfOneColourGiveTheBytesOfTheCodecAndTheEquation)
+{
+    d3d11sw::Float4 (*const passes[2])(int, int) = {&CoarseGlyphOfPixel, &GlyphOfPixel};
+    ComPtr<ID3D11PixelShader> glyphs[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        d3d11sw::PixelShaderDesc desc;
+        desc.kernel = d3d11sw::MakePixelKernel([colourOf = passes[pass]](const d3d11sw::StageResources&, d3d11sw::PixelQuad& quad) {
+            for (int lane = 0; lane < 4; ++lane) {
+                quad.Target(0)[lane] = colourOf(quad.X() + (lane & 1), quad.Y() + (lane >> 1));
+            }
+        });
+        ASSERT_EQ(S_OK, d3d11sw::CreatePixelShader(device.Get(), desc, glyphs[pass].ReleaseAndGetAddressOf()));
+    }
+    const D3D11_RENDER_TARGET_BLEND_DESC equations[] = {
+        {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_BLEND_ONE, D3D11_BLEND_ONE,
+         D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL},
+        {TRUE, D3D11_BLEND_SRC_ALPHA, D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_BLEND_SRC_ALPHA,
+         D3D11_BLEND_INV_SRC_ALPHA, D3D11_BLEND_OP_ADD, D3D11_COLOR_WRITE_ENABLE_ALL}};
+    for (DXGI_FORMAT format : {DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, DXGI_FORMAT_B8G8R8A8_UNORM}) {
+        const d3d11sw::FormatCodec& codec = d3d11sw::CodecOf(format);
+        for (const D3D11_RENDER_TARGET_BLEND_DESC& equation : equations) {
+            MakeTarget(64, 64, format);
+            Clear(0.15f, 0.15f, 0.2f, 0.8f);
+            SetBlend(equation);
+            const float unused[4] = {};
+            for (int pass = 0; pass < 2; ++pass) {
+                context->PSSetShader(glyphs[pass].Get(), nullptr, 0);
+                const std::vector<std::uint32_t> before = Pixels();
+                const std::vector<std::uint32_t> after = Cover(unused, pass == 0);
+                ExpectCodecAndEquation(codec, equation, before, after, passes[pass]);
             }
         }
     }

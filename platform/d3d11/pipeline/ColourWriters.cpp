@@ -7,6 +7,8 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -351,9 +353,15 @@ struct BlendMemo {
     // lanes now and then to see whether that changed.
     int misses = 0;
     unsigned spans = 0;
+    const ColourTarget* lastTarget = nullptr;
 
-    bool PreferQuads()
+    bool PreferQuads(const ColourTarget& target)
     {
+        // Each draw starts with the memo: an image's misses say nothing of the text after it.
+        if (&target != lastTarget) {
+            lastTarget = &target;
+            misses = 0;
+        }
         return misses > 64 && ++spans % 16 != 0;
     }
     void Hit() { misses = std::max(misses - 1, -64); }
@@ -392,33 +400,135 @@ BlendMemo& MemoOf()
 #endif
 
 #if defined(__SSE2__)
-// The lanes of a quad inside the target (two elements from `top`, two from `bottom`)
-// through the memo at once, without a branch per lane: text mixes lanes of alpha 0, 1 and
-// between, on which such branches mispredict. Lanes that are not blended get their own
-// bytes back. False, writing nothing, when a blended lane misses.
-inline bool WriteMemoQuad(BlendMemo& memo, const Quad<Float4>& outputs, UINT lanes, std::byte* top, std::byte* bottom)
+// The bytes the overlay's blend writes for a source (clamped) over a stored element: the
+// element itself under alpha 0, the source's bytes under alpha 1, else the blend; through
+// the memo.
+template <bool Srgb, bool Swap, Equation E>
+std::uint32_t OverLane(BlendMemo& memo, __m128 s, std::uint32_t stored)
 {
-    std::uint32_t stored[4];
-    std::memcpy(stored, top, 8);
-    std::memcpy(stored + 2, bottom, 8);
+    const float alpha = _mm_cvtss_f32(_mm_shuffle_ps(s, s, _MM_SHUFFLE(3, 3, 3, 3)));
+    if (alpha == 0.0f) {
+        return stored;
+    }
+    BlendMemo::Entry& entry = memo.Find(s, stored);
+    if (BlendMemo::Holds(entry, s, stored)) {
+        memo.Hit();
+        return entry.result;
+    }
+    __m128 result = s;
+    if (alpha != 1.0f) {
+        memo.Miss();
+        const __m128 d = DecodeStored<Srgb, Swap>(reinterpret_cast<const std::byte*>(&stored));
+        const __m128 blended = _mm_add_ps(_mm_mul_ps(s, _mm_set1_ps(alpha)), _mm_mul_ps(d, _mm_set1_ps(1.0f - alpha)));
+        if constexpr (E == Equation::OverAdd) {
+            // Alpha adds.
+            const __m128 sum = _mm_add_ps(s, d);
+            const __m128 last = _mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, -1));
+            result = _mm_or_ps(_mm_andnot_ps(last, blended), _mm_and_ps(last, sum));
+        } else {
+            result = blended;
+        }
+    }
+    const std::uint32_t bytes = EncodeStored<Srgb, Swap>(result);
+    _mm_store_ps(entry.source, s);
+    entry.stored = stored;
+    entry.result = bytes;
+    return bytes;
+}
+
+// Whole quads of text: the lanes of a glyph's quad share a colour and differ in alpha, and
+// the same glyphs land on the same backgrounds again and again. The bytes of a quad's four
+// lanes under (colour, four alphas, four stored elements); per routine and raster thread,
+// made on first use.
+struct QuadMemo {
+    static constexpr int kEntries = 4096;
+    struct Entry {
+        __m128 colour;  // red, green, blue, 0
+        __m128 alpha;
+        __m128i stored;
+        __m128i result;
+    };
+    std::vector<Entry> entries;
+
+    QuadMemo() : entries(kEntries, Entry{_mm_set1_ps(-1.0f), _mm_set1_ps(-1.0f), _mm_setzero_si128(), _mm_setzero_si128()}) {}
+
+    Entry& Find(__m128 colour, __m128 alpha, __m128i stored)
+    {
+        const __m128i alphaBits = _mm_castps_si128(alpha);
+        const __m128i mixed = _mm_xor_si128(_mm_add_epi32(alphaBits, _mm_srli_epi32(alphaBits, 15)),
+                                            _mm_add_epi32(stored, _mm_slli_epi32(stored, 9)));
+        __m128i sums = _mm_madd_epi16(mixed, _mm_setr_epi16(0x3A1B, 0x0C4F, 0x5D27, 0x1E63, 0x2B95, 0x7F31, 0x4C0D, 0x6AB3));
+        sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, _MM_SHUFFLE(1, 0, 3, 2)));
+        sums = _mm_add_epi32(sums, _mm_shuffle_epi32(sums, _MM_SHUFFLE(2, 3, 0, 1)));
+        const auto red = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_castps_si128(colour)));
+        const std::uint32_t hash = (static_cast<std::uint32_t>(_mm_cvtsi128_si32(sums)) ^ red * 0xC2B2AE3Du) * 0x9E3779B1u;
+        return entries[hash >> 20];
+    }
+
+    static bool Holds(const Entry& entry, __m128 colour, __m128 alpha, __m128i stored)
+    {
+        const __m128 same = _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(entry.colour, colour), _mm_cmpeq_ps(entry.alpha, alpha)),
+                                       _mm_castsi128_ps(_mm_cmpeq_epi32(entry.stored, stored)));
+        return _mm_movemask_ps(same) == 0xF;
+    }
+};
+
+template <bool Srgb, bool Swap, Equation E>
+QuadMemo& QuadMemoOf()
+{
+    thread_local std::unique_ptr<QuadMemo> memo;
+    if (!memo) {
+        memo = std::make_unique<QuadMemo>();
+    }
+    return *memo;
+}
+
+// The live lanes of a quad inside the target (two elements from `top`, two from
+// `bottom`) under the overlay's blend; lanes that are not live get their own bytes back.
+template <bool Srgb, bool Swap, Equation E>
+void WriteOverQuad(BlendMemo& memo, const Quad<Float4>& outputs, UINT lanes, std::byte* top, std::byte* bottom)
+{
     const __m128 zero = _mm_setzero_ps();
     const __m128 one = _mm_set1_ps(1.0f);
-    std::uint32_t words[4];
-    unsigned hits = 1;
+    __m128 s[4];
     for (int lane = 0; lane < 4; ++lane) {
-        const __m128 s = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(&outputs[lane].x), zero), one);
-        const unsigned blended = ((lanes >> lane) & 1u) & static_cast<unsigned>(_mm_cvtss_f32(_mm_shuffle_ps(s, s, 0xFF)) != 0.0f);
-        const BlendMemo::Entry& entry = memo.Find(s, stored[lane]);
-        hits &= ~blended | static_cast<unsigned>(BlendMemo::Holds(entry, s, stored[lane]));
-        words[lane] = blended ? entry.result : stored[lane];
+        s[lane] = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(&outputs[lane].x), zero), one);  // NaN goes to 0
     }
-    if (!(hits & 1u)) {
-        return false;
+    const __m128i stored = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top)),
+                                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bottom)));
+    const __m128i bit = _mm_setr_epi32(1, 2, 4, 8);
+    const __m128i live = _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(static_cast<int>(lanes)), bit), bit);
+    __m128 r = s[0];
+    __m128 g = s[1];
+    __m128 b = s[2];
+    __m128 a = s[3];
+    _MM_TRANSPOSE4_PS(r, g, b, a);
+    const __m128 colour = _mm_and_ps(s[0], _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0)));
+    const __m128 oneColour = _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(r, _mm_shuffle_ps(colour, colour, 0x00)),
+                                                   _mm_cmpeq_ps(g, _mm_shuffle_ps(colour, colour, 0x55))),
+                                        _mm_cmpeq_ps(b, _mm_shuffle_ps(colour, colour, 0xAA)));
+    QuadMemo::Entry* entry =
+        _mm_movemask_ps(oneColour) == 0xF ? &QuadMemoOf<Srgb, Swap, E>().Find(colour, a, stored) : nullptr;
+    __m128i result;
+    if (entry && QuadMemo::Holds(*entry, colour, a, stored)) {
+        result = entry->result;
+        memo.Hit();
+    } else {
+        alignas(16) std::uint32_t words[4];
+        alignas(16) std::uint32_t bytes[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(words), stored);
+        for (int lane = 0; lane < 4; ++lane) {
+            // Every lane of a quad to remember, else the live ones.
+            bytes[lane] = (entry || (lanes & (1u << lane))) ? OverLane<Srgb, Swap, E>(memo, s[lane], words[lane]) : words[lane];
+        }
+        result = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+        if (entry) {
+            *entry = {colour, a, stored, result};
+        }
     }
-    std::memcpy(top, words, 8);
-    std::memcpy(bottom, words + 2, 8);
-    memo.Hit();
-    return true;
+    result = _mm_or_si128(_mm_and_si128(live, result), _mm_andnot_si128(live, stored));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(top), result);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(bottom), _mm_unpackhi_epi64(result, result));
 }
 #endif
 
@@ -434,9 +544,6 @@ void WriteLanes(const ColourTarget& target, const PixelSpan& span, UINT slot)
     std::byte* rows[2] = {surface.Element(0, y), y + 1 < surface.height ? surface.Element(0, y + 1) : nullptr};
     const __m128 zero = _mm_setzero_ps();
     const __m128 one = _mm_set1_ps(1.0f);
-    // The bytes of the last opaque source, which text repeats lane after lane.
-    __m128 opaque = _mm_set1_ps(-1.0f);
-    std::uint32_t opaqueBytes = 0;
     [[maybe_unused]] BlendMemo& memo = MemoOf<Srgb, Swap, E>();
     for (int quad = 0; quad < span.Count(); ++quad) {
         const UINT lanes = span.Live(quad);
@@ -452,8 +559,8 @@ void WriteLanes(const ColourTarget& target, const PixelSpan& span, UINT slot)
         }
         const std::size_t offset = static_cast<std::size_t>(span.X(quad)) * 4;
         if constexpr (kOver) {
-            if (rows[1] && static_cast<UINT>(span.X(quad)) + 1 < surface.width &&
-                WriteMemoQuad(memo, outputs, lanes, rows[0] + offset, rows[1] + offset)) {
+            if (rows[1] && static_cast<UINT>(span.X(quad)) + 1 < surface.width) {
+                WriteOverQuad<Srgb, Swap, E>(memo, outputs, lanes, rows[0] + offset, rows[1] + offset);
                 continue;
             }
         }
@@ -464,54 +571,12 @@ void WriteLanes(const ColourTarget& target, const PixelSpan& span, UINT slot)
             std::byte* element = rows[lane >> 1] + offset + (lane & 1) * 4;
             const __m128 s = _mm_min_ps(_mm_max_ps(_mm_loadu_ps(&outputs[lane].x), zero), one);
             __m128 result = s;
-            [[maybe_unused]] float alpha = 0.0f;
             if constexpr (kOver) {
-                alpha = _mm_cvtss_f32(_mm_shuffle_ps(s, s, _MM_SHUFFLE(3, 3, 3, 3)));
-                if (alpha == 0.0f) {
-                    continue;
-                }
-                if (alpha == 1.0f) {
-                    // Replaced whatever is stored; remembered for WriteMemoQuad.
-                    if (_mm_movemask_ps(_mm_cmpeq_ps(s, opaque)) != 0xF) {
-                        opaque = s;
-                        opaqueBytes = EncodeStored<Srgb, Swap>(s);
-                    }
-                    std::uint32_t stored;
-                    std::memcpy(&stored, element, 4);
-                    std::memcpy(element, &opaqueBytes, 4);
-                    BlendMemo::Entry& entry = memo.Find(s, stored);
-                    _mm_store_ps(entry.source, s);
-                    entry.stored = stored;
-                    entry.result = opaqueBytes;
-                    continue;
-                } else {
-                    std::uint32_t stored;
-                    std::memcpy(&stored, element, 4);
-                    BlendMemo::Entry& entry = memo.Find(s, stored);
-                    if (BlendMemo::Holds(entry, s, stored)) {
-                        std::memcpy(element, &entry.result, 4);
-                        memo.Hit();
-                        continue;
-                    }
-                    memo.Miss();
-                    const __m128 d = DecodeStored<Srgb, Swap>(element);
-                    const __m128 blended = _mm_add_ps(_mm_mul_ps(s, _mm_set1_ps(alpha)),
-                                                      _mm_mul_ps(d, _mm_set1_ps(1.0f - alpha)));
-                    if constexpr (E == Equation::OverAdd) {
-                        // Alpha adds.
-                        const __m128 sum = _mm_add_ps(s, d);
-                        const __m128 last = _mm_castsi128_ps(_mm_setr_epi32(0, 0, 0, -1));
-                        result = _mm_or_ps(_mm_andnot_ps(last, blended), _mm_and_ps(last, sum));
-                    } else {
-                        result = blended;
-                    }
-                    const std::uint32_t bytes = EncodeStored<Srgb, Swap>(result);
-                    std::memcpy(element, &bytes, 4);
-                    _mm_store_ps(entry.source, s);
-                    entry.stored = stored;
-                    entry.result = bytes;
-                    continue;
-                }
+                std::uint32_t stored;
+                std::memcpy(&stored, element, 4);
+                const std::uint32_t bytes = OverLane<Srgb, Swap, E>(memo, s, stored);
+                std::memcpy(element, &bytes, 4);
+                continue;
             } else if constexpr (E == Equation::Add) {
                 result = _mm_add_ps(s, DecodeStored<Srgb, Swap>(element));
             } else if constexpr (E == Equation::General) {
@@ -616,7 +681,7 @@ void WriteBytes(const ColourTarget& target, const PixelSpan& span, UINT slot)
     if constexpr (E == Equation::General) {
         WriteLanes<Srgb, Swap, E>(target, span, slot);
     } else if constexpr (E == Equation::OverAdd || E == Equation::OverOver) {
-        if (MemoOf<Srgb, Swap, E>().PreferQuads()) {
+        if (MemoOf<Srgb, Swap, E>().PreferQuads(target)) {
             WriteQuads<Srgb, Swap, E>(target, span, slot);
         } else {
             WriteLanes<Srgb, Swap, E>(target, span, slot);
