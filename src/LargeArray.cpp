@@ -3,7 +3,13 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23  // Linux 5.14
+#endif
 
 namespace LargeMemory {
 
@@ -46,6 +52,22 @@ void Release(void* memory, std::size_t bytes) noexcept
         std::free(memory);
     } else {
         ::munmap(memory, MappedSize(bytes));
+    }
+}
+
+void PopulateForWriting(void* memory, std::size_t bytes)
+{
+    if (bytes == 0) return;
+    constexpr std::uintptr_t PageSize = 4096;
+    const auto begin = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t first = begin & ~(PageSize - 1);
+    const std::uintptr_t end = begin + bytes;
+    if (::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE) == 0) return;
+    // Older kernels, or memory the kernel will not populate: an atomic or of zero is a
+    // write access that leaves the byte as it is.
+    for (std::uintptr_t page = first; page < end; page += PageSize) {
+        const std::uintptr_t at = std::max(page, begin);
+        std::atomic_ref<unsigned char>(*reinterpret_cast<unsigned char*>(at)).fetch_or(0, std::memory_order_relaxed);
     }
 }
 

@@ -17,6 +17,7 @@
 // resize does not write new elements: fresh blocks are zero, blocks from a pool hold what
 // their last user left, and every array here is filled before it is read.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,16 +40,22 @@ void* Allocate(std::size_t bytes);
 // Gives back what Allocate returned for the same size.
 void Release(void* memory, std::size_t bytes) noexcept;
 
-// Writes one byte per page (of the page's own value) so that the pages are there before
-// the threads that fill them need them; gives up once keepGoing() is false.
+// Makes the pages of [memory, memory + bytes) present and writable, so that the threads
+// that fill them later find them ready; the values stay what they were. Gives up once
+// keepGoing() is false (checked per granule).
+//
+// Asked of the kernel in whole granules where it can (one call maps many pages), else by a
+// write access per page: a read first would map the shared zero page, and replacing it
+// at the write costs a second fault and a TLB flush on every CPU of the process.
+void PopulateForWriting(void* memory, std::size_t bytes);
+
 template <class KeepGoing>
 void TouchPages(void* memory, std::size_t bytes, KeepGoing&& keepGoing)
 {
-    // Volatile, so that the reads and writes are made; the value stays what it was.
-    auto* bytes8 = static_cast<volatile unsigned char*>(memory);
-    for (std::size_t at = 0; at < bytes; at += 4096) {
-        if (at % Granule == 0 && !keepGoing()) return;
-        bytes8[at] = bytes8[at];
+    auto* base = static_cast<unsigned char*>(memory);
+    for (std::size_t at = 0; at < bytes; at += Granule) {
+        if (!keepGoing()) return;
+        PopulateForWriting(base + at, std::min(Granule, bytes - at));
     }
 }
 

@@ -130,4 +130,27 @@ TEST(LargeArrayPool, ReusesBlocksAndKeepsNoMoreThanItHadInUse)
     EXPECT_TRUE(data == next.data() && next.back() == 5) << "vectors of a pool share its blocks; resize leaves what they held";
 }
 
+// Touching pages ahead of their writers keeps what they hold, fresh or reused, also for a
+// range that starts and ends inside pages; it stops when told to.
+TEST(LargeArrayPool, TouchedPagesKeepTheirValues)
+{
+    LargeMemory::Pool pool;
+    auto* block = static_cast<unsigned char*>(pool.Allocate(6 * MiB));
+    for (std::size_t at = 0; at < 6 * MiB; at += 997) block[at] = static_cast<unsigned char>(at % 251 + 1);
+    TouchPages(block + 100, 6 * MiB - 200, [] { return true; });
+    bool same = true;
+    for (std::size_t at = 0; at < 6 * MiB; ++at) same = same && block[at] == (at % 997 ? 0 : at % 251 + 1);
+    EXPECT_TRUE(same);
+
+    int asked = 0;
+    TouchPages(block, 6 * MiB, [&asked] { return ++asked < 2; });
+    EXPECT_EQ(2, asked) << "one question per 2 MiB granule";
+    pool.Release(block, 6 * MiB);
+
+    auto* fresh = static_cast<unsigned char*>(LargeMemory::Allocate(3 * MiB + 5));
+    TouchPages(fresh, 3 * MiB + 5, [] { return true; });
+    EXPECT_TRUE(fresh[0] == 0 && fresh[3 * MiB + 4] == 0);
+    LargeMemory::Release(fresh, 3 * MiB + 5);
+}
+
 }  // namespace
