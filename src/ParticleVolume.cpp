@@ -1,10 +1,10 @@
 #include "src/ParticleVolume.h"
 #include "src/ParticleVolumeSources.h"
 
+#include "src/OccupancyWord.h"
 #include "src/ParticleTypeNames.h"
 
 #include <algorithm>
-#include <bit>
 #include <omp.h>
 #include <type_traits>
 
@@ -114,8 +114,7 @@ void ParticleVolume<Attr>::AnalyzeBrick(TimestepAnalysis& result, const Brick& b
     if (brick.levels.empty()) return;
     const bool resident = brick.IsResident();
     for (const auto& word : brick.levels[0]) {
-        const auto bits = static_cast<std::uint64_t>(std::popcount(word.x) + std::popcount(word.y) +
-                                                     std::popcount(word.z) + std::popcount(word.w));
+        const auto bits = static_cast<std::uint64_t>(OccupancyPacking::CountBits(word));
         result.occupiedVoxels += bits;
         if (resident) {
             result.residentOccupiedVoxels += bits;
