@@ -24,6 +24,9 @@ public:
     // Up to count records from the current index on; the buffer is resized to the number
     // delivered, which is smaller than count only at the end of the records.
     virtual void ReadChunk(std::vector<T>& buffer, std::int64_t count) = 0;
+    // As ReadChunk, into memory with room for count records: answers the number delivered.
+    // Readers that can only fill vectors answer -1 and read nothing.
+    virtual std::int64_t ReadInto(T* /*target*/, std::int64_t /*count*/) { return -1; }
     virtual bool IsEof() const = 0;
     // Records in the file, after the header.
     virtual std::int64_t GetParticleCount() const = 0;

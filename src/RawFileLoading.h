@@ -77,7 +77,7 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
         using Pipeline = RawLoadPipeline<T, Particle, ParticleChunk>;
         Pipeline pipeline(
             *reader, plan, chunks,
-            [box = computeBox ? &dataBox : nullptr](const std::vector<T>& in, ParticleChunk& out) {
+            [box = computeBox ? &dataBox : nullptr](std::span<const T> in, ParticleChunk& out) {
                 AppendConverted(in, out, box);
             },
             chunked ? typename Pipeline::Inserter(
@@ -88,7 +88,8 @@ void ParticleVolume<Attr>::AddDataFromRawParticleFile(ParticleLoader<T>* reader,
             [this, &plan, &pipeline] {
                 records.resize(plan.particleCount);
                 TouchPages(records.data(), records.size() * sizeof(Record), [&pipeline] { return pipeline.IsReading(); });
-            });
+            },
+            memoryPool);
         pipeline.Run(readingTimer);
         // Without a position the box stays empty, and the next timestep looks for one.
         if (computeBox) std::copy(dataBox.bounds, dataBox.bounds + 6, boundingBox);

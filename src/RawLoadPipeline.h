@@ -8,7 +8,9 @@
 //              it runs the (optional) preparation, which thus overlaps reading too
 //
 // Chunks are read in pieces so that reading and converting overlap even for a file of
-// one chunk, and the two buffers stay small and warm.
+// one chunk, and the two buffers stay small and warm. Readers that can read into any
+// memory fill buffers of the given pool, which the next timestep gets back: fresh memory
+// comes slowly, and a vector would also be zeroed before the read.
 //
 // A pipeline thread starts and joins the reader and the converter. A failure on any
 // thread cancels the others, which stop at their next hand-over; Run rethrows the first
@@ -17,6 +19,7 @@
 
 #include "src/ChunkBufferExchange.h"
 #include "src/ConcurrentQueue.h"
+#include "src/LargeArray.h"
 #include "src/ParticleLoader.h"
 #include "src/ParticleTypeNames.h"
 #include "tarnwick/core/ErrorReport.h"
@@ -28,6 +31,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -75,7 +80,7 @@ template <class T, class Particle, class Chunk = std::vector<Particle>>
 class RawLoadPipeline {
 public:
     // Appends the converted records to the chunk.
-    using Converter = std::function<void(const std::vector<T>& records, Chunk& chunk)>;
+    using Converter = std::function<void(std::span<const T> records, Chunk& chunk)>;
     // Inserts chunk i; called on the inserter thread, in chunk order.
     using Inserter = std::function<void(std::size_t chunk)>;
     // Work that insertion needs done, such as sizing its output.
@@ -83,15 +88,17 @@ public:
 
     // `chunks` must hold plan.ChunkCount() vectors. Without an inserter the chunks are
     // only converted. The reading timer runs from the start of the threads to the end
-    // of conversion.
+    // of conversion. The read buffers come from `pool` when one is given.
     RawLoadPipeline(ParticleLoader<T>& reader, const RawLoadPlan& plan, std::vector<Chunk>& chunks,
-                    Converter convert, Inserter insert, Preparer prepare = nullptr)
+                    Converter convert, Inserter insert, Preparer prepare = nullptr,
+                    std::shared_ptr<LargeMemory::Pool> pool = nullptr)
         : reader_(reader),
           plan_(plan),
           chunks_(chunks),
           convert_(std::move(convert)),
           insert_(std::move(insert)),
-          prepare_(std::move(prepare))
+          prepare_(std::move(prepare)),
+          buffers_ {LargeVector<T>(LargeArrayAllocator<T>(pool)), LargeVector<T>(LargeArrayAllocator<T>(pool))}
     {
     }
 
@@ -153,7 +160,7 @@ private:
             if (!failure_) failure_ = std::current_exception();
         }
         cancelled_.store(true);
-        buffers_.Cancel();
+        exchange_.Cancel();
     }
 
     void RawLoadPipelineThread(qz::utils::Timer& readingTimer)
@@ -176,10 +183,10 @@ private:
         std::size_t p = 0;
         plan_.ForEachPiece([&](const RawLoadPlan::Piece& piece) {
             const std::size_t b = ChunkBufferExchange::BufferOf(p++);
-            if (!buffers_.WaitEmpty(b)) return false;
-            reader_.ReadChunk(records_[b], static_cast<std::int64_t>(piece.count));
-            if (records_[b].size() != piece.count) {
-                QZ_THROW(Method("RawChunkReaderThread").c_str(), "The reader delivered ", records_[b].size(), " of the ",
+            if (!exchange_.WaitEmpty(b)) return false;
+            const std::size_t delivered = Read(b, piece.count);
+            if (delivered != piece.count) {
+                QZ_THROW(Method("RawChunkReaderThread").c_str(), "The reader delivered ", delivered, " of the ",
                          piece.count, " records at ", piece.offset, " of chunk ", piece.chunk);
             }
             if (piece.ChunkEnds(plan_)) {
@@ -187,9 +194,24 @@ private:
                 qz::core::Logger::BeginMessageWith("Read ")
                     << static_cast<float>(read) / 1000000.0f << " / " << total << " mio particles";
             }
-            buffers_.MarkFilled(b);
+            exchange_.MarkFilled(b);
             return true;
         });
+    }
+
+    // Reads count records into buffer b (or, for a reader that can only fill vectors, into
+    // its vector) and makes them the buffer's records; answers how many came.
+    std::size_t Read(std::size_t b, std::uint64_t count)
+    {
+        buffers_[b].resize(count);
+        const std::int64_t delivered = reader_.ReadInto(buffers_[b].data(), static_cast<std::int64_t>(count));
+        if (delivered >= 0) {
+            filled_[b] = std::span<const T>(buffers_[b].data(), static_cast<std::size_t>(delivered));
+        } else {
+            reader_.ReadChunk(vectors_[b], static_cast<std::int64_t>(count));
+            filled_[b] = vectors_[b];
+        }
+        return filled_[b].size();
     }
 
     void RawChunkConverterThread()
@@ -197,19 +219,19 @@ private:
         std::size_t p = 0;
         plan_.ForEachPiece([&](const RawLoadPlan::Piece& piece) {
             const std::size_t b = ChunkBufferExchange::BufferOf(p++);
-            if (!buffers_.WaitFilled(b)) return false;
+            if (!exchange_.WaitFilled(b)) return false;
             Chunk& chunk = chunks_[piece.chunk];
             if (piece.offset == 0) {
                 chunk.clear();
                 chunk.reserve(plan_.ChunkLength(piece.chunk));
             }
-            convert_(records_[b], chunk);
+            convert_(filled_[b], chunk);
             if (chunk.size() != piece.offset + piece.count) {
                 QZ_THROW(Method("RawChunkConverterThread").c_str(), "Chunk ", piece.chunk, " holds ", chunk.size(),
                          " particles after conversion; ", piece.offset + piece.count, " were expected");
             }
             if (insert_ && piece.ChunkEnds(plan_)) queue_.Push(piece.chunk);
-            buffers_.MarkEmpty(b);
+            exchange_.MarkEmpty(b);
             return true;
         });
     }
@@ -237,8 +259,10 @@ private:
     Inserter insert_;
     Preparer prepare_;
 
-    std::vector<T> records_[ChunkBufferExchange::BufferCount];
-    ChunkBufferExchange buffers_;
+    LargeVector<T> buffers_[ChunkBufferExchange::BufferCount];
+    std::vector<T> vectors_[ChunkBufferExchange::BufferCount];
+    std::span<const T> filled_[ChunkBufferExchange::BufferCount];
+    ChunkBufferExchange exchange_;
     ConcurrentQueue<std::size_t> queue_;
     std::atomic<bool> reading_ {false};
     std::atomic<bool> cancelled_ {false};

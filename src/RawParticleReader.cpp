@@ -48,16 +48,37 @@ std::int64_t ClampedCount(const std::string& method, std::int64_t count, std::in
     return std::min(count, remaining);
 }
 
-// A read that delivered less than it was asked for. Only whole records that arrived stay
-// in the buffer, so nothing of an earlier chunk can pass for new data.
+// A read that delivered less than it was asked for.
 template <class T>
-[[noreturn]] void ThrowShortRead(const char* reader, const std::string& fileName,
-                                 std::vector<T>& buffer, std::int64_t delivered,
+[[noreturn]] void ThrowShortRead(const char* reader, const std::string& fileName, std::int64_t delivered,
                                  std::int64_t asked, const std::string& reason)
 {
-    buffer.resize(static_cast<std::size_t>(delivered));
     QZ_THROW(Method<T>(reader, "ReadChunk").c_str(), fileName, ": Read ", delivered, " of ",
              asked, " records: ", reason);
+}
+
+// Fills the vector with read(target, count, delivered). Only whole records that arrived
+// stay in the buffer, so nothing of an earlier chunk can pass for new data.
+template <class T, class Read>
+void ReadIntoVector(std::vector<T>& buffer, std::int64_t count, Read&& read)
+{
+    buffer.resize(static_cast<std::size_t>(count));
+    std::int64_t delivered = 0;
+    try {
+        read(buffer.data(), count, delivered);
+    } catch (...) {
+        buffer.resize(static_cast<std::size_t>(delivered));
+        throw;
+    }
+}
+
+// The records read(target, count, delivered) brings: all of them, or it fails.
+template <class T, class Read>
+std::int64_t ReadIntoMemory(T* target, std::int64_t count, Read&& read)
+{
+    std::int64_t delivered = 0;
+    read(target, count, delivered);
+    return delivered;
 }
 
 template <class T>
@@ -171,20 +192,34 @@ std::int64_t RawParticleReader<T>::GetCurrentIndex() const
 }
 
 template <class T>
-void RawParticleReader<T>::ReadChunk(std::vector<T>& buffer, std::int64_t count)
+std::int64_t RawParticleReader<T>::CountToRead(std::int64_t count) const
 {
     if (IsEof()) QZ_THROW(Method<T>("RawParticleReader", "ReadChunk").c_str(), "End of file already reached");
-    count = ClampedCount(Method<T>("RawParticleReader", "ReadChunk"), count, GetParticleCount() - GetCurrentIndex());
+    return ClampedCount(Method<T>("RawParticleReader", "ReadChunk"), count, GetParticleCount() - GetCurrentIndex());
+}
 
-    buffer.resize(static_cast<std::size_t>(count));
-    const auto delivered = static_cast<std::int64_t>(
-        std::fread(buffer.data(), sizeof(T), static_cast<std::size_t>(count), file_.get()));
+template <class T>
+void RawParticleReader<T>::ReadRecords(T* target, std::int64_t count, std::int64_t& delivered)
+{
+    delivered = static_cast<std::int64_t>(std::fread(target, sizeof(T), static_cast<std::size_t>(count), file_.get()));
     if (delivered != count) {
         const std::string reason = std::ferror(file_.get())
                                        ? std::string("read error (") + std::strerror(errno) + ")"
                                        : std::string("the file ends early; was it cut short while open?");
-        ThrowShortRead("RawParticleReader", fileName_, buffer, delivered, count, reason);
+        ThrowShortRead<T>("RawParticleReader", fileName_, delivered, count, reason);
     }
+}
+
+template <class T>
+void RawParticleReader<T>::ReadChunk(std::vector<T>& buffer, std::int64_t count)
+{
+    ReadIntoVector(buffer, CountToRead(count), [this](T* to, std::int64_t n, std::int64_t& got) { ReadRecords(to, n, got); });
+}
+
+template <class T>
+std::int64_t RawParticleReader<T>::ReadInto(T* target, std::int64_t count)
+{
+    return ReadIntoMemory(target, CountToRead(count), [this](T* to, std::int64_t n, std::int64_t& got) { ReadRecords(to, n, got); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -290,24 +325,39 @@ std::int64_t RawParticleGZReader<T>::ReadBytes(void* target, std::int64_t size)
 }
 
 template <class T>
-void RawParticleGZReader<T>::ReadChunk(std::vector<T>& buffer, std::int64_t count)
+std::int64_t RawParticleGZReader<T>::CountToRead(std::int64_t count) const
 {
     if (IsEof()) QZ_THROW(Method<T>("RawParticleGZReader", "ReadChunk").c_str(), "End of file already reached");
-    count = ClampedCount(Method<T>("RawParticleGZReader", "ReadChunk"), count, particleCount_ - GetCurrentIndex());
+    return ClampedCount(Method<T>("RawParticleGZReader", "ReadChunk"), count, particleCount_ - GetCurrentIndex());
+}
 
-    buffer.resize(static_cast<std::size_t>(count));
+template <class T>
+void RawParticleGZReader<T>::ReadRecords(T* target, std::int64_t count, std::int64_t& delivered)
+{
     const std::int64_t asked = count * static_cast<std::int64_t>(sizeof(T));
-    const std::int64_t delivered = ReadBytes(buffer.data(), asked);
-    if (delivered != asked) {
+    const std::int64_t bytes = ReadBytes(target, asked);
+    delivered = bytes / static_cast<std::int64_t>(sizeof(T));
+    if (bytes != asked) {
         const std::string zlibError = GzErrorText(stream_.get());
         const std::string reason = zlibError.empty()
                                        ? std::string("the compressed data ends early (truncated file, or a size "
                                                      "trailer that does not match the data)")
                                        : "corrupt or truncated compressed data (" + zlibError + ")";
-        ThrowShortRead("RawParticleGZReader", fileName_, buffer,
-                       delivered / static_cast<std::int64_t>(sizeof(T)), count, reason);
+        ThrowShortRead<T>("RawParticleGZReader", fileName_, delivered, count, reason);
     }
     if (GetCurrentIndex() == particleCount_) VerifyEndOfStream();
+}
+
+template <class T>
+void RawParticleGZReader<T>::ReadChunk(std::vector<T>& buffer, std::int64_t count)
+{
+    ReadIntoVector(buffer, CountToRead(count), [this](T* to, std::int64_t n, std::int64_t& got) { ReadRecords(to, n, got); });
+}
+
+template <class T>
+std::int64_t RawParticleGZReader<T>::ReadInto(T* target, std::int64_t count)
+{
+    return ReadIntoMemory(target, CountToRead(count), [this](T* to, std::int64_t n, std::int64_t& got) { ReadRecords(to, n, got); });
 }
 
 template <class T>

@@ -45,12 +45,19 @@ public:
     void OpenFile(const std::string& fileName) override;
     void CloseFile() override;
     void ReadChunk(std::vector<T>& buffer, std::int64_t count) override;
+    std::int64_t ReadInto(T* target, std::int64_t count) override;
     // A closed reader is at its end and has no records.
     bool IsEof() const override;
     std::int64_t GetParticleCount() const override;
     std::int64_t GetCurrentIndex() const override;
 
 private:
+    // The records a read of count records gets; fails at the end of the file.
+    std::int64_t CountToRead(std::int64_t count) const;
+    // Reads count records into target; fails, having read what came, when fewer come.
+    // `delivered` tells how many came.
+    void ReadRecords(T* target, std::int64_t count, std::int64_t& delivered);
+
     RawParticleFiles::CFile file_;
     std::int64_t headerOffset_;
     std::int64_t dataSize_ = 0;
@@ -68,6 +75,7 @@ public:
     // After the last record the rest of the stream is checked: its checksum, and that no
     // data follows (a size trailer that wrapped at 4 GiB, or further gzip members).
     void ReadChunk(std::vector<T>& buffer, std::int64_t count) override;
+    std::int64_t ReadInto(T* target, std::int64_t count) override;
     // zlib's end-of-file flag; a closed reader is at its end.
     bool IsEof() const override;
     std::int64_t GetParticleCount() const override;
@@ -76,6 +84,8 @@ public:
 private:
     // Reads size bytes in pieces that gzread accepts; returns how many arrived.
     std::int64_t ReadBytes(void* target, std::int64_t size);
+    std::int64_t CountToRead(std::int64_t count) const;
+    void ReadRecords(T* target, std::int64_t count, std::int64_t& delivered);
     void VerifyEndOfStream();
 
     RawParticleFiles::GzFile stream_;

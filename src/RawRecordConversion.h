@@ -11,6 +11,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 // Axis-aligned box of positions: minimum x, y, z, then maximum x, y, z. Starts empty.
@@ -81,12 +82,17 @@ void ConvertRecords(const T* records, std::size_t count, RecordParticle<T>* out,
 
 // Appends the converted records to `chunk` (a vector of RecordParticle<T>).
 template <class T, class Chunk>
-void AppendConverted(const std::vector<T>& records, Chunk& chunk, PositionBox* box)
+void AppendConverted(std::span<const T> records, Chunk& chunk, PositionBox* box)
 {
     // Sized first so that the threads write disjoint parts of it.
     const std::size_t first = chunk.size();
     chunk.resize(first + records.size());
     ConvertRecords(records.data(), records.size(), chunk.data() + first, box);
+}
+template <class T, class Chunk>
+void AppendConverted(const std::vector<T>& records, Chunk& chunk, PositionBox* box)
+{
+    AppendConverted(std::span<const T>(records), chunk, box);
 }
 
 #define QZ_FOR_EACH_RECORD_TYPE(X)        \

@@ -54,9 +54,16 @@ TYPED_TEST(RawReaders, ExactRecordsInChunksBehindAnyHeader)
         reader.OpenFile(this->MakeFile(records, header));
         EXPECT_TRUE(reader.GetParticleCount() == 1000 && reader.GetCurrentIndex() == 0 && !reader.IsEof());
         std::vector<T> all, buffer = PatternRecords<T>(2000, 9);  // nothing stale may stay
-        while (reader.GetCurrentIndex() < reader.GetParticleCount()) {
+        // Every other chunk straight into memory, as the loading pipeline reads.
+        for (bool into = false; reader.GetCurrentIndex() < reader.GetParticleCount(); into = !into) {
             const std::int64_t before = reader.GetCurrentIndex();
-            reader.ReadChunk(buffer, chunk);
+            if (into) {
+                std::vector<T> room = PatternRecords<T>(static_cast<std::size_t>(chunk), 5);
+                room.resize(static_cast<std::size_t>(reader.ReadInto(room.data(), chunk)));
+                buffer = room;
+            } else {
+                reader.ReadChunk(buffer, chunk);
+            }
             ASSERT_EQ(std::min<std::int64_t>(chunk, 1000 - before), static_cast<std::int64_t>(buffer.size()));
             ASSERT_EQ(before + static_cast<std::int64_t>(buffer.size()), reader.GetCurrentIndex());
             all.insert(all.end(), buffer.begin(), buffer.end());
@@ -64,6 +71,7 @@ TYPED_TEST(RawReaders, ExactRecordsInChunksBehindAnyHeader)
         EXPECT_TRUE(SameRecords(records, all)) << "header " << header << ", chunks of " << chunk;
         EXPECT_TRUE(reader.IsEof() && reader.IsValid());
         EXPECT_TRUE(ReportOf([&] { reader.ReadChunk(buffer, 1); }).ends_with("|src\\RawParticleReader|End of file already reached"));
+        EXPECT_TRUE(ReportOf([&] { reader.ReadInto(buffer.data(), 1); }).ends_with("|src\\RawParticleReader|End of file already reached"));
         reader.CloseFile();
         EXPECT_TRUE(reader.GetParticleCount() == 0 && reader.IsEof());
     }

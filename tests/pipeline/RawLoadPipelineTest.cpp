@@ -72,7 +72,7 @@ void ExpectSameAsSerial(std::size_t count, std::uint64_t chunkSize, bool withIns
             inserted.push_back(i);
         };
     }
-    Pipeline pipeline(reader, plan, chunks, [&](const std::vector<Record>& in, std::vector<Particle>& out) {
+    Pipeline pipeline(reader, plan, chunks, [&](std::span<const Record> in, std::vector<Particle>& out) {
         if (convertDelay.count() > 0) std::this_thread::sleep_for(convertDelay);
         AppendConverted(in, out, nullptr);
     }, insert);
@@ -134,7 +134,7 @@ std::string RunAndCatch(std::size_t count, std::uint64_t chunkSize, bool withIns
             ++activity.inserted;
         };
     }
-    Pipeline pipeline(reader, plan, chunks, [&](const std::vector<Record>& in, std::vector<Particle>& out) {
+    Pipeline pipeline(reader, plan, chunks, [&](std::span<const Record> in, std::vector<Particle>& out) {
         const Running running(activity.converting);
         AppendConverted(in, out, nullptr);
         failConvert(activity.converted.load());
@@ -189,7 +189,7 @@ TEST(RawLoadPipeline, ThreadsReportUnderTheirNames)
               qz::test::ReportParts(RunAndCatch(1000, 100, true, activity, reader)));
     MemoryReader<Record> again(qz::test::MakeParticles(100));
     std::vector<std::vector<Particle>> chunks(1);
-    Pipeline dropping(again, RawLoadPlan {100, 100}, chunks, [](const std::vector<Record>&, std::vector<Particle>&) {}, nullptr);
+    Pipeline dropping(again, RawLoadPlan {100, 100}, chunks, [](std::span<const Record>, std::vector<Particle>&) {}, nullptr);
     qz::utils::Timer timer;
     EXPECT_EQ("ParticleVolume<struct ParticleTypes::ParticleAttributes_VMag>::RawChunkConverterThread|src\\RawLoadPipeline|"
               "Chunk 0 holds 0 particles after conversion; 100 were expected",
@@ -215,7 +215,7 @@ TEST(RawLoadPipeline, PreparationRunsBeforeTheFirstInsertionWhileReading)
         Pipeline::Inserter insert;
         if (inserter) insert = [&](std::size_t) { insertedUnprepared += prepared ? 0 : 1; };
         Pipeline pipeline(reader, RawLoadPlan {1000, 100}, chunks,
-                          [](const std::vector<Record>& in, std::vector<Particle>& out) { AppendConverted(in, out, nullptr); },
+                          [](std::span<const Record> in, std::vector<Particle>& out) { AppendConverted(in, out, nullptr); },
                           insert, [&] {
                               std::lock_guard lock(mutex);
                               prepared = true;
@@ -230,7 +230,7 @@ TEST(RawLoadPipeline, PreparationRunsBeforeTheFirstInsertionWhileReading)
     std::vector<std::vector<Particle>> chunks(10);
     qz::utils::Timer timer;
     Pipeline failing(reader, RawLoadPlan {1000, 100}, chunks,
-                     [](const std::vector<Record>& in, std::vector<Particle>& out) { AppendConverted(in, out, nullptr); }, nullptr,
+                     [](std::span<const Record> in, std::vector<Particle>& out) { AppendConverted(in, out, nullptr); }, nullptr,
                      [] { throw qz::core::Exception("no memory for the records"); });
     EXPECT_EQ("no memory for the records", qz::test::ErrorText([&] { failing.Run(timer); }));
     Pipeline zero(reader, RawLoadPlan {10, 0}, chunks, nullptr, nullptr), mismatch(reader, RawLoadPlan {10, 3}, chunks, nullptr, nullptr),
