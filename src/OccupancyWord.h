@@ -49,27 +49,39 @@ inline bool IsEmpty(const OccupancyWord& word)
     return (word.x | word.y | word.z | word.w) == 0;
 }
 
-// Set bits of a 32-bit value, without relying on a population-count instruction (the
+// Set bits of a 64-bit value, without relying on a population-count instruction (the
 // build targets every x86-64, where std::popcount becomes a library call).
-constexpr int CountBits32(std::uint32_t v)
+constexpr int CountBits64(std::uint64_t v)
 {
-    v = v - (v >> 1 & 0x55555555u);
-    v = (v & 0x33333333u) + (v >> 2 & 0x33333333u);
-    return static_cast<int>(((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u >> 24);
+    v = v - (v >> 1 & 0x5555555555555555u);
+    v = (v & 0x3333333333333333u) + (v >> 2 & 0x3333333333333333u);
+    return static_cast<int>(((v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Fu) * 0x0101010101010101u >> 56);
+}
+
+// The word's bits 0-63 (components 0 and 1) and 64-127 (components 2 and 3).
+inline std::uint64_t LowHalf(const OccupancyWord& word)
+{
+    return word.x | static_cast<std::uint64_t>(word.y) << 32;
+}
+inline std::uint64_t HighHalf(const OccupancyWord& word)
+{
+    return word.z | static_cast<std::uint64_t>(word.w) << 32;
 }
 
 inline int CountBits(const OccupancyWord& word)
 {
-    return CountBits32(word.x) + CountBits32(word.y) + CountBits32(word.z) + CountBits32(word.w);
+    return CountBits64(LowHalf(word)) + CountBits64(HighHalf(word));
 }
 
-// Set bits of the word below bit `bit`: the rank of that bit among the set ones.
+// Set bits of the word below bit `bit`: the rank of that bit among the set ones. Without
+// a branch on the bit: splatting asks this for every particle, at bits all over the word.
 inline int CountBitsBelow(const OccupancyWord& word, std::uint32_t bit)
 {
-    const std::uint32_t component = bit >> 5;
-    int below = 0;
-    for (std::uint32_t k = 0; k < component; ++k) below += CountBits32(word[static_cast<int>(k)]);
-    return below + CountBits32(word[static_cast<int>(component)] & ((1u << (bit & 31)) - 1u));
+    const std::uint64_t below = (std::uint64_t {1} << (bit & 63)) - 1;
+    const bool high = bit >= 64;
+    const std::uint64_t lowMask = high ? ~std::uint64_t {0} : below;
+    const std::uint64_t highMask = high ? below : 0;
+    return CountBits64(LowHalf(word) & lowMask) + CountBits64(HighHalf(word) & highMask);
 }
 
 // Calls visit(bit) for every set bit of the word in increasing bit order.

@@ -82,6 +82,21 @@ TEST(OccupancyWord, OneParticleSetsTheBitOfItsVoxel)
     }
 }
 
+// The rank of a bit among the set ones, at every bit of words of every kind.
+TEST(OccupancyWord, RanksOfBitsMatchACountBitByBit)
+{
+    const OccupancyWord words[] = {{0u, 0u, 0u, 0u}, {~0u, ~0u, ~0u, ~0u}, {1u, 0x80000000u, 1u, 0x80000000u},
+                                   {0xDEADBEEFu, 0x01234567u, 0x89ABCDEFu, 0xF00F0FF0u}, {0u, 0u, 0u, 0x80000001u}};
+    for (const OccupancyWord& word : words) {
+        int below = 0;
+        for (std::uint32_t bit = 0; bit < 128; ++bit) {
+            ASSERT_EQ(below, OccupancyPacking::CountBitsBelow(word, bit)) << word.x << " " << word.w << " bit " << bit;
+            below += OccupancyPacking::TestBit(word, bit);
+        }
+        EXPECT_EQ(below, OccupancyPacking::CountBits(word));
+    }
+}
+
 TEST(BrickSplat, LevelsFlagsAndTheBrickLeftEmpty)
 {
     Brick plain, values;
