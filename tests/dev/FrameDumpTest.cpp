@@ -8,7 +8,7 @@
 #include "tarnwick/engine/Configuration.h"
 #include "platform/win/Files.h"
 #include "tests/d3d11/DeviceFixture.h"
-#include "tests/dev/RefusingMapDevice.h"
+#include "tests/support/RefusingMapDevice.h"
 #include "tests/support/FullDisk.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/OutputCapture.h"

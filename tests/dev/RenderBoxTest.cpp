@@ -6,7 +6,7 @@
 
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/dx11/IndexBuffer.h"
-#include "tests/dev/RefusingMapDevice.h"
+#include "tests/support/RefusingMapDevice.h"
 #include "tests/support/EngineDeviceFixture.h"
 #include "tests/support/LogCapture.h"
 

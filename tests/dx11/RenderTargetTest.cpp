@@ -71,12 +71,8 @@ TEST_F(RenderTargets, ViewsInTheTexturesOwnFormatAndAViewportOverIt)
     target.GetRenderTargetView()->GetDesc(&view);
     EXPECT_EQ(DXGI_FORMAT_R16G16B16A16_FLOAT, view.Format);
     EXPECT_EQ(D3D11_RTV_DIMENSION_TEXTURE2D, view.ViewDimension);
-    const D3D11_VIEWPORT& viewport = target.GetViewport();
-    EXPECT_EQ(0.0f, viewport.TopLeftX);
-    EXPECT_EQ(64.0f, viewport.Width);
-    EXPECT_EQ(32.0f, viewport.Height);
-    EXPECT_EQ(0.0f, viewport.MinDepth);
-    EXPECT_EQ(1.0f, viewport.MaxDepth);
+    const D3D11_VIEWPORT expected{0, 0, 64, 32, 0, 1};
+    EXPECT_EQ(0, std::memcmp(&expected, &target.GetViewport(), sizeof(expected)));
 
     // One slice with the array flag: array texture views, a plain render-target view.
     ASSERT_EQ(S_OK, target.Create(device.Get(), 8, 8, DXGI_FORMAT_R8G8B8A8_UNORM, 1, false, nullptr, true));
@@ -118,14 +114,17 @@ TEST_F(RenderTargets, BindThenUnbindRestoresEverything)
     ComPtr<ID3D11DepthStencilView> previousDepth;
     ASSERT_EQ(S_OK, device->CreateTexture2D(&depthDesc, nullptr, depthTexture.ReleaseAndGetAddressOf()));
     ASSERT_EQ(S_OK, device->CreateDepthStencilView(depthTexture.Get(), nullptr, previousDepth.ReleaseAndGetAddressOf()));
-    ID3D11RenderTargetView* before[4] = {previous0.Get(), nullptr, nullptr, previous3.Get()};
-    context->OMSetRenderTargets(4, before, previousDepth.Get());
+    ID3D11RenderTargetView* targets[4] = {previous0.Get(), nullptr, nullptr, previous3.Get()};
+    context->OMSetRenderTargets(4, targets, previousDepth.Get());
     const D3D11_VIEWPORT viewport{1, 2, 64, 64, 0.25f, 0.75f};
     context->RSSetViewports(1, &viewport);
 
     const Bindings original = Bound();
-    const std::array<ULONG, 5> counts = {Count(previous0.Get()), Count(previous3.Get()), Count(previousDepth.Get()),
-                                         Count(target.GetRenderTargetView()), Count(target.GetDepthStencilView())};
+    const auto counts = [&] {
+        return std::array<ULONG, 5>{Count(previous0.Get()), Count(previous3.Get()), Count(previousDepth.Get()),
+                                    Count(target.GetRenderTargetView()), Count(target.GetDepthStencilView())};
+    };
+    const std::array<ULONG, 5> before = counts();
     ID3D11RenderTargetView* additional[1] = {extra.Get()};
     target.Bind(context.Get(), additional, 1);
     const Bindings during = Bound();
@@ -137,32 +136,15 @@ TEST_F(RenderTargets, BindThenUnbindRestoresEverything)
 
     target.Unbind(context.Get());
     EXPECT_TRUE(original == Bound());
-    const std::array<ULONG, 5> after = {Count(previous0.Get()), Count(previous3.Get()), Count(previousDepth.Get()),
-                                        Count(target.GetRenderTargetView()), Count(target.GetDepthStencilView())};
-    EXPECT_EQ(counts, after);
+    EXPECT_EQ(before, counts());
 
     // Twice in a row, then once more: still nothing gained or lost.
     target.Bind(context.Get());
     target.Bind(context.Get());
     target.Unbind(context.Get());
     EXPECT_EQ(target.GetRenderTargetView(), Bound().targets[0]);  // the state after the first Bind
-    context->OMSetRenderTargets(4, before, previousDepth.Get());
-    context->RSSetViewports(1, &viewport);
-    const std::array<ULONG, 5> last = {Count(previous0.Get()), Count(previous3.Get()), Count(previousDepth.Get()),
-                                       Count(target.GetRenderTargetView()), Count(target.GetDepthStencilView())};
-    EXPECT_EQ(counts, last);
-}
-
-TEST_F(RenderTargets, UnbindWithoutAViewportBeforeLeavesNone)
-{
-    RenderTargetTexture2D target;
-    ASSERT_EQ(S_OK, target.Create(device.Get(), 8, 8, DXGI_FORMAT_R8G8B8A8_UNORM));
-    const Bindings original = Bound();
-    ASSERT_EQ(0u, original.viewportCount);
-    target.Bind(context.Get());
-    EXPECT_EQ(1u, Bound().viewportCount);
-    target.Unbind(context.Get());
-    EXPECT_TRUE(original == Bound());
+    context->OMSetRenderTargets(4, targets, previousDepth.Get());
+    EXPECT_EQ(before, counts());
 }
 
 TEST_F(RenderTargets, SevenAdditionalViewsAreBoundAndEightAreRefused)
@@ -175,6 +157,14 @@ TEST_F(RenderTargets, SevenAdditionalViewsAreBoundAndEightAreRefused)
         owned[i] = MakeView(8, 8);
         extra[i] = owned[i].Get();
     }
+    // Without a viewport before, Unbind leaves none.
+    const Bindings empty = Bound();
+    ASSERT_EQ(0u, empty.viewportCount);
+    target.Bind(context.Get());
+    EXPECT_EQ(1u, Bound().viewportCount);
+    target.Unbind(context.Get());
+    EXPECT_TRUE(empty == Bound());
+
     auto previous = MakeView(64, 64);
     ID3D11RenderTargetView* before = previous.Get();
     context->OMSetRenderTargets(1, &before, nullptr);

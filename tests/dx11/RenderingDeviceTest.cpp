@@ -19,7 +19,6 @@
 
 namespace {
 
-using qz::dx11::DeviceEvents;
 using qz::dx11::RenderingDevice;
 using qz::utils::EventManager;
 using Names = std::vector<std::string>;
@@ -97,15 +96,10 @@ TEST_F(RenderingDeviceTest, SettingsGroupRecordsAndEvents)
     }
     EXPECT_EQ(nullptr, group.FindItem("gammacorrectmode")) << "the key is spelled as configuration files spell it";
     const RenderingDevice::Settings defaults;
-    EXPECT_EQ("RenderWindow", defaults.windowTitle);
     EXPECT_TRUE(defaults.statsInTitle && defaults.windowed && defaults.vsync && defaults.gammaCorrectMode);
     EXPECT_EQ("[1280, 720]", defaults.resolution.ToString());
-    EXPECT_EQ(1, defaults.sampleCount);
-    EXPECT_EQ(0, defaults.msaaQuality);
 
     EXPECT_EQ(&device->settings.group, configuration.engineSettings.at("renderingdevice"));
-    EXPECT_EQ(EventManager::EventId("device_created"), DeviceEvents.created);
-    EXPECT_EQ(EventManager::EventId("device_screens_counted"), DeviceEvents.screensCounted);
     ASSERT_EQ(1u, device->devices.size());
     ASSERT_EQ(1u, device->screens.size());
     EXPECT_EQ(&device->devices[0], device->screens[0].device);
@@ -144,11 +138,8 @@ TEST_F(RenderingDeviceTest, EventsInOrderThroughCreationFramesResizeAndShutdown)
         EXPECT_NE(std::string::npos, text.find(line)) << line << "\n--- log:\n" << text;
     }
 
-    const RenderingDevice::DeviceRecord& record = device->devices[0];
-    EXPECT_EQ(DXUTGetD3D11Device(), record.device);
-    EXPECT_EQ(DXUTGetD3D11DeviceContext(), record.immediateContext);
-    EXPECT_EQ(0u, record.reserved0);
-    EXPECT_EQ(1u, record.reserved1);
+    EXPECT_EQ(DXUTGetD3D11Device(), device->devices[0].device);
+    EXPECT_EQ(DXUTGetD3D11DeviceContext(), device->devices[0].immediateContext);
     const RenderingDevice::ScreenRecord& screen = device->screens[0];
     EXPECT_EQ(DXUTGetHWND(), screen.window);
     EXPECT_EQ(DXUTGetDXGISwapChain(), screen.swapChain);
@@ -156,7 +147,6 @@ TEST_F(RenderingDeviceTest, EventsInOrderThroughCreationFramesResizeAndShutdown)
     EXPECT_EQ(DXUTGetD3D11DepthStencilView(), screen.depthStencilView);
     EXPECT_EQ(320u, screen.width);
     EXPECT_EQ(200u, screen.height);
-    EXPECT_NE(nullptr, screen.output);
     EXPECT_EQ(std::wstring(L"Software Adapter"), screen.adapterDesc.Description);
     EXPECT_NE(L'\0', screen.outputDesc.DeviceName[0]);
 
@@ -187,7 +177,6 @@ TEST_F(RenderingDeviceTest, EventsInOrderThroughCreationFramesResizeAndShutdown)
     EXPECT_EQ((Names{"device_window_destroyed", "device_destroyed"}), recorder.names);
     EXPECT_EQ(nullptr, device->devices[0].device);
     EXPECT_EQ(nullptr, device->screens[0].swapChain);
-    EXPECT_EQ(nullptr, device->screens[0].depthStencilView);
     EXPECT_EQ(nullptr, device->screens[0].adapter);
 }
 
@@ -201,7 +190,9 @@ TEST_F(RenderingDeviceTest, StatisticsTitleOnlyWhenWindowedAndEnabled)
     for (const Case c : {Case{true, true, true}, Case{true, false, false}, Case{false, true, false}}) {
         device->settings.windowed = c.windowed;
         device->settings.statsInTitle = c.statsInTitle;
+        device->settings.vsync = c.statsInTitle;
         device->CreateDevice();
+        EXPECT_EQ(c.statsInTitle ? 1u : 0u, DXUTGetCurrentDeviceSettings()->d3d11.SyncInterval);
         RunFrames(2);
         const std::string title = SDL_GetWindowTitle(platform::dxut::Window());
         if (c.rewritten) {

@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -111,33 +110,6 @@ TEST_F(Resources, RelativeImagesAreFoundNextToTheExecutable)
               thrown.find("\nCannot load texture \"" + folder + "nowhere.png\": file does not exist"))
         << thrown;
     EXPECT_NE(std::string::npos, thrown.find("\nMethod: qz::dx11::TextureResource::Load\nFile: \"dx11\\ResourceManager\": "));
-}
-
-TEST_F(Resources, AnImageOf256x64GivesSevenLevels)
-{
-    const std::string image = WritePng("wide.png", 256, 64, 4);
-    ResourceTable table;
-    Resource* resource = CreatedImage(table, image, device.Get());
-    const auto& levels = AsTexture(resource).GetLevels();
-    ASSERT_EQ(7u, levels.size());
-    EXPECT_EQ(4u, levels[6].width);
-    EXPECT_EQ(1u, levels[6].height);
-    const D3D11_TEXTURE2D_DESC desc = AsTexture(resource).GetTexture().GetDesc();
-    EXPECT_EQ(7u, desc.MipLevels);
-    EXPECT_EQ(256u, desc.Width);
-    EXPECT_EQ(64u, desc.Height);
-    EXPECT_EQ(DXGI_FORMAT_R8G8B8A8_UNORM, desc.Format);
-
-    // Each texture level holds its own image: the last one read back.
-    D3D11_TEXTURE2D_DESC stagingDesc = StagingDesc(256, 64, DXGI_FORMAT_R8G8B8A8_UNORM);
-    stagingDesc.MipLevels = 7;
-    ComPtr<ID3D11Texture2D> staging;
-    ASSERT_EQ(S_OK, device->CreateTexture2D(&stagingDesc, nullptr, staging.ReleaseAndGetAddressOf()));
-    context->CopyResource(staging.Get(), AsTexture(resource).GetTexture().GetTexture());
-    D3D11_MAPPED_SUBRESOURCE mapped{};
-    ASSERT_EQ(S_OK, context->Map(staging.Get(), 6, D3D11_MAP_READ, 0, &mapped));
-    EXPECT_EQ(0, std::memcmp(mapped.pData, levels[6].pixels.get(), 16));
-    context->Unmap(staging.Get(), 6);
 }
 
 TEST_F(Resources, UnrequireBelowZeroThrowsAndKeepsTheCount)

@@ -99,31 +99,27 @@ TEST_F(ShaderWrapper, LoadsCompiledEffectsOfAnyOtherName)
     }
 }
 
-TEST_F(ShaderWrapper, AFailedLoadOfACompiledEffectThrowsAndLeavesTheWrapperEmpty)
+TEST_F(ShaderWrapper, AFailedLoadThrowsAndLeavesTheWrapperEmpty)
 {
-    TestShader missing(folder + "/missing.fxo");
-    const std::string text = ErrorText([&] { missing.Create(device.Get()); });
-    EXPECT_NE(std::string::npos, text.find("Method: qz::dx11::ShaderEncapsulation::LoadEffect\n"));
-    EXPECT_NE(std::string::npos, text.find("\nError loading shader from file " + folder + "/missing.fxo"));
-    EXPECT_EQ(0, missing.afterCreations);
-    EXPECT_FALSE(missing.IsReady());
-    EXPECT_EQ(nullptr, missing.GetEffect());
-
-    TestShader corrupt(Write("corrupt.fxo", "QZFX not really"));
-    EXPECT_NE("", ErrorText([&] { corrupt.Create(device.Get()); }));
-    EXPECT_EQ(0, corrupt.afterCreations);
-    EXPECT_FALSE(corrupt.IsReady());
-}
-
-TEST_F(ShaderWrapper, AFailedSourceCompileIsThrownAndLeavesNoEffect)
-{
-    TestShader shader(Write("small.fx", qz::test::kSmallEffect));
-    shader.Create(device.Get());
-    ASSERT_TRUE(shader.IsReady());
-    Write("small.fx", "float4 broken(;");
-    EXPECT_NE(std::string::npos, ErrorText([&] { shader.Create(device.Get()); }).find("Error compiling shader from file"));
-    EXPECT_FALSE(shader.IsReady());
-    EXPECT_EQ(nullptr, shader.GetEffect());
+    Write("small.fx", qz::test::kSmallEffect);
+    const std::pair<std::string, std::string> cases[] = {
+        {folder + "/missing.fxo", "Method: qz::dx11::ShaderEncapsulation::LoadEffect\n"},
+        {folder + "/missing.fxo", "\nError loading shader from file " + folder + "/missing.fxo"},
+        {Write("corrupt.fxo", "QZFX not really"), "Error loading shader"},
+        {folder + "/small.fx", "Error compiling shader from file"},  // once loaded, then broken
+    };
+    for (const auto& [file, error] : cases) {
+        TestShader shader(file);
+        if (file.ends_with(".fx")) {
+            shader.Create(device.Get());
+            ASSERT_TRUE(shader.IsReady());
+            Write("small.fx", "float4 broken(;");
+        }
+        EXPECT_NE(std::string::npos, ErrorText([&] { shader.Create(device.Get()); }).find(error)) << file;
+        EXPECT_FALSE(shader.IsReady());
+        EXPECT_EQ(nullptr, shader.GetEffect());
+        EXPECT_EQ(file.ends_with(".fx") ? 1 : 0, shader.afterCreations);
+    }
 }
 
 TEST_F(ShaderWrapper, BackgroundCompileFinishesOnTheRenderThreadWithTheCounterBackAtZero)

@@ -36,48 +36,46 @@ D3D11_UNORDERED_ACCESS_VIEW_DESC UavDesc(ID3D11UnorderedAccessView* view)
     return desc;
 }
 
-TEST_F(Textures, MipChainFlagGivesTheFullChainAndLogsTheCreation)
+TEST_F(Textures, ViewsFollowTheMipFlagTheViewFormatAndTheSlices)
 {
     LogCapture log;
     Texture2D texture;
+    EXPECT_EQ(39u, texture.GetViewFormat());
     ASSERT_EQ(S_OK, texture.Create(device.Get(), 256, 256, DXGI_FORMAT_R8G8B8A8_UNORM, 1, true));
-    EXPECT_EQ(9u, texture.GetDesc().MipLevels);
     EXPECT_EQ(device.Get(), texture.GetDevice());
-    ASSERT_NE(nullptr, texture.GetShaderResourceView());
     EXPECT_EQ(nullptr, texture.GetUnorderedAccessView());
-    const auto srv = SrvDesc(texture.GetShaderResourceView());
-    EXPECT_EQ(D3D11_SRV_DIMENSION_TEXTURE2D, srv.ViewDimension);
-    EXPECT_EQ(9u, srv.Texture2D.MipLevels);
-    EXPECT_EQ(DXGI_FORMAT_R8G8B8A8_UNORM, srv.Format);
+    EXPECT_EQ(9u, SrvDesc(texture.GetShaderResourceView()).Texture2D.MipLevels);
+    EXPECT_EQ(DXGI_FORMAT_R8G8B8A8_UNORM, SrvDesc(texture.GetShaderResourceView()).Format);
     EXPECT_NE(std::string::npos, log.Text().find("Creating Texture2D (256x256, DXGI_FORMAT_R8G8B8A8_UNORM)\n"));
 
-    ASSERT_EQ(S_OK, texture.Create(device.Get(), 256, 256, DXGI_FORMAT_R8G8B8A8_UNORM));
-    EXPECT_EQ(1u, texture.GetDesc().MipLevels);
-}
-
-TEST_F(Textures, ViewsFollowTheViewFormatAndTheArrayFlag)
-{
-    Texture2D texture;
-    EXPECT_EQ(39u, texture.GetViewFormat());
+    // Several slices always get array views; one slice only with the array flag.
     texture.SetViewFormat(DXGI_FORMAT_R32_FLOAT);
-    ASSERT_EQ(S_OK, texture.Create(device.Get(), 16, 8, DXGI_FORMAT_R32_TYPELESS, 1, false, nullptr, true, true));
-    const auto srv = SrvDesc(texture.GetShaderResourceView());
-    EXPECT_EQ(DXGI_FORMAT_R32_FLOAT, srv.Format);
-    EXPECT_EQ(D3D11_SRV_DIMENSION_TEXTURE2DARRAY, srv.ViewDimension);
-    EXPECT_EQ(1u, srv.Texture2DArray.ArraySize);
-    const auto uav = UavDesc(texture.GetUnorderedAccessView());
-    EXPECT_EQ(DXGI_FORMAT_R32_FLOAT, uav.Format);
-    EXPECT_EQ(D3D11_UAV_DIMENSION_TEXTURE2DARRAY, uav.ViewDimension);
-    EXPECT_EQ(136u, texture.GetDesc().BindFlags);
-
-    // Several slices always get array views; one slice without the flag plain ones.
-    ASSERT_EQ(S_OK, texture.Create(device.Get(), 16, 8, DXGI_FORMAT_R32_TYPELESS, 3, false, nullptr, false, true));
-    EXPECT_EQ(D3D11_SRV_DIMENSION_TEXTURE2DARRAY, SrvDesc(texture.GetShaderResourceView()).ViewDimension);
-    EXPECT_EQ(3u, SrvDesc(texture.GetShaderResourceView()).Texture2DArray.ArraySize);
-    EXPECT_EQ(3u, UavDesc(texture.GetUnorderedAccessView()).Texture2DArray.ArraySize);
-    ASSERT_EQ(S_OK, texture.Create(device.Get(), 16, 8, DXGI_FORMAT_R32_TYPELESS, 1, false, nullptr, false, true));
-    EXPECT_EQ(D3D11_SRV_DIMENSION_TEXTURE2D, SrvDesc(texture.GetShaderResourceView()).ViewDimension);
-    EXPECT_EQ(D3D11_UAV_DIMENSION_TEXTURE2D, UavDesc(texture.GetUnorderedAccessView()).ViewDimension);
+    const struct {
+        UINT slices;
+        bool array;
+        D3D11_SRV_DIMENSION srv;
+        D3D11_UAV_DIMENSION uav;
+    } cases[] = {
+        {1, true, D3D11_SRV_DIMENSION_TEXTURE2DARRAY, D3D11_UAV_DIMENSION_TEXTURE2DARRAY},
+        {3, false, D3D11_SRV_DIMENSION_TEXTURE2DARRAY, D3D11_UAV_DIMENSION_TEXTURE2DARRAY},
+        {1, false, D3D11_SRV_DIMENSION_TEXTURE2D, D3D11_UAV_DIMENSION_TEXTURE2D},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(S_OK, texture.Create(device.Get(), 16, 8, DXGI_FORMAT_R32_TYPELESS, c.slices, false, nullptr, c.array,
+                                       true));
+        EXPECT_EQ(1u, texture.GetDesc().MipLevels);
+        EXPECT_EQ(136u, texture.GetDesc().BindFlags);
+        const auto srv = SrvDesc(texture.GetShaderResourceView());
+        const auto uav = UavDesc(texture.GetUnorderedAccessView());
+        EXPECT_EQ(DXGI_FORMAT_R32_FLOAT, srv.Format);
+        EXPECT_EQ(DXGI_FORMAT_R32_FLOAT, uav.Format);
+        EXPECT_EQ(c.srv, srv.ViewDimension) << c.slices << c.array;
+        EXPECT_EQ(c.uav, uav.ViewDimension) << c.slices << c.array;
+        if (c.srv == D3D11_SRV_DIMENSION_TEXTURE2DARRAY) {
+            EXPECT_EQ(c.slices, srv.Texture2DArray.ArraySize);
+            EXPECT_EQ(c.slices, uav.Texture2DArray.ArraySize);
+        }
+    }
 }
 
 TEST_F(Textures, BindFlagsDecideWhichViewsExist)
@@ -88,8 +86,7 @@ TEST_F(Textures, BindFlagsDecideWhichViewsExist)
     EXPECT_EQ(nullptr, texture.GetShaderResourceView());
     EXPECT_EQ(nullptr, texture.GetUnorderedAccessView());
     // A staging copy as the frame dump makes it.
-    desc = StagingDesc(8, 8, DXGI_FORMAT_R8G8B8A8_UNORM);
-    ASSERT_EQ(S_OK, texture.CreateFromDescription(device.Get(), desc));
+    ASSERT_EQ(S_OK, texture.CreateFromDescription(device.Get(), StagingDesc(8, 8, DXGI_FORMAT_R8G8B8A8_UNORM)));
     EXPECT_EQ(D3D11_USAGE_STAGING, texture.GetDesc().Usage);
     EXPECT_EQ(nullptr, texture.GetShaderResourceView());
     // A failure is the device's result, with nothing left behind.
@@ -98,39 +95,30 @@ TEST_F(Textures, BindFlagsDecideWhichViewsExist)
     EXPECT_EQ(nullptr, texture.GetTexture());
 }
 
-TEST_F(Textures, CreatingAgainReleasesTheFirstObjects)
-{
-    const ULONG deviceBefore = Count(device.Get());
-    Texture2D texture;
-    ASSERT_EQ(S_OK, texture.Create(device.Get(), 8, 8, DXGI_FORMAT_R8G8B8A8_UNORM, 1, false, nullptr, false, true));
-    ID3D11Texture2D* first = texture.GetTexture();
-    ID3D11ShaderResourceView* firstView = texture.GetShaderResourceView();
-    first->AddRef();
-    firstView->AddRef();
-    ASSERT_EQ(S_OK, texture.Create(device.Get(), 4, 4, DXGI_FORMAT_R8G8B8A8_UNORM));
-    EXPECT_NE(first, texture.GetTexture());
-    EXPECT_EQ(0u, firstView->Release());
-    EXPECT_EQ(0u, first->Release());
-    texture.Release();
-    EXPECT_EQ(nullptr, texture.GetTexture());
-    EXPECT_EQ(nullptr, texture.GetDevice());
-    EXPECT_EQ(deviceBefore, Count(device.Get()));
-}
-
-TEST_F(Textures, DestructionAndCopiesKeepCountsRight)
+TEST_F(Textures, CreatingAgainCopiesAndDestructionKeepCountsRight)
 {
     const ULONG deviceBefore = Count(device.Get());
     {
         Texture2D texture;
         texture.SetName("colour");
-        ASSERT_EQ(S_OK, texture.Create(device.Get(), 8, 8, DXGI_FORMAT_R8G8B8A8_UNORM));
+        ASSERT_EQ(S_OK, texture.Create(device.Get(), 8, 8, DXGI_FORMAT_R8G8B8A8_UNORM, 1, false, nullptr, false, true));
+        ComPtr<ID3D11Texture2D> first(texture.GetTexture());
+        ComPtr<ID3D11ShaderResourceView> firstView(texture.GetShaderResourceView());
+        ASSERT_EQ(S_OK, texture.Create(device.Get(), 4, 4, DXGI_FORMAT_R8G8B8A8_UNORM));
+        EXPECT_NE(first.Get(), texture.GetTexture());
+        EXPECT_EQ(1u, Count(firstView.Get()));
+        EXPECT_EQ(1u, Count(first.Get()));
+
         Texture2D copy(texture);
         EXPECT_EQ(texture.GetTexture(), copy.GetTexture());
         EXPECT_EQ(2u, Count(texture.GetTexture()));
         EXPECT_EQ(2u, Count(texture.GetShaderResourceView()));
         EXPECT_TRUE(copy.GetName().empty());
-        EXPECT_EQ(texture.GetDesc().Width, copy.GetDesc().Width);
-        // Neither calls Release: destruction gives everything back.
+        EXPECT_EQ(4u, copy.GetDesc().Width);
+        copy.Release();
+        EXPECT_EQ(nullptr, copy.GetTexture());
+        EXPECT_EQ(nullptr, copy.GetDevice());
+        // The original goes without Release: destruction gives everything back.
     }
     EXPECT_EQ(deviceBefore, Count(device.Get()));
 }
@@ -146,7 +134,6 @@ TEST_F(Textures, Texture3DWithUnorderedAccess)
     EXPECT_EQ(1u, srv.Texture3D.MipLevels);
     const auto uav = UavDesc(texture.GetUnorderedAccessView());
     EXPECT_EQ(D3D11_UAV_DIMENSION_TEXTURE3D, uav.ViewDimension);
-    EXPECT_EQ(0u, uav.Texture3D.FirstWSlice);
     EXPECT_EQ(8u, uav.Texture3D.WSize);
     EXPECT_NE(std::string::npos, log.Text().find("Creating Texture3D (32x16x8, DXGI_FORMAT_R32G32B32A32_UINT)\n"));
     ASSERT_EQ(S_OK, texture.Create(device.Get(), 32, 16, 8, DXGI_FORMAT_R8_UNORM, true));
@@ -167,6 +154,7 @@ TEST_F(Textures, MipChainOfAnImageBecomesTheLevels)
     Texture2D texture;
     ASSERT_EQ(S_OK, texture.CreateFromMipChain(device.Get(), levels));
     EXPECT_EQ(7u, texture.GetDesc().MipLevels);
+    EXPECT_EQ(64u, texture.GetDesc().Height);
     EXPECT_EQ(DXGI_FORMAT_R8G8B8A8_UNORM, texture.GetDesc().Format);
     // The last level, 4x1, read back.
     D3D11_TEXTURE2D_DESC desc = StagingDesc(256, 64, DXGI_FORMAT_R8G8B8A8_UNORM);
@@ -189,10 +177,8 @@ TEST_F(Textures, MipChainOfAnImageBecomesTheLevels)
 TEST_F(Textures, ImageFilesThroughThePlatformLoader)
 {
     LogCapture log;
-    const std::string grey = qz::test::WritePng("grey.png", 3, 2, 1);
     Texture2D texture;
-    ASSERT_EQ(S_OK, texture.CreateFromFile(device.Get(), grey));
-    ASSERT_NE(nullptr, texture.GetTexture());
+    ASSERT_EQ(S_OK, texture.CreateFromFile(device.Get(), qz::test::WritePng("grey.png", 3, 2, 1)));
     ASSERT_NE(nullptr, texture.GetShaderResourceView());
     D3D11_TEXTURE2D_DESC desc{};
     texture.GetTexture()->GetDesc(&desc);
@@ -201,14 +187,12 @@ TEST_F(Textures, ImageFilesThroughThePlatformLoader)
     EXPECT_EQ(DXGI_FORMAT_R8G8B8A8_UNORM, desc.Format);
     EXPECT_NE(std::string::npos, log.Text().find("Creating Texture2D from file (grey.png)\n"));
 
-    Texture2D missing;
-    EXPECT_EQ(HRESULT_FILE_NOT_FOUND, missing.CreateFromFile(device.Get(), "no-such-image.png"));
-    EXPECT_EQ(nullptr, missing.GetTexture());
-    Texture2D broken;
+    EXPECT_EQ(HRESULT_FILE_NOT_FOUND, texture.CreateFromFile(device.Get(), "no-such-image.png"));
+    EXPECT_EQ(nullptr, texture.GetTexture());
     const std::string garbage = qz::test::WriteBytes("broken.png", "\x89PNG\r\n\x1a\n not really");
-    EXPECT_LT(broken.CreateFromFile(device.Get(), garbage), 0);
-    EXPECT_EQ(nullptr, broken.GetTexture());
-    EXPECT_EQ(nullptr, broken.GetShaderResourceView());
+    EXPECT_LT(texture.CreateFromFile(device.Get(), garbage), 0);
+    EXPECT_EQ(nullptr, texture.GetTexture());
+    EXPECT_EQ(nullptr, texture.GetShaderResourceView());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "tarnwick/core/Exception.h"
 #include "tarnwick/dev/GUI.h"
 #include "tarnwick/engine/EngineRoot.h"
+#include "tests/support/Arguments.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -29,23 +30,8 @@ namespace {
 
 using qz::engine::BasicApp;
 using qz::engine::QZRoot;
+using qz::test::Arguments;
 using Names = std::vector<std::string>;
-
-// Arguments as a program gets them.
-class Arguments {
-public:
-    explicit Arguments(std::vector<std::string> arguments) : strings_(std::move(arguments))
-    {
-        strings_.insert(strings_.begin(), "renderer");
-        for (std::string& argument : strings_) pointers_.push_back(argument.data());
-    }
-    int Count() const { return static_cast<int>(pointers_.size()); }
-    char** Values() { return pointers_.data(); }
-
-private:
-    std::vector<std::string> strings_;
-    std::vector<char*> pointers_;
-};
 
 // Records the operations the framework calls, with what the root had done by then.
 class RecordingApp : public BasicApp {

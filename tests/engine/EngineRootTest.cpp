@@ -9,6 +9,7 @@
 #include "tarnwick/dx11/IndexBuffer.h"
 #include "tarnwick/dx11/VertexBuffer.h"
 #include "tests/dx11/ImageFiles.h"
+#include "tests/support/Arguments.h"
 #include "tests/support/LogCapture.h"
 
 #include <SDL.h>
@@ -16,6 +17,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -61,17 +63,11 @@ protected:
 
     void StartUp(std::vector<std::string> arguments)
     {
-        arguments.insert(arguments.begin(), "renderer");
-        strings = std::move(arguments);
-        pointers.clear();
-        for (std::string& argument : strings) {
-            pointers.push_back(argument.data());
-        }
-        QZRoot.StartUp(static_cast<int>(pointers.size()), pointers.data());
+        this->arguments = std::make_unique<qz::test::Arguments>(std::move(arguments));
+        QZRoot.StartUp(this->arguments->Count(), this->arguments->Values());
     }
 
-    std::vector<std::string> strings;
-    std::vector<char*> pointers;
+    std::unique_ptr<qz::test::Arguments> arguments;
 };
 
 TEST_F(EngineRootTest, ConfigurationIsFoundInTheFolderThenUnderMediaThenTheDefault)
