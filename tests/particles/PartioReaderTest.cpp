@@ -1,5 +1,4 @@
 #include "src/PartioReader.h"
-#include "src/ParticleTypeNames.h"
 #include "src/ProcessedParticleVolume.h"
 #include "src/RawParticleReader.h"
 #include "tests/support/BinaryFiles.h"
@@ -9,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cstddef>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -24,25 +22,6 @@ using qz::test::CoutCapture;
 using qz::test::ErrorText;
 using qz::test::ReportOf;
 using PartioFiles::ParticlesOwner;
-
-// Fields where the files have them, and the type table.
-static_assert(offsetof(RawParticle_PosVel, vz) == 20 && offsetof(RawParticle_PosCol, blue) == 14 &&
-              std::is_same_v<ParticleTypeAt<1>::Attributes, ParticleAttributes_VMag> &&
-              std::is_same_v<ParticleTypeAt<2>::Attributes, ParticleAttributes_ColorCount> && ParticleTypeCount == 5);
-
-TEST(ParticleTypes, LabelsAndMethodNames)
-{
-    EXPECT_STREQ("Position / Velocity", ParticleTypeLabels[1]);
-    EXPECT_STREQ("Position / Radius (discard radius)", ParticleTypeLabels[3]);
-    EXPECT_STREQ("Position / Normal (discard normal)", ParticleTypeLabels[4]);
-    EXPECT_EQ("PartioAttributeReader<struct ParticleTypes::RawParticle_PosNormal>::operator ()",
-              TemplateMethodName<RawParticle_PosNormal>("PartioAttributeReader", "operator ()"));
-    EXPECT_EQ("ParticleVolume<struct ParticleTypes::ParticleAttributes_ColorCount>::AddDataFromRawParticleFile",
-              TemplateMethodName<ParticleAttributes_ColorCount>("ParticleVolume", "AddDataFromRawParticleFile"));
-    EXPECT_EQ("ProcessedParticleVolumeWriter<class qz::core::SimpleVec4<unsigned int> >::Close",
-              TemplateMethodName("ProcessedParticleVolumeWriter", "class qz::core::SimpleVec4<unsigned int>", "Close"))
-        << "an argument ending in '>' is followed by a blank";
-}
 
 float PositionValue(int particle, int component)
 {

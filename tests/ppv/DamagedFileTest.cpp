@@ -94,6 +94,8 @@ TEST_F(PpvDamagedFiles, EveryHeaderAndRecordFieldIsChecked)
         bool checkApplication = true;
     } cases[] = {
         {With(base_, 0, 0x00565050u ^ 1), "Invalid magic string"},
+        {With(base_, 1, 'p'), "Invalid magic string"},
+        {With(base_, 2, 'W'), "Invalid magic string"},
         {With(base_, 4, 3u), "Invalid PPV version: 3"},
         {With(base_, 4, 0xFFFFFFFFu), "Invalid PPV version: 4294967295"},
         {With(base_, 8, 5u), "Invalid level count: File contains 5, volume is set to 6"},
@@ -102,6 +104,8 @@ TEST_F(PpvDamagedFiles, EveryHeaderAndRecordFieldIsChecked)
         {With(base_, 8, 3u), "Invalid brick position: [0, 0, 31] at level 5 of 3", false},  // fewer levels than the bricks need
         {With(base_, 12, 2u), "File overlap is 2, but application overlap is 4"},
         {With(base_, 16, 8u), "File packing dim #0 8, but application packing dim #0 is 4"},
+        {With(base_, 20, 2u), "File packing dim #1 2, but application packing dim #1 is 4"},
+        {With(base_, 24, 4u), "File packing dim #2 4, but application packing dim #2 is 8"},
         {With(base_, 28, 32u), "Invalid brick size: File contains 32, volume is set to 16"},
         {With(base_, 28, 32u), "Decompressed data size does not match", false},
         {With(base_, 28, 0u), "Invalid brick size: File contains 0" + pow2, false},

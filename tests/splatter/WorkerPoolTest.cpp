@@ -96,17 +96,7 @@ TEST(SplatterPool, WorkersKindsAndStatistics)
     BrickSet set(1);
     EXPECT_EQ(3u, TestSplatter(set, 3).GetWorkerCount());
     EXPECT_EQ(ParticleSplatterInterface::DefaultWorkerCount(), TestSplatter(set, 0).GetWorkerCount());
-    using namespace ParticleTypes;
-    ParticleVolume<ParticleAttributes_None> none;
-    ParticleVolume<ParticleAttributes_VMag> vmag;
-    ParticleVolume<ParticleAttributes_ColorCount> color;
-    const ParticleSplatter<ParticleAttributes_None, 2> noneSplatter(&none, 1);
-    const ParticleSplatter<ParticleAttributes_VMag, 0> vmagSplatter(&vmag, 1);
-    const ParticleSplatter<ParticleAttributes_ColorCount, 1> colorSplatter(&color, 1);
-    EXPECT_TRUE(!noneSplatter.HasAttributes() && noneSplatter.GetColorAttributes() == 0);
-    EXPECT_TRUE(vmagSplatter.HasAttributes() && vmagSplatter.GetColorAttributes() == 2);
-    EXPECT_TRUE(colorSplatter.HasAttributes() && colorSplatter.GetColorAttributes() == 1);
-    EXPECT_THROW((ParticleSplatter<ParticleAttributes_None, 2>(nullptr, 1)), qz::core::Exception);
+    EXPECT_THROW((ParticleSplatter<ParticleTypes::ParticleAttributes_None, 2>(nullptr, 1)), qz::core::Exception);
     static double stale = 1.0;
     auto& statistics = qz::dev::Statistics::GetCollection("splatter");
     statistics.AddTypedItem("stale", &stale, "Left by an earlier splatter");

@@ -22,13 +22,6 @@ TEST(Brick, DefaultsChildrenAndResidency)
 {
     Brick root;
     EXPECT_EQ("0 [0 0 0] 0 0 0 1 / 1 1 1 0", Box(root));
-    EXPECT_TRUE(root.timestep == -1 && root.attributeAddress == ~std::uint64_t {0} && root.attributeStamp == -1 &&
-                root.lastUsedFrame == -1 && root.descIndex == 0xFFFFFFFFu);
-    EXPECT_TRUE(root.desc.key == 0xFFFFFFFFu && root.desc.slot == 0xFFFFFFFFu && root.desc.attributeAddress == ~std::uint64_t {0} &&
-                root.desc.flags == 0);
-    EXPECT_TRUE(!root.particles && root.particleCount == 0 && root.totalParticleCount == 0);
-    for (const auto& child : root.children) EXPECT_EQ(nullptr, child);
-    EXPECT_EQ(-1, static_cast<std::int32_t>(root.gpuSlot.index));
     EXPECT_FALSE(root.IsResident());
     root.gpuSlot.index = 3;
     EXPECT_FALSE(root.IsResident()) << "an index alone";

@@ -89,15 +89,6 @@ TEST(BoxMapping, CubesCentredInXZOnTheLowestYAndBoxesWithoutExtent)
     }
 }
 
-std::vector<std::pair<std::uint32_t, std::uint32_t>> CopiesOf(const VolumeGeometry& g, const QuantizedPosition& q)
-{
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> copies;  // packed position, brick
-    const unsigned n = ForEachOverlapCopy(g, q, g.LeafIndex(q.brick[0], q.brick[1], q.brick[2]),
-                                          [&](std::uint32_t packed, std::uint32_t brick) { copies.emplace_back(packed, brick); });
-    EXPECT_EQ(n, copies.size());
-    return copies;
-}
-
 TEST(Quantization, VoxelsBricksAndClamps)
 {
     const VolumeGeometry g = VolumeGeometry::FromSettings(64, 4, 6);
@@ -130,31 +121,6 @@ TEST(Quantization, VoxelsBricksAndClamps)
     const QuantizedPosition noOverlap = QuantizePosition(VolumeGeometry::FromSettings(8, 0, 2), unit, false, 2, 1, 0);
     EXPECT_TRUE(noOverlap.brick[0] == 1 && noOverlap.local[0] == 7 && noOverlap.brick[1] == 1 && noOverlap.local[1] == 7)
         << "without overlap the local voxel stays inside the brick";
-}
-
-TEST(Quantization, CopiesComeInTheirOrderAndNeverMixSides)
-{
-    const VolumeGeometry g = VolumeGeometry::FromSettings(64, 4, 6);
-    const std::uint32_t d = g.leavesPerAxis, k = g.LeafIndex(5, 5, 5);
-    using Copies = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
-    EXPECT_EQ((Copies {{PackBrickPosition(60, 34, 34), g.LeafIndex(0, 0, 0)}}),
-              CopiesOf(g, QuantizePosition(g, BoxMapping::FromBox(UnitBox), false, 56.0f / 1791, 30.0f / 1791, 30.0f / 1791)));
-    const Copies low = CopiesOf(g, QuantizedPosition {{5, 5, 5}, {4, 7, 5}});
-    ASSERT_EQ(7u, low.size());
-    const std::uint32_t expectedLow[7] = {k - 1, k - d, k - d * d, k - 1 - d, k - 1 - d * d, k - d - d * d, k - 1 - d - d * d};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(expectedLow[i], low[i].second) << i;
-    EXPECT_EQ(PackBrickPosition(60, 63, 61), low[6].first);
-    const Copies high = CopiesOf(g, QuantizedPosition {{5, 5, 5}, {56, 59, 57}});
-    ASSERT_EQ(7u, high.size());
-    const std::uint32_t expectedHigh[7] = {k + 1, k + d, k + d * d, k + 1 + d, k + 1 + d * d, k + d + d * d, k + 1 + d + d * d};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(expectedHigh[i], high[i].second) << i;
-    EXPECT_EQ(PackBrickPosition(0, 3, 1), high[6].first);
-    EXPECT_EQ((Copies {{PackBrickPosition(60, 59, 30), k - 1}, {PackBrickPosition(4, 3, 30), k + d}}),
-              CopiesOf(g, QuantizedPosition {{5, 5, 5}, {4, 59, 30}}))
-        << "low in x and high in y: no diagonal copy";
-    EXPECT_TRUE(CopiesOf(g, QuantizedPosition {{5, 5, 5}, {8, 55, 30}}).empty());
-    EXPECT_TRUE(CopiesOf(g, QuantizedPosition {{0, 0, 0}, {4, 4, 4}}).empty()) << "no neighbour below brick 0";
-    EXPECT_TRUE(CopiesOf(g, QuantizedPosition {{31, 31, 31}, {59, 59, 59}}).empty()) << "nor above the last";
 }
 
 }  // namespace
