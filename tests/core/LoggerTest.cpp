@@ -16,6 +16,7 @@ using qz::test::ErrorText;
 
 std::string LogFileText()
 {
+    Logger::Instance();  // the file is made with the logger, also when this test runs first
     Logger::Flush();
     return qz::test::ReadFile("./Log.txt");
 }
