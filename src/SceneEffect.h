@@ -21,7 +21,6 @@ public:
     ID3D11InputLayout* CreateMeshInputLayout(ID3D11Device* device) const;
     // What TriangleMesh::Render draws with.
     qz::dx11::TriangleMesh::RenderParameters MeshParameters(bool normalize, bool floor) const;
-    ID3DX11EffectPass* MeshPass() const { return meshPass_; }
 
 private:
     ID3DX11EffectMatrixVariable* world_ = nullptr;
