@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <sstream>
 
 namespace {
@@ -65,6 +67,8 @@ protected:
         timings.AddTypedItem("a", &a, "");
         names.AddTypedItem("s", &s, "Text");
         recorder.Collections() = {&timings, &names};
+        // Files of an earlier run in this folder would hide a file written by mistake.
+        for (const char* name : {"stats.csv", "second.csv", "grown.csv"}) std::remove(name);
     }
 
     int b = 2;
