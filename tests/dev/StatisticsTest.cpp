@@ -68,7 +68,7 @@ protected:
         names.AddTypedItem("s", &s, "Text");
         recorder.Collections() = {&timings, &names};
         // Files of an earlier run in this folder would hide a file written by mistake.
-        for (const char* name : {"stats.csv", "second.csv", "grown.csv"}) std::remove(name);
+        for (const char* name : {"stats.csv", "second.csv", "grown.csv", "left.csv"}) std::remove(name);
     }
 
     int b = 2;
@@ -116,6 +116,14 @@ TEST_F(RecorderTest, WritesAByteExactCsvFileAndRefusesWhatDoesNotFit)
     recorder.End();
     EXPECT_EQ(header + "\"0.010000\";\"-7\";\"\";\"9\";\r\n\"0.010000\";\"-7\";\"\";\"9\";\r\n", ReadFile("grown.csv"))
         << "the line is written before the report";
+
+    {
+        StatisticsRecorder left;
+        left.Collections() = {&timings};
+        left.Start("left.csv");
+        left.AddRecord();
+    }
+    EXPECT_EQ("\"a\";\"Bee\";\r\n\"0.010000\";\"-7\";\r\n", ReadFile("left.csv")) << "ended when destroyed";
 
     recorder.Collections().clear();
     recorder.Start("empty.csv");

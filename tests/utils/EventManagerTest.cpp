@@ -77,7 +77,8 @@ TEST(EventManager, HandlersRemovedWhileAnEventFiresAreNotCalled)
         events.Subscribe(id, &late);
     };
     c.action = [&] { events.Fire(events.RegisterEvent("inner").id, nullptr); };
-    for (Handler* handler : {&a, &b, &c}) events.Subscribe(id, handler);
+    // B after C: the inner fire must not drop B's entry from under the outer one.
+    for (Handler* handler : {&a, &c, &b}) events.Subscribe(id, handler);
     events.Fire(id, nullptr);
     EXPECT_EQ("A:e:1:0:0 C:e:1:0:0 ", log) << "B was removed by A; late came after the fire began";
     log.clear();
