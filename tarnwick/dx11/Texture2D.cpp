@@ -77,6 +77,7 @@ HRESULT Texture2D::Create(ID3D11Device* device, UINT width, UINT height, DXGI_FO
 
 HRESULT Texture2D::CreateFromFile(ID3D11Device* device, const std::string& fileName)
 {
+    Release();
     core::Logger::BeginMessage(core::LogLevelDetail) << "Creating Texture2D from file (" << fileName << ")";
     ID3D11DeviceContext* context = nullptr;
     device->GetImmediateContext(&context);
