@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <stdexcept>
 #include <tuple>
 
@@ -32,6 +31,26 @@ Particles<None> InteriorParticles(std::size_t count)
     return Particles<None>(count, ParticleTypes::VolumeParticle<None> {30.0f / 1791, 30.0f / 1791, 30.0f / 1791, {}});
 }
 
+// Every quoted number with six decimals ("12.345678") replaced by "*".
+std::string TimesMasked(const std::string& csv)
+{
+    std::string out;
+    for (std::size_t at = 0; at < csv.size();) {
+        const std::size_t close = csv.find('"', at + 1);
+        const std::size_t point = csv.find('.', at);
+        const bool quotedTime = csv[at] == '"' && close != std::string::npos && point < close &&
+                                close - point == 7 && point > at + 1 &&
+                                csv.find_first_not_of("0123456789.", at + 1) == close;
+        if (quotedTime) {
+            out += '*';
+            at = close + 1;
+        } else {
+            out += csv[at++];
+        }
+    }
+    return out;
+}
+
 TEST(VolumeStatistics, EveryBuildAddsOneLineBelowTheHeader)
 {
     std::filesystem::remove_all("Media");
@@ -44,7 +63,7 @@ TEST(VolumeStatistics, EveryBuildAddsOneLineBelowTheHeader)
         BuildTimestep(volume, InteriorParticles(2));
     }
     // Columns in key order, headed by the descriptions; measured times vary ("*").
-    const std::string measured = std::regex_replace(qz::test::ReadFile(CsvPath), std::regex("\"[0-9]+\\.[0-9]{6}\""), "*");
+    const std::string measured = TimesMasked(qz::test::ReadFile(CsvPath));
     EXPECT_EQ("\"Insertion time (ms)\";\"# overlap particles\";\"# particles in\";\"Octree time (ms)\";\"Overlap copy time "
               "(ms)\";\"Reading time (ms)\";\"Sorting time (ms)\";\r\n*;\"0\";\"3\";*;*;*;*;\r\n*;\"0\";\"2\";*;*;*;*;\r\n",
               measured);
