@@ -1,6 +1,6 @@
 #include "src/BatchWorkers.h"
 
-#include "src/AvailableCores.h"
+#include "platform/win/AvailableCores.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "src/ParticleSplatterInterface.h"
 
-#include "src/AvailableCores.h"
+#include "platform/win/AvailableCores.h"
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Logging.h"
 #include "tarnwick/dev/Statistics.h"

@@ -3,9 +3,9 @@
 #include "platform/d3d11/objects/BindingHazards.h"
 
 #include "platform/d3d11/pipeline/RasterThreads.h"
+#include "platform/win/AvailableCores.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace d3d11sw {
 namespace {
@@ -62,7 +62,7 @@ DeviceContext::DeviceContext(ID3D11Device* device)
     : device_(device),
       state_(std::make_unique<PipelineState>()),
       frame_(std::make_unique<BinnedFrame>()),
-      rasterThreads_(std::clamp(std::thread::hardware_concurrency(), 1u, 8u))
+      rasterThreads_(std::clamp(AvailableCores(), 1u, 8u))
 {
 }
 

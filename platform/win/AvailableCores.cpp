@@ -1,4 +1,4 @@
-#include "src/AvailableCores.h"
+#include "platform/win/AvailableCores.h"
 
 #include <sched.h>
 
