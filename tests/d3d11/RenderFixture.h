@@ -109,7 +109,11 @@ protected:
     }
 
     // The pixels of the target as R8G8B8A8 words (R in the low byte) or raw words.
-    std::vector<std::uint32_t> Pixels()
+    std::vector<std::uint32_t> Pixels() { return TargetValues<std::uint32_t>(1); }
+
+    // The target's rows, read back through a staging copy, as `perPixel` values a pixel.
+    template <class T>
+    std::vector<T> TargetValues(std::size_t perPixel)
     {
         D3D11_TEXTURE2D_DESC desc{};
         target->GetDesc(&desc);
@@ -121,14 +125,15 @@ protected:
         context->CopyResource(staging.Get(), target.Get());
         D3D11_MAPPED_SUBRESOURCE mapped{};
         EXPECT_EQ(S_OK, context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped));
-        std::vector<std::uint32_t> pixels(std::size_t{desc.Width} * desc.Height);
+        const std::size_t rowValues = std::size_t{desc.Width} * perPixel;
+        std::vector<T> values(rowValues * desc.Height);
         for (UINT y = 0; y < desc.Height; ++y) {
-            std::memcpy(pixels.data() + std::size_t{y} * desc.Width,
+            std::memcpy(values.data() + y * rowValues,
                         static_cast<const std::uint8_t*>(mapped.pData) + std::size_t{y} * mapped.RowPitch,
-                        desc.Width * 4);
+                        rowValues * sizeof(T));
         }
         context->Unmap(staging.Get(), 0);
-        return pixels;
+        return values;
     }
 
     static std::uint32_t Rgba(std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a)

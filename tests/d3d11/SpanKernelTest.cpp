@@ -4,8 +4,6 @@
 
 #include "tests/d3d11/RenderFixture.h"
 
-#include <cstring>
-
 namespace {
 
 using d3d11sw::Float4;
@@ -95,27 +93,7 @@ protected:
         return Floats();
     }
 
-    std::vector<float> Floats()
-    {
-        D3D11_TEXTURE2D_DESC desc{};
-        target->GetDesc(&desc);
-        desc.Usage = D3D11_USAGE_STAGING;
-        desc.BindFlags = 0;
-        desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-        ComPtr<ID3D11Texture2D> staging;
-        EXPECT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, staging.ReleaseAndGetAddressOf()));
-        context->CopyResource(staging.Get(), target.Get());
-        D3D11_MAPPED_SUBRESOURCE mapped{};
-        EXPECT_EQ(S_OK, context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped));
-        std::vector<float> floats(std::size_t{desc.Width} * desc.Height * 4);
-        for (UINT y = 0; y < desc.Height; ++y) {
-            std::memcpy(floats.data() + std::size_t{y} * desc.Width * 4,
-                        static_cast<const std::uint8_t*>(mapped.pData) + std::size_t{y} * mapped.RowPitch,
-                        desc.Width * 16);
-        }
-        context->Unmap(staging.Get(), 0);
-        return floats;
-    }
+    std::vector<float> Floats() { return TargetValues<float>(4); }
 
     void UseTexture(DXGI_FORMAT format, UINT side, UINT levels, D3D11_FILTER filter, D3D11_TEXTURE_ADDRESS_MODE address)
     {
