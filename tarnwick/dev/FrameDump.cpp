@@ -30,6 +30,11 @@ void WriteDumpFile(const std::string& path, const std::string& bytes)
 
 }  // namespace
 
+void FrameDump::ThrowReadBackFailure(const char* message, HRESULT result)
+{
+    QZ_THROW_COM("qz::dev::FrameDump::Dump", result, message);
+}
+
 std::string FrameDump::GeneratedName()
 {
     const std::time_t now = std::time(nullptr);

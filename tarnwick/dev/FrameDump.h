@@ -43,6 +43,11 @@ public:
     std::string settingsExtension = "xml";
     // Under transparent pixels, in the channels' 0-255 units.
     std::array<float, 4> backgroundColor{0.0f, 0.0f, 0.0f, 0.0f};
+
+private:
+    // Defined beside the dump's other throw sites, so that a texture which cannot be read
+    // back is reported from the same source as every other failure of a dump.
+    [[noreturn]] static void ThrowReadBackFailure(const char* message, HRESULT result);
 };
 
 }  // namespace qz::dev

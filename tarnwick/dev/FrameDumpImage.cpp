@@ -52,35 +52,62 @@ std::uint32_t BytesPerPixel(DXGI_FORMAT format)
     return bits % 8 == 0 ? bits / 8 : 0;
 }
 
-// How a format of 8-bit unsigned-normalised channels becomes PNG pixels.
+// How a format of 8-bit channels becomes PNG pixels: each channel's byte is a sample as it
+// stands, so integer and signed channels keep their bits.
 struct PngLayout {
     int components = 0;  // 0: no PNG for this format
     bool blueFirst = false;
     bool opaque = false;  // the fourth byte is unused
 };
 
+int Components(DXGI_FORMAT format)
+{
+    return static_cast<int>(dx11::DXGIFormatInfos[format].components);
+}
+
 PngLayout PngLayoutOf(DXGI_FORMAT format)
 {
     switch (format) {
+    case DXGI_FORMAT_R8_TYPELESS:
     case DXGI_FORMAT_R8_UNORM:
+    case DXGI_FORMAT_R8_UINT:
+    case DXGI_FORMAT_R8_SNORM:
+    case DXGI_FORMAT_R8_SINT:
     case DXGI_FORMAT_A8_UNORM:
-        return {1};
+    case DXGI_FORMAT_R8G8_TYPELESS:
+    case DXGI_FORMAT_R8G8_UNORM:
+    case DXGI_FORMAT_R8G8_UINT:
+    case DXGI_FORMAT_R8G8_SNORM:
+    case DXGI_FORMAT_R8G8_SINT:
+    case DXGI_FORMAT_R8G8B8A8_TYPELESS:
     case DXGI_FORMAT_R8G8B8A8_UNORM:
     case DXGI_FORMAT_R8G8B8A8_UNORM_SRGB:
-        return {4};
+    case DXGI_FORMAT_R8G8B8A8_UINT:
+    case DXGI_FORMAT_R8G8B8A8_SNORM:
+    case DXGI_FORMAT_R8G8B8A8_SINT:
+        return {Components(format)};
+    // PNG has no blue-first layout.
+    case DXGI_FORMAT_B8G8R8A8_TYPELESS:
     case DXGI_FORMAT_B8G8R8A8_UNORM:
     case DXGI_FORMAT_B8G8R8A8_UNORM_SRGB:
-        return {4, true};
+        return {Components(format), true};
+    case DXGI_FORMAT_B8G8R8X8_TYPELESS:
     case DXGI_FORMAT_B8G8R8X8_UNORM:
     case DXGI_FORMAT_B8G8R8X8_UNORM_SRGB:
-        return {4, true, true};
+        return {Components(format), true, true};
     default:
         return {};
     }
 }
 
-// The first level (first slice) of the texture, through a staging copy.
-Image ReadBack(ID3D11Texture2D* texture, const D3D11_TEXTURE2D_DESC& desc, std::uint32_t bytesPerPixel)
+// A step of the read-back that failed, with the device's result.
+struct ReadBackFailure {
+    const char* message = nullptr;  // null: the image was read
+    HRESULT result = S_OK;
+};
+
+// The first level (first slice) of the texture into the image, through a staging copy.
+ReadBackFailure ReadBack(ID3D11Texture2D* texture, const D3D11_TEXTURE2D_DESC& desc, Image& image)
 {
     ID3D11Device* device = nullptr;
     texture->GetDevice(&device);
@@ -96,24 +123,23 @@ Image ReadBack(ID3D11Texture2D* texture, const D3D11_TEXTURE2D_DESC& desc, std::
     dx11::Texture2D staging;
     HRESULT result = staging.CreateFromDescription(device, stagingDesc);
     if (FAILED(result)) {
-        QZ_THROW_COM("qz::dev::FrameDump::Dump", result, "Error creating framedump staging texture");
+        return {"Error creating framedump staging texture", result};
     }
     context->CopyResource(staging.GetTexture(), texture);
 
-    Image image{desc.Width, desc.Height, bytesPerPixel, {}};
-    const std::size_t rowBytes = std::size_t{desc.Width} * bytesPerPixel;
-    image.pixels.resize(rowBytes * desc.Height);
+    const std::size_t rowBytes = std::size_t{image.width} * image.bytesPerPixel;
+    image.pixels.resize(rowBytes * image.height);
     D3D11_MAPPED_SUBRESOURCE mapped{};
     result = context->Map(staging.GetTexture(), 0, D3D11_MAP_READ, 0, &mapped);
     if (FAILED(result)) {
-        QZ_THROW_COM("qz::dev::FrameDump::Dump", result, "Error mapping framedump staging texture");
+        return {"Error mapping framedump staging texture", result};
     }
     const auto* source = static_cast<const std::uint8_t*>(mapped.pData);
-    for (std::uint32_t row = 0; row < desc.Height; ++row) {
+    for (std::uint32_t row = 0; row < image.height; ++row) {
         std::memcpy(image.pixels.data() + row * rowBytes, source + std::size_t{row} * mapped.RowPitch, rowBytes);
     }
     context->Unmap(staging.GetTexture(), 0);
-    return image;
+    return {};
 }
 
 std::uint8_t RoundedChannel(float value)
@@ -186,7 +212,10 @@ void FrameDump::Dump(const Screenshot& screenshot, const std::string& path, cons
         Warn(notDumped + " due to unsupported image format: " + dx11::FormatName(desc.Format));
         return;
     }
-    Image image = ReadBack(screenshot.texture, desc, bytesPerPixel);
+    Image image{desc.Width, desc.Height, bytesPerPixel, {}};
+    if (const ReadBackFailure failure = ReadBack(screenshot.texture, desc, image); failure.message) {
+        ThrowReadBackFailure(failure.message, failure.result);
+    }
     if (screenshot.fillBackground) {
         FillBackground(image, desc.Format, background);
     }

@@ -193,21 +193,29 @@ TEST_F(FrameDumpTest, PngsOnlyOfEightBitChannels)
     fs::create_directories("dumps");
     struct Case {
         DXGI_FORMAT format;
-        std::vector<std::uint8_t> pixel;
-        std::vector<std::uint8_t> png;  // empty: no PNG
+        std::vector<std::uint8_t> pixels;  // one pixel a row, two rows
+        std::vector<std::uint8_t> png;     // empty: no PNG
     };
     const std::vector<Case> cases = {
-        {DXGI_FORMAT_R8G8B8A8_UNORM, {1, 2, 3, 4}, {1, 2, 3, 4}},
-        {DXGI_FORMAT_B8G8R8A8_UNORM, {1, 2, 3, 4}, {3, 2, 1, 4}},
-        {DXGI_FORMAT_B8G8R8X8_UNORM, {1, 2, 3, 4}, {3, 2, 1, 255}},
-        {DXGI_FORMAT_R8_UNORM, {77}, {77}},
-        {DXGI_FORMAT_R16G16B16A16_UNORM, std::vector<std::uint8_t>(8, 1), {}},
-        {DXGI_FORMAT_R32_FLOAT, std::vector<std::uint8_t>(4, 1), {}},
+        {DXGI_FORMAT_R8G8B8A8_UNORM, {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8}},
+        {DXGI_FORMAT_R8G8B8A8_UINT, {1, 2, 3, 4, 250, 251, 252, 253}, {1, 2, 3, 4, 250, 251, 252, 253}},
+        {DXGI_FORMAT_R8G8B8A8_TYPELESS, {9, 8, 7, 6, 5, 4, 3, 2}, {9, 8, 7, 6, 5, 4, 3, 2}},
+        {DXGI_FORMAT_R8G8B8A8_SINT, {128, 127, 255, 0, 1, 2, 3, 4}, {128, 127, 255, 0, 1, 2, 3, 4}},
+        {DXGI_FORMAT_B8G8R8A8_UNORM, {1, 2, 3, 4, 5, 6, 7, 8}, {3, 2, 1, 4, 7, 6, 5, 8}},
+        {DXGI_FORMAT_B8G8R8X8_UNORM, {1, 2, 3, 4, 5, 6, 7, 8}, {3, 2, 1, 255, 7, 6, 5, 255}},
+        {DXGI_FORMAT_R8G8_UNORM, {5, 250, 6, 249}, {5, 250, 6, 249}},
+        {DXGI_FORMAT_R8G8_SNORM, {128, 127, 255, 1}, {128, 127, 255, 1}},
+        {DXGI_FORMAT_R8_UNORM, {77, 78}, {77, 78}},
+        {DXGI_FORMAT_R8_UINT, {200, 1}, {200, 1}},
+        {DXGI_FORMAT_R16G16B16A16_UNORM, std::vector<std::uint8_t>(16, 1), {}},
+        {DXGI_FORMAT_R10G10B10A2_UNORM, std::vector<std::uint8_t>(8, 1), {}},
+        {DXGI_FORMAT_R16_UNORM, std::vector<std::uint8_t>(4, 1), {}},
+        {DXGI_FORMAT_R32_FLOAT, std::vector<std::uint8_t>(8, 1), {}},
     };
     for (const Case& test : cases) {
         LogCapture log;
         const std::string path = "dumps/format" + std::to_string(test.format) + ".png";
-        auto texture = Target(1, 1, test.format, test.pixel);
+        auto texture = Target(1, 2, test.format, test.pixels);
         FrameDump::Dump({texture.Get(), false, false}, path, Black);
         int channels = 0;
         EXPECT_EQ(test.png, Png(path, channels)) << test.format;
@@ -215,6 +223,8 @@ TEST_F(FrameDumpTest, PngsOnlyOfEightBitChannels)
             EXPECT_NE(std::string::npos, log.Text().find("WARNING: Could not dump file \"" + path +
                                                          "\" due to unsupported image format: "))
                 << test.format;
+        } else {
+            EXPECT_EQ(test.png.size() / 2, static_cast<std::size_t>(channels)) << test.format;
         }
     }
 }
@@ -260,7 +270,8 @@ TEST_F(FrameDumpTest, FailedCopiesThrowAndGiveEveryReferenceBack)
     ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, multisampled.ReleaseAndGetAddressOf()));
     const ULONG deviceRefs = Count(device.Get());
     std::string thrown = ErrorText([&] { FrameDump::Dump({multisampled.Get(), false, true}, "ms.raw", Black); });
-    EXPECT_NE(std::string::npos, thrown.find("\nMethod: qz::dev::FrameDump::Dump\n")) << thrown;
+    const std::string source = "\nMethod: qz::dev::FrameDump::Dump\nFile: \"dev\\FrameDump\": ";
+    EXPECT_EQ(0u, thrown.find(source)) << thrown;
     EXPECT_NE(std::string::npos, thrown.find("\nError creating framedump staging texture\nCOM error message: "));
     EXPECT_EQ(deviceRefs, Count(device.Get()));
     EXPECT_EQ(1u, Count(multisampled.Get()));
@@ -271,6 +282,7 @@ TEST_F(FrameDumpTest, FailedCopiesThrowAndGiveEveryReferenceBack)
     qz::test::RefusingMapDevice refusing(device.Get());
     qz::test::RefusingMapTexture texture(real.Get(), refusing);
     thrown = ErrorText([&] { FrameDump::Dump({&texture, false, true}, "unmapped.raw", Black); });
+    EXPECT_EQ(0u, thrown.find(source)) << thrown;
     EXPECT_NE(std::string::npos, thrown.find("\nError mapping framedump staging texture\nCOM error message: " +
                                              qz::core::ComErrorText(E_OUTOFMEMORY)))
         << thrown;
