@@ -5,6 +5,7 @@
 
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/dev/Statistics.h"
+#include "tarnwick/dx11/Texture.h"
 #include "tarnwick/engine/Configuration.h"
 #include "platform/win/Files.h"
 #include "tests/d3d11/DeviceFixture.h"
@@ -96,6 +97,8 @@ TEST_F(FrameDumpTest, FolderFilesAndIndex)
     const std::string folder = "dumps/first/";
     EXPECT_NE(std::string::npos, log.Text().find("Performing framedump \"first\" to \"dumps\\first\\\"\n"));
     EXPECT_NE(std::string::npos, log.Text().find("\tFramedump complete\n"));
+    EXPECT_EQ(std::string::npos, log.Text().find("WARNING")) << log.Text();
+    EXPECT_EQ(std::string::npos, log.Text().find("ERROR")) << log.Text();
     int channels = 0;
     EXPECT_EQ((std::vector<std::uint8_t>{1, 2, 3, 255, 4, 5, 6, 255}), Png(folder + "first_backbuffer.png", channels));
     const std::vector<std::uint8_t> depthBytes = Pattern(8);
@@ -125,8 +128,10 @@ TEST_F(FrameDumpTest, EmptyDumpHoldsSettingsAndStatistics)
 {
     auto& collection = qz::dev::Statistics::GetCollection("frame");
     int frames = 42;
+    int detail = 9137;
     collection.label = "Frame";
     collection.AddTypedItem("frames", &frames, "Frames");
+    collection.AddTypedItem("detail", &detail, "Detail", 1);  // shown only when all items are asked for
     FrameDump dump;
     DumpInto(dump, "empty");
     qz::dev::Statistics::GetRegistry().erase("frame");
@@ -140,6 +145,16 @@ TEST_F(FrameDumpTest, EmptyDumpHoldsSettingsAndStatistics)
     const std::string statistics = ReadFile("dumps/empty/empty_stats.txt");
     EXPECT_NE(std::string::npos, statistics.find("*** Frame ***")) << statistics;
     EXPECT_NE(std::string::npos, statistics.find("42")) << statistics;
+    EXPECT_NE(std::string::npos, statistics.find("9137")) << statistics;
+
+    // What a broken settings copy held up to its fault is not kept under the index.
+    dump.Dump("dumps", "broken", [](const std::string& file) {
+        std::ofstream(platform::win::ToNativePath(file)) << "<kept/><broken";
+    });
+    ASSERT_TRUE(settings.LoadFile("dumps/broken/broken_settings.xml"));
+    ASSERT_NE(nullptr, settings.RootElement());
+    EXPECT_EQ("framedump-data", settings.RootElement()->ValueStr());
+    EXPECT_EQ(nullptr, settings.RootElement()->NextSiblingElement());
 }
 
 TEST_F(FrameDumpTest, GeneratedNamesPutTheDayFirst)
@@ -227,6 +242,13 @@ TEST_F(FrameDumpTest, PngsOnlyOfEightBitChannels)
             EXPECT_EQ(test.png.size() / 2, static_cast<std::size_t>(channels)) << test.format;
         }
     }
+
+    // Rows wider than a pixel, each in its place.
+    const std::vector<std::uint8_t> pattern = Pattern(8 * 3 * 4);
+    auto wide = Target(8, 3, DXGI_FORMAT_R8G8B8A8_UNORM, pattern);
+    FrameDump::Dump({wide.Get(), false, false}, "dumps/wide.png", Black);
+    int channels = 0;
+    EXPECT_EQ(pattern, Png("dumps/wide.png", channels));
 }
 
 TEST_F(FrameDumpTest, FormatsWithoutWholeBytesArePassedOver)
@@ -237,10 +259,35 @@ TEST_F(FrameDumpTest, FormatsWithoutWholeBytesArePassedOver)
     ComPtr<ID3D11Texture2D> compressed;
     ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, &data, compressed.ReleaseAndGetAddressOf()));
     LogCapture log;
-    FrameDump::Dump({compressed.Get(), false, true}, "compressed.raw", Black);
-    EXPECT_FALSE(fs::exists("compressed.raw"));
-    EXPECT_NE(std::string::npos, log.Text().find("WARNING: Could not dump file \"compressed.raw\" due to unsupported "
-                                                 "image format: DXGI_FORMAT_BC1_UNORM\n"));
+    fs::create_directories("dumps");
+    FrameDump::Dump({compressed.Get(), false, true}, "dumps/compressed.raw", Black);
+    EXPECT_FALSE(fs::exists("dumps/compressed.raw"));
+    EXPECT_NE(std::string::npos, log.Text().find("WARNING: Could not dump file \"dumps/compressed.raw\" due to "
+                                                 "unsupported image format: DXGI_FORMAT_BC1_UNORM\n"));
+
+    // Formats the device cannot hold: a bit a pixel, two pixels in one element, and one
+    // beyond the format table.
+    class Described : public qz::test::RefusingMapTexture {
+    public:
+        using RefusingMapTexture::RefusingMapTexture;
+        void GetDesc(D3D11_TEXTURE2D_DESC* desc) override
+        {
+            RefusingMapTexture::GetDesc(desc);
+            desc->Format = format;
+        }
+        DXGI_FORMAT format = DXGI_FORMAT_UNKNOWN;
+    };
+    auto real = Target(2, 2, DXGI_FORMAT_R8G8B8A8_UNORM, Pattern(16));
+    qz::test::RefusingMapDevice refusing(device.Get());
+    Described texture(real.Get(), refusing);
+    for (DXGI_FORMAT format : {DXGI_FORMAT_R1_UNORM, DXGI_FORMAT_R8G8_B8G8_UNORM, DXGI_FORMAT_G8R8_G8B8_UNORM,
+                               static_cast<DXGI_FORMAT>(100)}) {
+        texture.format = format;
+        EXPECT_EQ("", ErrorText([&] { FrameDump::Dump({&texture, false, true}, "dumps/packed.raw", Black); }));
+        const std::string named = std::string("image format: ") + qz::dx11::FormatName(format) + "\n";
+        EXPECT_NE(std::string::npos, log.Text().find(named)) << format;
+    }
+    EXPECT_FALSE(fs::exists("dumps/packed.raw"));
 }
 
 TEST_F(FrameDumpTest, UnwritableImagesAreWarningsAndReferencesComeBack)
@@ -253,6 +300,7 @@ TEST_F(FrameDumpTest, UnwritableImagesAreWarningsAndReferencesComeBack)
         const std::string path = std::string("missing/folder/image") + (raw ? ".raw" : ".png");
         EXPECT_EQ("", ErrorText([&] { FrameDump::Dump({target.Get(), false, raw}, path, Black); }));
         EXPECT_NE(std::string::npos, log.Text().find("WARNING: Could not dump file \"" + path + "\"\n"));
+        EXPECT_NE(std::string::npos, log.Text().find("Could not write \"" + path + "\": No such file or directory"));
         EXPECT_EQ(deviceRefs, Count(device.Get()));
         EXPECT_EQ(targetRefs, Count(target.Get()));
     }
@@ -269,7 +317,8 @@ TEST_F(FrameDumpTest, FailedCopiesThrowAndGiveEveryReferenceBack)
     ComPtr<ID3D11Texture2D> multisampled;
     ASSERT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, multisampled.ReleaseAndGetAddressOf()));
     const ULONG deviceRefs = Count(device.Get());
-    std::string thrown = ErrorText([&] { FrameDump::Dump({multisampled.Get(), false, true}, "ms.raw", Black); });
+    fs::create_directories("dumps");
+    std::string thrown = ErrorText([&] { FrameDump::Dump({multisampled.Get(), false, true}, "dumps/ms.raw", Black); });
     const std::string source = "\nMethod: qz::dev::FrameDump::Dump\nFile: \"dev\\FrameDump\": ";
     EXPECT_EQ(0u, thrown.find(source)) << thrown;
     EXPECT_NE(std::string::npos, thrown.find("\nError creating framedump staging texture\nCOM error message: "));
@@ -281,12 +330,12 @@ TEST_F(FrameDumpTest, FailedCopiesThrowAndGiveEveryReferenceBack)
     const ULONG withReal = Count(device.Get());
     qz::test::RefusingMapDevice refusing(device.Get());
     qz::test::RefusingMapTexture texture(real.Get(), refusing);
-    thrown = ErrorText([&] { FrameDump::Dump({&texture, false, true}, "unmapped.raw", Black); });
+    thrown = ErrorText([&] { FrameDump::Dump({&texture, false, true}, "dumps/unmapped.raw", Black); });
     EXPECT_EQ(0u, thrown.find(source)) << thrown;
     EXPECT_NE(std::string::npos, thrown.find("\nError mapping framedump staging texture\nCOM error message: " +
                                              qz::core::ComErrorText(E_OUTOFMEMORY)))
         << thrown;
-    EXPECT_FALSE(fs::exists("unmapped.raw"));
+    EXPECT_FALSE(fs::exists("dumps/unmapped.raw"));
     EXPECT_EQ(0, refusing.Context().unmaps);
     EXPECT_EQ(1u, refusing.Count());
     EXPECT_EQ(1u, refusing.Context().Count());
