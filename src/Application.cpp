@@ -28,11 +28,13 @@ Application::~Application()
     // the engine's tables.
     infoText_.reset();
     infoPanel_.reset();
-    try {
-        StoreSettings();
-        QZRoot.configuration->StoreCopy(kLastSettingsFile);
-    } catch (const std::exception&) {
-        // Reported where it was thrown; the application ends either way.
+    if (settingsRestored_) {
+        try {
+            StoreSettings();
+            QZRoot.configuration->StoreCopy(kLastSettingsFile);
+        } catch (const std::exception&) {
+            // Reported where it was thrown; the application ends either way.
+        }
     }
     QZRoot.configuration->appSettings.erase(settings.group.Name());
 }
@@ -124,7 +126,7 @@ void Application::LoadShaders()
 
 void Application::OnStoreSettings() {}
 
-void Application::OnSettingsRestored() {}
+void Application::OnSettingsRestored() { settingsRestored_ = true; }
 
 void Application::Render(ID3D11DeviceContext* immediateContext)
 {

@@ -30,7 +30,8 @@ public:
     };
 
     Application(int argc, char** argv);
-    // Stores the settings to ./lastsettings.xml.
+    // Stores the settings to ./lastsettings.xml, once the run sequence has restored them:
+    // a run that never loaded them (the usage text) keeps the user's last state.
     ~Application() override;
 
     void UpdateScene() override;
@@ -62,4 +63,5 @@ private:
     // A panel over the whole screen that flows from the right, holding the info text.
     std::unique_ptr<qz::dev::GuiContainer2D> infoPanel_;
     std::unique_ptr<qz::dev::TextBox2D> infoText_;
+    bool settingsRestored_ = false;
 };

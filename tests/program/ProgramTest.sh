@@ -3,7 +3,8 @@
 # configuration found under ./Media/configuration/ and loaded twice, command-line
 # overrides of "camera" applied and of "renderingdevice" not, --verbose lowering only the
 # log file's level, a frame dump with its folder layout and index, exit status 0; a run
-# whose device creation fails, with its report, teardown and exit status 1; --help.
+# whose device creation fails, with its report, teardown and exit status 1; --help and
+# /?, which leave the last run's ./lastsettings.xml as it was.
 # Usage: ProgramTest.sh RENDERER (run in an empty working folder)
 set -u
 renderer=$1
@@ -85,8 +86,12 @@ has Log.txt "Unexpected error: "
 [ -f lastsettings.xml ] || fail "no teardown after the failure (no ./lastsettings.xml)"
 
 # --- argument lists ----------------------------------------------------------------------
+# They restore no settings, so they store none over the last run's.
+cp lastsettings.xml last.xml
 "$renderer" --help > help.txt 2>&1 || fail "--help failed"
+cmp -s last.xml lastsettings.xml || fail "--help replaced ./lastsettings.xml"
 "$renderer" '/?' > help2.txt 2>&1 || fail "/? failed"
+cmp -s last.xml lastsettings.xml || fail "/? replaced ./lastsettings.xml"
 for text in "* Group 'unnamed'" "--config=<string>" "--verbose=<boolean>" "* Group 'camera'" "--movescaler=<float>" \
             "* Group 'renderingdevice'" "--windowtitle=<string>" "* Group 'program'"; do
   has help.txt "$text"
