@@ -190,9 +190,14 @@ TEST_F(RenderingDeviceTest, StatisticsTitleOnlyWhenWindowedAndEnabled)
     for (const Case c : {Case{true, true, true}, Case{true, false, false}, Case{false, true, false}}) {
         device->settings.windowed = c.windowed;
         device->settings.statsInTitle = c.statsInTitle;
+        // The other settings handed to the framework take both values across the rows,
+        // each differing from the others in some row.
         device->settings.vsync = c.statsInTitle;
+        device->settings.gammaCorrectMode = !c.statsInTitle;
         device->CreateDevice();
         EXPECT_EQ(c.statsInTitle ? 1u : 0u, DXUTGetCurrentDeviceSettings()->d3d11.SyncInterval);
+        EXPECT_EQ(c.windowed, DXUTIsWindowed());
+        EXPECT_EQ(!c.statsInTitle, DXUTIsInGammaCorrectMode());
         RunFrames(2);
         const std::string title = SDL_GetWindowTitle(platform::dxut::Window());
         if (c.rewritten) {
@@ -377,6 +382,9 @@ TEST_F(RenderingDeviceTest, AdapterThatCannotBeFoundIsAWarningAndAZeroedDescript
     settings.d3d11.AdapterOrdinal = 7;
     RenderingDevice::ScreenRecord& screen = device->screens[0];
     screen.adapterDesc.VendorId = 99;
+    device->settings.sampleCount = 4;
+    device->settings.msaaQuality = 2;
+    device->settings.vsync = false;
     qz::test::LogCapture log;
     EXPECT_TRUE(RenderingDevice::ModifyDeviceSettings(&settings, device.get()));
     EXPECT_NE(std::string::npos, log.Text().find("WARNING: RenderingDevice: no adapter 7 to describe: The object was not found."))
@@ -384,6 +392,11 @@ TEST_F(RenderingDeviceTest, AdapterThatCannotBeFoundIsAWarningAndAZeroedDescript
     EXPECT_EQ(nullptr, screen.adapter);
     EXPECT_EQ(0u, screen.adapterDesc.VendorId);
     EXPECT_EQ(DXGI_FORMAT_D32_FLOAT, settings.d3d11.AutoDepthStencilFormat) << "the settings are made all the same";
+    EXPECT_TRUE(settings.d3d11.AutoCreateDepthStencil);
+    EXPECT_EQ(DXGI_FORMAT_R8G8B8A8_UNORM_SRGB, settings.d3d11.sd.BufferDesc.Format);
+    EXPECT_EQ(4u, settings.d3d11.sd.SampleDesc.Count);
+    EXPECT_EQ(2u, settings.d3d11.sd.SampleDesc.Quality);
+    EXPECT_EQ(0u, settings.d3d11.SyncInterval);
 }
 
 // A swap chain whose window lies on no output.
