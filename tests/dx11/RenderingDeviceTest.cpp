@@ -124,6 +124,7 @@ TEST_F(RenderingDeviceTest, SecondInstanceIsRefused)
 TEST_F(RenderingDeviceTest, EventsInOrderThroughCreationFramesResizeAndShutdown)
 {
     qz::test::LogCapture log;
+    DXUTSetCursorSettings(false, false);  // the device asks for the other values
     device->CreateDevice();
     EXPECT_EQ((Names{"device_devices_counted", "device_screens_counted", "device_created", "device_window_resized"}),
               recorder.names);
@@ -137,9 +138,13 @@ TEST_F(RenderingDeviceTest, EventsInOrderThroughCreationFramesResizeAndShutdown)
                              "Aaaaaand we're good to go. Hf&gl good sirs.\n-------------------------------------------\n"}) {
         EXPECT_NE(std::string::npos, text.find(line)) << line << "\n--- log:\n" << text;
     }
+    const std::string memory =
+        "\tVideo memory: " + std::to_string(device->screens[0].adapterDesc.DedicatedVideoMemory / (1024 * 1024)) + " MB\n";
+    EXPECT_NE(std::string::npos, text.find(memory)) << memory << "\n--- log:\n" << text;
 
     EXPECT_EQ(DXUTGetD3D11Device(), device->devices[0].device);
     EXPECT_EQ(DXUTGetD3D11DeviceContext(), device->devices[0].immediateContext);
+    EXPECT_EQ(1u, device->devices[0].reserved1);
     const RenderingDevice::ScreenRecord& screen = device->screens[0];
     EXPECT_EQ(DXUTGetHWND(), screen.window);
     EXPECT_EQ(DXUTGetDXGISwapChain(), screen.swapChain);
@@ -149,6 +154,8 @@ TEST_F(RenderingDeviceTest, EventsInOrderThroughCreationFramesResizeAndShutdown)
     EXPECT_EQ(200u, screen.height);
     EXPECT_EQ(std::wstring(L"Software Adapter"), screen.adapterDesc.Description);
     EXPECT_NE(L'\0', screen.outputDesc.DeviceName[0]);
+    ASSERT_NE(nullptr, screen.output);
+    const ULONG outputReferences = CountOf(screen.output);
 
     const DXUTDeviceSettings* settings = DXUTGetCurrentDeviceSettings();
     EXPECT_EQ(DXGI_FORMAT_D32_FLOAT, settings->d3d11.AutoDepthStencilFormat);
@@ -170,6 +177,7 @@ TEST_F(RenderingDeviceTest, EventsInOrderThroughCreationFramesResizeAndShutdown)
                      "device_frame_rendered"}),
               recorder.names);
     EXPECT_EQ(160u, device->screens[0].width);
+    EXPECT_EQ(outputReferences, CountOf(device->screens[0].output)) << "the output is released once it is described";
     EXPECT_EQ(DXUTGetD3D11DeviceContext(), recorder.data[0]) << "a rendered frame's data is the immediate context";
 
     recorder.names.clear();

@@ -135,6 +135,14 @@ TEST(Camera, RestoredViewIsPlacedAndFollowedByTheFrameMove)
     camera.FrameMove(0.016f);
     EXPECT_EQ("[0.000000, 0.000000, -5.000000]", camera.Eye().ToString());
     EXPECT_EQ("[0.000000, 0.000000, -4.000000]", camera.LookAt().ToString()) << "one unit ahead of the eye";
+
+    // Held forward, the eye moves at the speed the frame began with; the wheel's change
+    // comes after.
+    Key(camera, 'W', true);
+    Wheel(camera, 120);
+    camera.FrameMove(0.5f);
+    EXPECT_EQ("[0.000000, 0.000000, -2.500000]", camera.Eye().ToString());
+    EXPECT_NEAR(5.6f, camera.MoveScaler(), 1e-5f);
 }
 
 TEST(Camera, UnusableStoredViewIsSkippedWithAWarning)
