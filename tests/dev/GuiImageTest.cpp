@@ -1,14 +1,17 @@
 // Images of the 2D GUI: creation from a file, the errors of a missing file, their size
-// when they fit themselves to their content, and the rotation angle.
+// when they fit themselves to their content, and the rotation angle; and the overlay as
+// the engine's device draws it: images over their panel's background, coloured text.
 
 #include "tarnwick/dev/GUI.h"
 #include "tarnwick/core/Exception.h"
 #include "tests/dx11/ImageFiles.h"
+#include "tests/support/EngineDeviceFixture.h"
 
 #include "platform/d3d11/com/ComPtr.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <numbers>
 
 namespace {
@@ -16,6 +19,7 @@ namespace {
 using qz::dev::GuiContainer2D;
 using qz::dev::Int2;
 using qz::dev::SimpleImage2D;
+using qz::dev::TextBox2D;
 
 class GuiImageTest : public ::testing::Test {
 protected:
@@ -89,6 +93,102 @@ TEST_F(GuiImageTest, ImagesStartWhiteAndFitted)
     qz::dev::TextBox2D text(&panel, "text");
     EXPECT_TRUE(text.fitToContent);
     EXPECT_EQ((qz::dev::Float4{0, 0, 0, 0}), text.backgroundColor);
+}
+
+// The overlay on the engine root's device, a screen of 64 x 64 pixels, drawn from the
+// device's root container as the application draws it.
+class GuiDrawTest : public qz::test::EngineDeviceTest {
+protected:
+    void SetUp() override
+    {
+        EngineDeviceTest::SetUp();
+        MakeTarget(64, 64, black_);
+    }
+
+    static GuiContainer2D& Root() { return *qz::engine::QZRoot.CurrentDeviceData().guiResources.root; }
+
+    std::vector<std::uint32_t> Drawn()
+    {
+        Root().Render(context);
+        return Pixels();
+    }
+
+    // In a rectangle: pixels with ink in the channel (0 red, 1 green, 2 blue), and pixels
+    // with ink in any other channel.
+    struct Ink {
+        int own = 0;
+        int other = 0;
+    };
+    Ink InkIn(const std::vector<std::uint32_t>& pixels, UINT left, UINT top, UINT width, UINT height,
+              int channel) const
+    {
+        const std::uint32_t mask = 0xFFu << (8 * channel);
+        Ink ink;
+        for (UINT y = top; y < top + height; ++y) {
+            for (UINT x = left; x < left + width; ++x) {
+                const std::uint32_t rgb = Pixel(pixels, x, y) & 0xFFFFFFu;
+                ink.own += (rgb & mask) != 0;
+                ink.other += (rgb & ~mask) != 0;
+            }
+        }
+        return ink;
+    }
+
+    const float black_[4] = {0, 0, 0, 1};
+};
+
+// An 8 x 8 image in quadrants: red, green over blue, white.
+std::string QuadrantPng(const std::string& name)
+{
+    const std::array<std::uint8_t, 4> quadrants[2][2] = {{{255, 0, 0, 255}, {0, 255, 0, 255}},
+                                                         {{0, 0, 255, 255}, {255, 255, 255, 255}}};
+    std::vector<std::uint8_t> values;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const auto& colour = quadrants[y / 4][x / 4];
+            values.insert(values.end(), colour.begin(), colour.end());
+        }
+    }
+    return qz::test::WritePng(name, 8, 8, 4, values);
+}
+
+TEST_F(GuiDrawTest, AnImageIsDrawnOverItsPanelsBackground)
+{
+    GuiContainer2D panel("panel");
+    panel.SetOffset(8, 4);
+    panel.SetSize(40, 32);
+    panel.backgroundColor = {1, 0, 1, 1};
+    SimpleImage2D image(&panel, "image");
+    image.SetOffset(4, 2);
+    image.SetImageFile(QuadrantPng("quadrants.png"));  // the device is current: made at once
+    ASSERT_NE(nullptr, image.View());
+    const std::vector<std::uint32_t> pixels = Drawn();
+    // Drawing fits the image to its 8 x 8 pixels, at (12, 6) on the screen.
+    const std::uint32_t quadrants[2][2] = {{Rgba(255, 0, 0), Rgba(0, 255, 0)}, {Rgba(0, 0, 255), Rgba(255, 255, 255)}};
+    for (UINT y = 0; y < 64; ++y) {
+        for (UINT x = 0; x < 64; ++x) {
+            const bool inPanel = x >= 8 && x < 48 && y >= 4 && y < 36;
+            const bool inImage = x >= 12 && x < 20 && y >= 6 && y < 14;
+            const std::uint32_t expected =
+                inImage ? quadrants[(y - 6) / 4][(x - 12) / 4] : inPanel ? Rgba(255, 0, 255) : Rgba(0, 0, 0);
+            ASSERT_EQ(expected, Pixel(pixels, x, y)) << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(GuiDrawTest, EachTextLineIsDrawnInItsOwnColour)
+{
+    TextBox2D text(&Root(), "text");
+    text.SetOffset(4, 4);
+    text.lines = {{TextBox2D::Left, "MM", {1, 0, 0, 1}}, {TextBox2D::Left, "MM", {0, 1, 0, 1}}};
+    const std::vector<std::uint32_t> pixels = Drawn();
+    // Two cells of 8 x 16 per line, the first line's from row 4, the second's from row 20.
+    const Ink red = InkIn(pixels, 4, 4, 16, 16, 0);
+    const Ink green = InkIn(pixels, 4, 20, 16, 16, 1);
+    EXPECT_GT(red.own, 10);
+    EXPECT_EQ(0, red.other);
+    EXPECT_GT(green.own, 10);
+    EXPECT_EQ(0, green.other);
 }
 
 }  // namespace
