@@ -1,11 +1,16 @@
-// Images of the 2D GUI: creation from a file, the errors of a missing file, their size
-// when they fit themselves to their content, and the rotation angle; and the overlay as
-// the engine's device draws it: images over their panel's background, coloured text.
+// Images of the 2D GUI: creation from a file, the errors of a missing file or a refusing
+// device, the references to their views, their size when they fit themselves to their
+// content, and the rotation angle; and the overlay as the engine's device draws it:
+// images over their panel's background, turned or not, and coloured text.
 
 #include "tarnwick/dev/GUI.h"
+#include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/core/Exception.h"
+#include "tarnwick/dev/RenderBox.h"
 #include "tests/dx11/ImageFiles.h"
 #include "tests/support/EngineDeviceFixture.h"
+#include "tests/support/ErrorReports.h"
+#include "tests/support/RefusingMapDevice.h"
 
 #include "platform/d3d11/com/ComPtr.h"
 
@@ -69,6 +74,64 @@ TEST_F(GuiImageTest, MissingFileIsAnErrorAndEmptyNameLeavesNoImage)
     EXPECT_EQ(nullptr, image.View());
 }
 
+TEST_F(GuiImageTest, AnImageKeepsOneReferenceToItsLatestView)
+{
+    ID3D11ShaderResourceView* view = nullptr;
+    {
+        SimpleImage2D image(&panel, "image");
+        image.SetImageFile(qz::test::WritePng("image.png", 4, 4, 4));
+        image.Create(device.Get());
+        ID3D11ShaderResourceView* first = image.View();
+        ASSERT_NE(nullptr, first);
+        first->AddRef();
+        image.Create(device.Get());
+        EXPECT_EQ(0u, first->Release()) << "making it again lets the old view go";
+        view = image.View();
+        ASSERT_NE(nullptr, view);
+        view->AddRef();
+    }
+    EXPECT_EQ(0u, view->Release()) << "the view goes with the image";
+}
+
+// A real device that refuses 2D textures, or only their shader-resource views.
+class RefusingImageDevice : public qz::test::ForwardingDevice {
+public:
+    RefusingImageDevice(ID3D11Device* real, bool textures) : ForwardingDevice(real), textures_(textures) {}
+
+    HRESULT CreateTexture2D(const D3D11_TEXTURE2D_DESC* desc, const D3D11_SUBRESOURCE_DATA* data,
+                            ID3D11Texture2D** texture) override
+    {
+        if (textures_) {
+            *texture = nullptr;
+            return E_OUTOFMEMORY;
+        }
+        return ForwardingDevice::CreateTexture2D(desc, data, texture);
+    }
+    HRESULT CreateShaderResourceView(ID3D11Resource*, const D3D11_SHADER_RESOURCE_VIEW_DESC*,
+                                     ID3D11ShaderResourceView** view) override
+    {
+        *view = nullptr;
+        return E_OUTOFMEMORY;
+    }
+
+private:
+    bool textures_;
+};
+
+TEST_F(GuiImageTest, ATextureOrViewTheDeviceRefusesIsAnError)
+{
+    SimpleImage2D image(&panel, "image");
+    image.SetImageFile(qz::test::WritePng("image.png", 4, 4, 4));
+    for (const bool textures : {true, false}) {
+        RefusingImageDevice refusing(device.Get(), textures);
+        const std::string report = qz::test::ReportOf([&] { image.Create(&refusing); });
+        const std::string message = textures ? "Could not create texture" : "Could not create shader resource view";
+        EXPECT_EQ(0u, report.rfind("qz::dev::SimpleImage2D::Create|dev\\GUI|" + message, 0)) << report;
+        EXPECT_NE(std::string::npos, report.find(qz::core::ComErrorText(E_OUTOFMEMORY))) << report;
+        EXPECT_EQ(nullptr, image.View());
+    }
+}
+
 TEST_F(GuiImageTest, RotationIsKeptWithinOneTurn)
 {
     constexpr float pi = std::numbers::pi_v<float>;
@@ -109,6 +172,9 @@ protected:
 
     std::vector<std::uint32_t> Drawn()
     {
+        // What the scene's box leaves bound (its input layout, a triangle list) must not
+        // matter to the overlay.
+        qz::dev::RenderBox().PrepareDraw(context);
         Root().Render(context);
         return Pixels();
     }
@@ -174,6 +240,14 @@ TEST_F(GuiDrawTest, AnImageIsDrawnOverItsPanelsBackground)
             ASSERT_EQ(expected, Pixel(pixels, x, y)) << x << ", " << y;
         }
     }
+
+    // Half a turn about its centre: each quadrant shows the opposite one.
+    image.SetRotationAngle(std::numbers::pi_v<float>);
+    const std::vector<std::uint32_t> turned = Drawn();
+    EXPECT_EQ(quadrants[1][1], Pixel(turned, 13, 7));
+    EXPECT_EQ(quadrants[1][0], Pixel(turned, 18, 7));
+    EXPECT_EQ(quadrants[0][1], Pixel(turned, 13, 12));
+    EXPECT_EQ(quadrants[0][0], Pixel(turned, 18, 12));
 }
 
 TEST_F(GuiDrawTest, EachTextLineIsDrawnInItsOwnColour)

@@ -61,6 +61,7 @@ TEST(GuiLayoutTest, FlowStacksChildrenInRowsFromEachCorner)
         {1, 1, {300, 280}, {350, 250}},   // bottom-right
         {7, 9, {300, 280}, {350, 250}},   // unknown directions act as reversed
         {2, 0, {150, 0}, {150, 20}},      // centred horizontally only, by the widest row
+        {0, 2, {0, 125}, {0, 145}},       // centred vertically only, by the total height
     };
     for (const Case& c : cases) {
         auto panel = Panel(400, 300, c.horizontal, c.vertical);
@@ -91,6 +92,14 @@ TEST(GuiLayoutTest, OffsetsMoveChildrenAndGrowTheirRows)
     EXPECT_EQ((Int2{5, 7}), a->pixelPosition);
     EXPECT_EQ((Int2{0, 27}), b->pixelPosition);
     EXPECT_EQ((Int2{5, 7}), a->GetPixelPosition());
+
+    // From the bottom-right corner the offsets push inwards: left and up.
+    auto reversed = Panel(400, 300, 1, 1);
+    auto c = Child(*reversed, 100, 20);
+    auto d = Child(*reversed, 100, 20);
+    c->SetOffset(5, 7);
+    EXPECT_EQ((Int2{295, 273}), c->pixelPosition);
+    EXPECT_EQ((Int2{300, 253}), d->pixelPosition);
 }
 
 TEST(GuiLayoutTest, InvisibleChildrenAreSkippedByFlowButPlacedByAbsoluteLayout)
@@ -132,6 +141,21 @@ TEST(GuiLayoutTest, AbsolutePixelPositionAddsUpTheParents)
     auto leaf = Child(*inner, 10, 10);
     leaf->SetOffset(3, 4);
     EXPECT_EQ((Int2{103, 54}), leaf->GetPixelPosition());
+}
+
+// As when the window and with it the root change size.
+TEST(GuiLayoutTest, AResizedParentLaysOutTheContainersInIt)
+{
+    for (const std::uint32_t mode : {GuiContainer2D::Absolute, GuiContainer2D::Flow}) {
+        auto outer = Panel(400, 300);
+        outer->layoutMode = mode;
+        GuiContainer2D inner(outer.get(), "inner");  // the whole parent
+        inner.horizontalDirection = GuiContainer2D::CentredHorizontally;
+        auto child = Child(inner, 100, 20);
+        ASSERT_EQ(150, child->pixelPosition[0]);
+        outer->SetSize(200, 100);
+        EXPECT_EQ(50, child->pixelPosition[0]) << mode;
+    }
 }
 
 TEST(GuiLayoutTest, DestroyingAnElementLaysTheParentOutAgain)
@@ -193,6 +217,9 @@ TEST(GuiLayoutTest, ElementWithoutParentJoinsTheCurrentDevicesRoot)
         // The root places by offset.
         element.SetOffset(12, 34);
         EXPECT_EQ((Int2{12, 34}), element.GetPixelPosition());
+        // Without the overlay's effect (no device made it yet) drawing draws nothing.
+        element.backgroundColor = {1, 0, 0, 1};
+        root.Render(nullptr);
     }
     EXPECT_TRUE(data[0].guiResources.root->children.empty());
     data.clear();

@@ -139,6 +139,13 @@ TEST_F(RenderBoxTest, BoxBuffersThatCannotBeMadeAreLoggedAndDrawNothing)
     box.RenderFaces(context, Objects()->GetTechniqueByIndex(0)->GetPassByIndex(0));
     const std::vector<std::uint32_t> pixels = Pixels();
     EXPECT_EQ(0, std::count(pixels.begin(), pixels.end(), kInk));
+    // Index buffers that are missing altogether draw nothing either.
+    resources.buffers.erase("boxFace");
+    resources.buffers.erase("boxLine");
+    box.Render(context, kOblique, yellow_);
+    box.RenderFaces(context, Objects()->GetTechniqueByIndex(0)->GetPassByIndex(0));
+    const std::vector<std::uint32_t> after = Pixels();
+    EXPECT_EQ(0, std::count(after.begin(), after.end(), kInk));
     // What was made on the refusing device goes before it does.
     context->ClearState();
     resources.Release();

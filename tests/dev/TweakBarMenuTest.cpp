@@ -136,6 +136,8 @@ TEST_F(MenuTest, NamesAreUniqueAndMustExist)
     EXPECT_EQ(1u, FindBar("MainMenu")->buttons.size());
     EXPECT_NE(std::string::npos,
               ErrorText([&] { menu->GetItem("nothing"); }).find("\nItem nothing does not exist"));
+    EXPECT_NE(std::string::npos, ErrorText([] { TweakBarMenu second; }).find("Could not create bar MainMenu"))
+        << "one main menu at a time";
 
     // A bar of that name made elsewhere cannot become an item.
     TwBar* foreign = TwNewBar("foreign");
