@@ -94,22 +94,17 @@ std::vector<std::uint32_t> BuildIndices(const aiMesh& mesh, std::uint64_t triang
     return indices;
 }
 
-// A relative path, which may lie in the model's folder.
-bool IsRelative(const std::string& path)
-{
-    return !path.empty() && path[0] != '/' && path[0] != '\\' && !(path.size() > 1 && path[1] == ':');
-}
-
-// The name of a texture in the resource table: the path when a file is there, else the
-// path in the model's folder when one is there, else the path as given (the resource
-// then looks next to the executable).
+// The name of a texture in the resource table, the file that the resource reads: an
+// absolute path as given, a relative one in the model's folder when it is there, else next
+// to the executable. The working folder is the model's only when the model is named
+// without a folder.
 std::string ResolveTexturePath(const std::string& texture, const std::string& modelFolder)
 {
-    if (platform::win::FileExists(texture) || !IsRelative(texture) || modelFolder.empty()) {
+    if (utils::IsAbsolutePath(texture)) {
         return texture;
     }
-    const std::string inModelFolder = modelFolder + texture;
-    return platform::win::FileExists(inModelFolder) ? inModelFolder : texture;
+    const std::string besideModel = modelFolder + texture;
+    return platform::win::FileExists(besideModel) ? besideModel : utils::GetExecutableFolder() + texture;
 }
 
 ResourceTable& CurrentResources() { return engine::QZRoot.CurrentDeviceData().resources; }

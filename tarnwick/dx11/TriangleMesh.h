@@ -47,10 +47,10 @@ public:
     };
 
     // Imports the file with the importer's post-processing flags and requires and loads
-    // its diffuse textures in the current device's resource table. A texture path is
-    // taken as given when a file is there, else relative to the model's folder, else
-    // next to the executable. Throws when the file cannot be imported or a texture
-    // cannot be loaded; the textures it required are given back then.
+    // its diffuse textures in the current device's resource table. An absolute texture
+    // path is taken as given, a relative one in the model's folder, else next to the
+    // executable. Throws when the file cannot be imported or a texture cannot be loaded;
+    // the textures it required are given back then.
     TriangleMesh(const std::string& fileName, unsigned int importFlags);
     // Gives the textures back.
     ~TriangleMesh();

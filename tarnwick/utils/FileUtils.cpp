@@ -70,9 +70,15 @@ std::string GetExecutableFolder()
     return length == 0 || length + 1 >= path.size() ? std::string() : GetDirectory(std::string(path.data(), length));
 }
 
+bool IsAbsolutePath(const std::string& path)
+{
+    return !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
+}
+
 std::string FindFileOrBesideExecutable(const std::string& path)
 {
-    return platform::win::FileExists(path) ? path : GetExecutableFolder() + path;
+    // An absolute path is the same wherever the program is.
+    return platform::win::FileExists(path) || IsAbsolutePath(path) ? path : GetExecutableFolder() + path;
 }
 
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& namePattern,

@@ -18,8 +18,10 @@ std::string RemoveExtension(const std::string& path);
 
 // The running program's folder with its trailing separator; empty when unknown.
 std::string GetExecutableFolder();
-// The path when a file exists there (from the current folder), else the same path in the
-// running program's folder, which need not exist either.
+// Starts at a root: a separator or a drive letter with its colon.
+bool IsAbsolutePath(const std::string& path);
+// The path when a file exists there (from the current folder) or it is absolute, else the
+// same path in the running program's folder, which need not exist either.
 std::string FindFileOrBesideExecutable(const std::string& path);
 
 // Bare names of the entries of the folder (the current one when empty) that match

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -58,7 +59,9 @@ TEST_F(Resources, MeshesSharingAnImageShareOneEntryReadOnce)
     EXPECT_EQ(2, first->GetRequireCount());
 
     ASSERT_EQ(S_OK, CreateRequiredResources(table, device.Get()));
+    const ComPtr<ID3D11ShaderResourceView> view(AsTexture(first).GetTexture().GetShaderResourceView());
     ASSERT_EQ(S_OK, CreateRequiredResources(table, device.Get()));
+    EXPECT_EQ(view.Get(), AsTexture(first).GetTexture().GetShaderResourceView()) << "created once";
     EXPECT_TRUE(first->IsLoaded());
     EXPECT_TRUE(first->IsCreated());
     EXPECT_EQ(1, opens.Take());
@@ -85,6 +88,12 @@ TEST_F(Resources, DeviceRecreationUsesTheLevelsInMemory)
     ASSERT_EQ(S_OK, CreateRequiredResources(table, second.Get()));
     EXPECT_TRUE(resource->IsCreated());
     EXPECT_EQ(second.Get(), AsTexture(resource).GetTexture().GetDevice());
+
+    // Only the memory goes: the texture stays.
+    resource->FreeData();
+    EXPECT_FALSE(resource->IsLoaded());
+    EXPECT_TRUE(AsTexture(resource).GetLevels().empty());
+    EXPECT_TRUE(resource->IsCreated());
 }
 
 TEST_F(Resources, RelativeImagesAreFoundNextToTheExecutable)
@@ -110,6 +119,13 @@ TEST_F(Resources, RelativeImagesAreFoundNextToTheExecutable)
               thrown.find("\nCannot load texture \"" + folder + "nowhere.png\": file does not exist"))
         << thrown;
     EXPECT_NE(std::string::npos, thrown.find("\nMethod: qz::dx11::TextureResource::Load\nFile: \"dx11\\ResourceManager\": "));
+
+    // An absolute path is not looked for anywhere else.
+    const std::string absent = folder + "absent_" + std::to_string(getpid()) + ".png";
+    Texture2DResource absolute(absent);
+    const std::string absentError = ErrorText([&] { absolute.Load(); });
+    EXPECT_NE(std::string::npos, absentError.find("\nCannot load texture \"" + absent + "\": file does not exist"))
+        << absentError;
 }
 
 TEST_F(Resources, UnrequireBelowZeroThrowsAndKeepsTheCount)
@@ -124,6 +140,18 @@ TEST_F(Resources, UnrequireBelowZeroThrowsAndKeepsTheCount)
     resource->Unrequire();
     EXPECT_EQ(0, resource->GetRequireCount());
 }
+
+// One level wider than any texture may be.
+class TooWide : public Texture2DResource {
+public:
+    using Texture2DResource::Texture2DResource;
+    void Load() override
+    {
+        const std::uint32_t width = D3D11_REQ_TEXTURE2D_U_OR_V_DIMENSION + 1;
+        levels_.push_back({width, 1, std::make_unique<std::uint8_t[]>(width * 4)});
+        loaded_ = true;
+    }
+};
 
 TEST_F(Resources, NoLevelsMeansNoTextureAndNoDeviceCall)
 {
@@ -141,31 +169,59 @@ TEST_F(Resources, NoLevelsMeansNoTextureAndNoDeviceCall)
     EXPECT_FALSE(resource->IsLoaded());
     EXPECT_FALSE(resource->IsCreated());
 
+    // Levels the device refuses: its reason is named, and nothing counts as created.
+    TooWide wide("wide.png");
+    wide.Load();
+    const std::string wideError = ErrorText([&] { wide.Create(device.Get()); });
+    EXPECT_NE(std::string::npos, wideError.find("\nCould not create texture \"wide.png\"\nCOM error message: "))
+        << wideError;
+    EXPECT_FALSE(wide.IsCreated());
+
     // Without a device at all.
     Texture2DResource empty("empty.png");
     EXPECT_NE(std::string::npos, ErrorText([&] { empty.Create(nullptr); }).find("Could not create texture \"empty.png\""));
 }
 
-// A resource whose device object cannot be made.
-class Refused : public Resource {
+// A resource that counts its creations and fails them with the result given.
+class Counted : public Resource {
 public:
     using Resource::Resource;
-    HRESULT Create(ID3D11Device*) override { return E_OUTOFMEMORY; }
+    HRESULT Create(ID3D11Device* device) override
+    {
+        ++creations;
+        return FAILED(result) ? result : Resource::Create(device);
+    }
+    HRESULT result = S_OK;
+    int creations = 0;
 };
 
 TEST_F(Resources, AFailingCreateIsLoggedWithItsNameAndEndsThePass)
 {
     LogCapture log;
     ResourceTable table;
-    table["refused"] = std::make_unique<Refused>("refused");
-    table["refused"]->Require();
+    for (const char* name : {"one", "two"}) {
+        table[name] = std::make_unique<Counted>(name);
+        table[name]->Require();
+    }
+    // The pass goes in the table's order, which the hashes decide: the first entry fails.
+    auto& refused = dynamic_cast<Counted&>(*table.begin()->second);
+    auto& after = dynamic_cast<Counted&>(*std::next(table.begin())->second);
+    refused.result = E_OUTOFMEMORY;
     EXPECT_EQ(E_OUTOFMEMORY, CreateRequiredResources(table, device.Get()));
     EXPECT_NE(std::string::npos,
-              log.Text().find("\n*** ERROR ***\nCould not create resource \"refused\"\nCOM error message: " +
-                              qz::core::ComErrorText(E_OUTOFMEMORY)))
+              log.Text().find("\n*** ERROR ***\nCould not create resource \"" + refused.GetName() +
+                              "\"\nCOM error message: " + qz::core::ComErrorText(E_OUTOFMEMORY)))
         << log.Text();
-    EXPECT_TRUE(table["refused"]->IsLoaded()) << "loaded by the default load before the create";
-    EXPECT_FALSE(table["refused"]->IsCreated());
+    EXPECT_TRUE(refused.IsLoaded()) << "loaded by the default load before the create";
+    EXPECT_FALSE(refused.IsCreated());
+    EXPECT_EQ(0, after.creations) << "the failure ended the pass";
+    EXPECT_FALSE(after.IsCreated());
+
+    refused.result = S_OK;
+    EXPECT_EQ(S_OK, CreateRequiredResources(table, device.Get()));
+    EXPECT_TRUE(refused.IsCreated());
+    EXPECT_TRUE(after.IsCreated());
+    EXPECT_EQ(1, after.creations);
 }
 
 TEST_F(Resources, TheTableGivesBackTexturesWhenItGoes)

@@ -8,6 +8,7 @@
 #include "src/SceneEffect.h"
 #include "tarnwick/dx11/ComRelease.h"
 #include "tarnwick/dx11/ResourceManager.h"
+#include "tarnwick/utils/FileUtils.h"
 #include "tests/dx11/ImageFiles.h"
 #include "tests/support/EngineDeviceFixture.h"
 #include "tests/support/LogCapture.h"
@@ -88,13 +89,19 @@ void WriteQuadrants(const std::string& path)
 }
 
 // Three vertices and the faces given, in a material without a diffuse colour, which
-// the text formats never leave out; the binary form keeps indices as they are.
-std::string WriteUncolouredTriangles(const std::string& path, const std::vector<std::array<unsigned, 3>>& faces)
+// the text formats never leave out; the binary form keeps indices as they are, also a
+// material index past the one material, which has the diffuse texture when one is named.
+std::string WriteUncolouredTriangles(const std::string& path, const std::vector<std::array<unsigned, 3>>& faces,
+                                     unsigned materialIndex = 0, const std::string& texture = "")
 {
     aiScene scene;
     scene.mRootNode = new aiNode();
     scene.mNumMaterials = 1;
     scene.mMaterials = new aiMaterial*[1]{new aiMaterial()};
+    if (!texture.empty()) {
+        const aiString name(texture);
+        scene.mMaterials[0]->AddProperty(&name, AI_MATKEY_TEXTURE_DIFFUSE(0));
+    }
     scene.mNumMeshes = 1;
     aiMesh* mesh = new aiMesh();
     scene.mMeshes = new aiMesh*[1]{mesh};
@@ -107,11 +114,22 @@ std::string WriteUncolouredTriangles(const std::string& path, const std::vector<
         mesh->mFaces[f].mIndices = new unsigned[3]{faces[f][0], faces[f][1], faces[f][2]};
     }
     mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+    mesh->mMaterialIndex = materialIndex;
     scene.mRootNode->mNumMeshes = 1;
     scene.mRootNode->mMeshes = new unsigned[1]{0};
     Assimp::Exporter exporter;
     EXPECT_EQ(aiReturn_SUCCESS, exporter.Export(&scene, "assbin", path)) << exporter.GetErrorString();
     return path;
+}
+
+// The table names of the mesh's textures, materials without one left out.
+std::vector<std::string> TexturesOf(const TriangleMesh& mesh)
+{
+    std::vector<std::string> names;
+    for (const std::string& name : mesh.GetTextureNames()) {
+        if (!name.empty()) names.push_back(name);
+    }
+    return names;
 }
 
 XMFLOAT4X4 Identity()
@@ -174,6 +192,12 @@ protected:
         return Pixels();
     }
 
+    // The full-size image of a texture in the resource table.
+    static const qz::dx11::ImageLevel& FirstLevel(const std::string& name)
+    {
+        return dynamic_cast<const qz::dx11::TextureResource&>(*Resources().at(name)).GetLevels().at(0);
+    }
+
     static int Channel(std::uint32_t pixel, int channel) { return static_cast<int>((pixel >> (8 * channel)) & 0xFF); }
 
     static void ExpectLitColour(std::uint32_t pixel, float r, float g, float b, const char* where)
@@ -222,7 +246,11 @@ TEST_F(TriangleMeshTest, ModelsWithoutAFiniteSizeKeepIdentityMatricesWithAWarnin
 {
     const std::string empty = Write("empty.obj", "o empty\n# an object without vertices, long enough to read\ng g\n");
     const std::string infinite = Write("infinite.obj", "v 1e39 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n");
-    for (const std::string& file : {empty, infinite}) {
+    // A finite size far out on one axis: the centre overflows there.
+    const std::string farX = Write("far_x.obj", "v 3e38 0 0\nv 3e38 1 0\nv 3e38 1 1\nf 1 2 3\n");
+    const std::string farY = Write("far_y.obj", "v 0 3e38 0\nv 1 3e38 0\nv 1 3e38 1\nf 1 2 3\n");
+    const std::string farZ = Write("far_z.obj", "v 0 0 3e38\nv 1 0 3e38\nv 1 1 3e38\nf 1 2 3\n");
+    for (const std::string& file : {empty, infinite, farX, farY, farZ}) {
         qz::test::LogCapture log;
         TriangleMesh mesh(file, kTriangulate);
         const XMFLOAT4X4 identity = Identity();
@@ -258,6 +286,7 @@ TEST_F(TriangleMeshTest, VerticesTakeTheirOwnColourElseTheMaterialsElseWhite)
     const std::string material = Write("material.obj", "mtllib colours.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.25 0.75\n"
                                                        "vn 0 0 -1\nusemtl blue\nf 1/1/1 2/1/1 3/1/1\n");
     const std::string white = WriteUncolouredTriangles("white.assbin", {{0, 1, 2}});
+    const std::string noMaterial = WriteUncolouredTriangles("nomaterial.assbin", {{0, 1, 2}}, 1);
     struct Case {
         std::string file;
         float colours[3][4];
@@ -268,6 +297,7 @@ TEST_F(TriangleMeshTest, VerticesTakeTheirOwnColourElseTheMaterialsElseWhite)
         {own, {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}}, {0, 0, 0}, {0, 0}},
         {material, {{0.2f, 0.4f, 0.6f, 1}, {0.2f, 0.4f, 0.6f, 1}, {0.2f, 0.4f, 0.6f, 1}}, {0, 0, -1}, {0.25f, 0.75f}},
         {white, {{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}, {0, 0, 0}, {0, 0}},
+        {noMaterial, {{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}, {0, 0, 0}, {0, 0}},
     };
     for (const Case& c : cases) {
         TriangleMesh mesh(c.file, kTriangulate);
@@ -288,6 +318,8 @@ TEST_F(TriangleMeshTest, VerticesTakeTheirOwnColourElseTheMaterialsElseWhite)
         const std::vector<std::uint32_t> indices = Read<std::uint32_t>(mesh.GetIndexBuffers()[0]);
         EXPECT_EQ((std::vector<std::uint32_t>{0, 1, 2}), indices);
         EXPECT_EQ(3u, mesh.GetIndexBuffers()[0].GetIndexCount());
+        EXPECT_EQ(static_cast<UINT>(D3D11_BIND_VERTEX_BUFFER | D3D11_BIND_INDEX_BUFFER),
+                  mesh.GetIndexBuffers()[0].GetDesc().BindFlags);
     }
 }
 
@@ -309,9 +341,15 @@ TEST_F(TriangleMeshTest, OnlyTrianglesAreDrawnAndMeshesWithoutThemAreSkipped)
     const std::vector<std::uint32_t> pixels = Draw(mesh);
     EXPECT_NE(Rgba(0, 0, 0), Pixel(pixels, 32, 32)) << "the quad";
     EXPECT_EQ(Rgba(0, 0, 0), Pixel(pixels, 0, 32)) << "no line of the first object";
+    mesh.Release();
+    EXPECT_TRUE(mesh.GetVertexBuffers().empty());
+    EXPECT_TRUE(mesh.GetIndexBuffers().empty());
+    EXPECT_EQ(Rgba(0, 0, 0), Pixel(Draw(mesh), 32, 32)) << "nothing after the release";
 
     // A face naming a vertex the mesh does not have is left out.
-    TriangleMesh outside(WriteUncolouredTriangles("outside.assbin", {{0, 1, 7}, {0, 1, 2}}), kTriangulate);
+    const std::string outsideFile =
+        WriteUncolouredTriangles("outside.assbin", {{0, 1, 7}, {3, 1, 2}, {0, 3, 2}, {0, 1, 3}, {0, 1, 2}});
+    TriangleMesh outside(outsideFile, kTriangulate);
     ASSERT_EQ(S_OK, outside.Create());
     EXPECT_EQ((std::vector<std::uint32_t>{0, 1, 2}), Read<std::uint32_t>(outside.GetIndexBuffers()[0]));
 }
@@ -319,24 +357,44 @@ TEST_F(TriangleMeshTest, OnlyTrianglesAreDrawnAndMeshesWithoutThemAreSkipped)
 TEST_F(TriangleMeshTest, TexturesAreFoundAsGivenOrBesideTheModelAndTheCurrentFolderStays)
 {
     WriteQuadrants("models/beside.png");
-    WriteQuadrants("shared/given.png");
-    Write("models/textures.mtl", "newmtl beside\nKd 1 1 1\nmap_Kd beside.png\nnewmtl given\nKd 1 1 1\nmap_Kd shared/given.png\n");
+    // Same name, other pixels: the working folder is not the model's.
+    qz::test::WritePng("beside.png", 2, 2, 4);
+    const std::string given = (std::filesystem::current_path() / "shared/given.png").string();
+    WriteQuadrants(given);
+    Write("models/textures.mtl",
+          "newmtl beside\nKd 1 1 1\nmap_Kd beside.png\nnewmtl given\nKd 1 1 1\nmap_Kd " + given + "\n");
     const std::string file = Write("models/textures.obj", "mtllib textures.mtl\n" + kQuadAttributes +
                                                           "usemtl beside\n" + QuadObj(-1, -1, 0, 0, 0.5f, 1) +
                                                           "usemtl given\n" + QuadObj(0, 0, 1, 1, 0.5f, 5));
     const std::filesystem::path folder = std::filesystem::current_path();
     TriangleMesh mesh(file, kTriangulate);
     EXPECT_EQ(folder, std::filesystem::current_path());
-    std::vector<std::string> names;
-    for (const std::string& name : mesh.GetTextureNames()) {
-        if (!name.empty()) names.push_back(name);
-    }
-    EXPECT_EQ((std::vector<std::string>{"models/beside.png", "shared/given.png"}), names);
-    for (const std::string& name : names) {
+    EXPECT_EQ((std::vector<std::string>{"models/beside.png", given}), TexturesOf(mesh));
+    for (const std::string& name : TexturesOf(mesh)) {
         const qz::dx11::Resource* resource = Resources().at(name).get();
         EXPECT_EQ(1, resource->GetRequireCount()) << name;
         EXPECT_TRUE(resource->IsLoaded()) << name;
+        EXPECT_EQ(8u, FirstLevel(name).width) << name << " is the quadrants image";
     }
+
+    // A model named without a folder lies in the working folder: its "beside.png" is
+    // that folder's, an entry of its own.
+    Write("bare.mtl", "newmtl beside\nKd 1 1 1\nmap_Kd beside.png\n");
+    TriangleMesh bare(Write("bare.obj", "mtllib bare.mtl\n" + kQuadAttributes + "usemtl beside\n" +
+                                            QuadObj(-1, -1, 0, 0, 0.5f, 1)),
+                      kTriangulate);
+    EXPECT_EQ((std::vector<std::string>{"beside.png"}), TexturesOf(bare));
+    EXPECT_EQ(2u, FirstLevel("beside.png").width);
+    EXPECT_EQ(1, Resources().at("models/beside.png")->GetRequireCount());
+
+    // The first material's texture too, and given back with the mesh.
+    WriteQuadrants("models/first.png");
+    {
+        TriangleMesh first(WriteUncolouredTriangles("models/first.assbin", {{0, 1, 2}}, 0, "first.png"), kTriangulate);
+        EXPECT_EQ((std::vector<std::string>{"models/first.png"}), first.GetTextureNames());
+        EXPECT_TRUE(Resources().at("models/first.png")->IsLoaded());
+    }
+    EXPECT_EQ(0, Resources().at("models/first.png")->GetRequireCount());
 }
 
 TEST_F(TriangleMeshTest, ASharedTextureIsRequiredTwiceReadOnceAndKeptByTheOtherMesh)
@@ -365,13 +423,15 @@ TEST_F(TriangleMeshTest, ASharedTextureIsRequiredTwiceReadOnceAndKeptByTheOtherM
 TEST_F(TriangleMeshTest, AConstructionThatFailsGivesItsTexturesBack)
 {
     WriteQuadrants("models/present.png");
+    qz::test::WritePng("absent.png", 2, 2, 4);  // in the working folder, not the model's
     Write("models/broken.mtl", "newmtl present\nmap_Kd present.png\nnewmtl absent\nmap_Kd absent.png\n");
     const std::string file = Write("models/broken.obj", "mtllib broken.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
                                                         "usemtl present\nf 1 2 3\nusemtl absent\nf 1 3 4\n");
     const std::string error = qz::test::ErrorText([&] { TriangleMesh mesh(file, kTriangulate); });
-    EXPECT_NE(std::string::npos, error.find("Cannot load texture \"")) << error;
-    EXPECT_NE(std::string::npos, error.find("absent.png\": file does not exist")) << error;
-    for (const char* name : {"models/present.png", "absent.png"}) {
+    // Looked for last next to the executable.
+    const std::string absent = qz::utils::GetExecutableFolder() + "absent.png";
+    EXPECT_NE(std::string::npos, error.find("Cannot load texture \"" + absent + "\": file does not exist")) << error;
+    for (const std::string& name : {std::string("models/present.png"), absent}) {
         ASSERT_EQ(1u, Resources().count(name)) << name;
         EXPECT_EQ(0, Resources().at(name)->GetRequireCount()) << name;
     }
@@ -389,11 +449,17 @@ TEST_F(TriangleMeshTest, RenderPutsFloorAndNormalisingInFrontOfTheModelAndWorldM
     DirectX::XMStoreFloat4x4(&mesh.modelMatrix, DirectX::XMMatrixScaling(2, 2, 2));
     const float black[4] = {0, 0, 0, 1};
     MakeTarget(8, 8, black);
+    // One that does not commute with the world matrices.
+    XMFLOAT4X4 viewProjection;
+    DirectX::XMStoreFloat4x4(&viewProjection,
+                             DirectX::XMMatrixMultiply(DirectX::XMMatrixRotationRollPitchYaw(0, 0, 0.5f),
+                                                       DirectX::XMMatrixTranslation(0.25f, -0.5f, 0.125f)));
     for (const bool normalize : {false, true}) {
         for (const bool floor : {false, true}) {
             XMFLOAT4X4 world;
             DirectX::XMStoreFloat4x4(&world, DirectX::XMMatrixTranslation(0, 10, 0));
-            mesh.Render(context, world, Identity(), scene->MeshParameters(normalize, floor));
+            const TriangleMesh::RenderParameters parameters = scene->MeshParameters(normalize, floor);
+            mesh.Render(context, world, viewProjection, parameters);
             // The box's lowest corner: through floor, normalising, model, then world.
             DirectX::XMVECTOR corner = DirectX::XMVectorSet(-1, 0, 0.5f, 1);
             if (floor) corner = DirectX::XMVectorAdd(corner, DirectX::XMVectorSet(0, -1, 0, 0));
@@ -403,6 +469,15 @@ TEST_F(TriangleMeshTest, RenderPutsFloorAndNormalisingInFrontOfTheModelAndWorldM
                 DirectX::XMVector3TransformCoord(DirectX::XMVectorSet(-1, 0, 0.5f, 1), DirectX::XMLoadFloat4x4(&world));
             for (int axis = 0; axis < 3; ++axis) {
                 EXPECT_NEAR(expected[axis], placed[axis], 1e-5f) << normalize << floor << " axis " << axis;
+            }
+            // The model's nodes are not transformed: world, then view and projection.
+            XMFLOAT4X4 worldViewProjection;
+            ASSERT_EQ(S_OK, parameters.worldViewProjection->GetMatrix(&worldViewProjection.m[0][0]));
+            const DirectX::XMVECTOR projected = Transform(-1, 0, 0.5f, world, viewProjection);
+            const DirectX::XMVECTOR drawn = DirectX::XMVector3TransformCoord(
+                DirectX::XMVectorSet(-1, 0, 0.5f, 1), DirectX::XMLoadFloat4x4(&worldViewProjection));
+            for (int axis = 0; axis < 3; ++axis) {
+                EXPECT_NEAR(projected[axis], drawn[axis], 1e-4f) << normalize << floor << " axis " << axis;
             }
         }
     }
@@ -442,6 +517,7 @@ TEST_F(TriangleMeshTest, ParentTransformationsComeBeforeTheChildren)
 TEST_F(TriangleMeshTest, ATexturedMeshAndAPlainOneAreDrawnLit)
 {
     WriteQuadrants("models/quadrants.png");
+    qz::test::WritePng("quadrants.png", 8, 8, 4);  // not the model's
     Write("models/drawn.mtl", "newmtl textured\nKd 1 1 1\nmap_Kd quadrants.png\nnewmtl plain\nKd 0 1 0.5\n");
     const std::string file = Write("models/drawn.obj", "mtllib drawn.mtl\n" + kQuadAttributes +
                                                        "usemtl textured\n" + QuadObj(-0.5f, -0.5f, 0.5f, 0.5f, 0.5f, 1) +
@@ -459,6 +535,7 @@ TEST_F(TriangleMeshTest, ATexturedMeshAndAPlainOneAreDrawnLit)
     EXPECT_EQ(Rgba(0, 0, 0), Pixel(pixels, 48, 43));
     // The plain quad in the bottom-right corner keeps its material colour.
     ExpectLitColour(Pixel(pixels, 62, 62), 0, 1, 0.5f, "plain");
+    ExpectLitColour(Pixel(pixels, 57, 57), 0, 1, 0.5f, "plain, where its coordinates are in the red block");
 }
 
 }  // namespace
