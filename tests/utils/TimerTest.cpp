@@ -2,7 +2,7 @@
 #include "tarnwick/utils/Timer.h"
 
 #include "tarnwick/core/Logging.h"
-#include "platform/win/PerformanceCounter.h"
+#include "tests/support/ManualClock.h"
 #include "tests/support/OutputCapture.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +13,9 @@
 
 namespace {
 
+using qz::test::ManualClock;
 using qz::utils::FormatDuration;
 using qz::utils::Timer;
-
-// Drives the performance counter by hand, in milliseconds.
-class ManualClock {
-public:
-    ManualClock() { platform::win::SetPerformanceCounterSource([this] { return nanoseconds_; }); }
-    ~ManualClock() { platform::win::SetPerformanceCounterSource({}); }
-    void Advance(double milliseconds) { nanoseconds_ += static_cast<std::int64_t>(milliseconds * 1e6); }
-
-private:
-    std::int64_t nanoseconds_ = 5'000'000'000;
-};
 
 TEST(Timer, StatesScaleAndTotals)
 {
