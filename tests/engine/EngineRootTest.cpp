@@ -1,16 +1,22 @@
 // The engine root without an application: engine options and the configuration path,
-// services, per-device data on the device events, and the input callbacks before an
-// application exists. The window framework runs on SDL's offscreen driver.
+// services, per-device data on the device events, failing platform calls, and the input
+// callbacks before an application exists. The window framework runs on SDL's offscreen
+// driver.
 
 #include "tarnwick/engine/EngineRoot.h"
 
 #include "platform/dxut/FrameworkHooks.h"
 #include "platform/win/WindowMessages.h"
+#include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/dx11/IndexBuffer.h"
 #include "tarnwick/dx11/VertexBuffer.h"
 #include "tests/dx11/ImageFiles.h"
 #include "tests/support/Arguments.h"
+#include "tests/support/BackBufferPixels.h"
+#include "tests/support/ErrorReports.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/RefusingSwapChain.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -129,19 +135,24 @@ TEST_F(EngineRootTest, StartUpLogsTheBannerAndCreatesTheServices)
     QZRoot.ShutDown();
     EXPECT_FALSE(QZRoot.renderingDevice || QZRoot.eventManager || QZRoot.timer || QZRoot.configuration);
     EXPECT_TRUE(QZRoot.argv.empty());
+    EXPECT_EQ(0, QZRoot.argc);
 }
 
 TEST_F(EngineRootTest, InputCallbacksDoNothingWithoutAnApplication)
 {
+    qz::test::ManualClock clock;
     StartUp({});
     bool noFurther = true;
     EXPECT_EQ(0, QZRoot.MsgProc(nullptr, WM_KEYDOWN, 'A', 0, &noFurther, nullptr));
     EXPECT_FALSE(noFurther);
     QZRoot.OnKeyboard('A', true, false, nullptr);
     QZRoot.OnMouse(true, false, false, false, false, 0, 1, 2, nullptr);
+    // The frame move still advances the global timer, by its own clock.
     const double before = QZRoot.timer->Total();
-    QZRoot.OnFrameMove(0.0, 0.0f, nullptr);
-    EXPECT_GE(QZRoot.timer->Total(), before);
+    clock.Advance(40.0);
+    QZRoot.OnFrameMove(9.0, 0.5f, nullptr);
+    EXPECT_DOUBLE_EQ(40.0, QZRoot.timer->Elapsed());
+    EXPECT_DOUBLE_EQ(before + 40.0, QZRoot.timer->Total());
 }
 
 TEST_F(EngineRootTest, DeviceEventsCreateAndReleaseThePerDeviceData)
@@ -170,7 +181,14 @@ TEST_F(EngineRootTest, DeviceEventsCreateAndReleaseThePerDeviceData)
     QZRoot.renderingDevice->CreateDevice();
     ASSERT_EQ(1u, QZRoot.deviceData.size());
     auto& created = QZRoot.deviceData[0];
-    EXPECT_TRUE(created.textHelper);
+    ASSERT_TRUE(created.textHelper);
+    // Lines 12 pixels apart from the top left corner.
+    EXPECT_EQ(0, created.textHelper->InsertionX());
+    EXPECT_EQ(0, created.textHelper->InsertionY());
+    created.textHelper->Begin();
+    created.textHelper->DrawTextLine(L"x");
+    EXPECT_EQ(12, created.textHelper->InsertionY());
+    created.textHelper->End();
     EXPECT_NE(nullptr, created.dialogResourceManager->GetD3D11Device());
     EXPECT_EQ(320, created.dialogResourceManager->m_nBackBufferWidth);
     EXPECT_EQ(200, created.dialogResourceManager->m_nBackBufferHeight);
@@ -186,12 +204,20 @@ TEST_F(EngineRootTest, DeviceEventsCreateAndReleaseThePerDeviceData)
     EXPECT_EQ(count, CountOf(backBuffer));
     backBuffer->Release();
 
+    // A column stacked from the bottom of the screen follows the new height.
+    qz::dev::GuiContainer2D column("column");
+    column.verticalDirection = qz::dev::GuiContainer2D::BottomUp;
+    qz::dev::GuiElement2D box(&column, "box");
+    box.SetSize(30, 40);
+    EXPECT_EQ(160, box.GetPixelPosition()[1]);
+
     SDL_SetWindowSize(platform::dxut::Window(), 200, 100);
     setenv(platform::dxut::ExitAfterFramesVariable, "3", 1);
     DXUTMainLoop();
     EXPECT_EQ(200u, QZRoot.renderingDevice->CurrentScreen().width);
     EXPECT_EQ(200, created.dialogResourceManager->m_nBackBufferWidth);
     EXPECT_EQ(100, created.dialogResourceManager->m_nBackBufferHeight);
+    EXPECT_EQ(60, box.GetPixelPosition()[1]);
 
     DXUTShutdown(0);
     EXPECT_FALSE(created.textHelper);
@@ -199,37 +225,6 @@ TEST_F(EngineRootTest, DeviceEventsCreateAndReleaseThePerDeviceData)
     EXPECT_EQ(nullptr, created.dialogResourceManager->GetD3D11Device());
     EXPECT_FALSE(resource->IsCreated());
     EXPECT_TRUE(resource->IsLoaded());
-}
-
-// The red channel of every pixel of the back buffer, rows from the top.
-std::vector<std::uint8_t> RedOfBackBuffer(ID3D11DeviceContext* context, IDXGISwapChain* swapChain, UINT& width)
-{
-    ID3D11Texture2D* backBuffer = nullptr;
-    swapChain->GetBuffer(0, __uuidof(ID3D11Texture2D), reinterpret_cast<void**>(&backBuffer));
-    D3D11_TEXTURE2D_DESC desc{};
-    backBuffer->GetDesc(&desc);
-    desc.Usage = D3D11_USAGE_STAGING;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-    ID3D11Device* device = nullptr;
-    backBuffer->GetDevice(&device);
-    ID3D11Texture2D* staging = nullptr;
-    EXPECT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, &staging));
-    context->CopyResource(staging, backBuffer);
-    D3D11_MAPPED_SUBRESOURCE mapped{};
-    EXPECT_EQ(S_OK, context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped));
-    std::vector<std::uint8_t> red(std::size_t{desc.Width} * desc.Height);
-    for (UINT y = 0; y < desc.Height; ++y) {
-        for (UINT x = 0; x < desc.Width; ++x) {
-            red[std::size_t{y} * desc.Width + x] = static_cast<const std::uint8_t*>(mapped.pData)[y * mapped.RowPitch + 4 * x];
-        }
-    }
-    context->Unmap(staging, 0);
-    staging->Release();
-    device->Release();
-    backBuffer->Release();
-    width = desc.Width;
-    return red;
 }
 
 TEST_F(EngineRootTest, GuiResourcesDrawRectanglesAndHoldTheBox)
@@ -266,7 +261,7 @@ TEST_F(EngineRootTest, GuiResourcesDrawRectanglesAndHoldTheBox)
     gui.Root().Render(context);
 
     UINT width = 0;
-    const auto red = RedOfBackBuffer(context, QZRoot.renderingDevice->CurrentScreen().swapChain, width);
+    const auto red = qz::test::RedOfBackBuffer(context, QZRoot.renderingDevice->CurrentScreen().swapChain, width);
     const auto at = [&](UINT x, UINT y) { return red[std::size_t{y} * width + x]; };
     EXPECT_EQ(255, at(10, 20));
     EXPECT_EQ(255, at(39, 59));
@@ -274,6 +269,60 @@ TEST_F(EngineRootTest, GuiResourcesDrawRectanglesAndHoldTheBox)
     EXPECT_EQ(0, at(40, 59));
     EXPECT_EQ(0, at(10, 60));
     EXPECT_EQ(0, at(2, 2));  // the hidden one
+}
+
+// A real device whose shader resource views cannot be made (the text's glyph view).
+class RefusingViewDevice : public qz::test::ForwardingDevice {
+public:
+    using ForwardingDevice::ForwardingDevice;
+
+    HRESULT CreateShaderResourceView(ID3D11Resource*, const D3D11_SHADER_RESOURCE_VIEW_DESC*,
+                                     ID3D11ShaderResourceView** view) override
+    {
+        *view = nullptr;
+        return E_OUTOFMEMORY;
+    }
+};
+
+TEST_F(EngineRootTest, FailedPlatformCallsAreReportedAndKeepNoReference)
+{
+    WriteConfiguration("Settings.xml", "failing");
+    StartUp({});
+    QZRoot.renderingDevice->CreateDevice();
+    auto& screen = QZRoot.renderingDevice->screens[0];
+    IDXGISwapChain* const realSwapChain = screen.swapChain;
+    const std::string resize = "qz::engine::QZRootImpl::OnResizeWindow|engine\\EngineRoot|";
+
+    qz::test::RefusingSwapChain noBuffer(DXGI_ERROR_INVALID_CALL);
+    screen.swapChain = &noBuffer;
+    EXPECT_EQ(resize + "Could not get backbuffer\nCOM error message: " + qz::core::ComErrorText(DXGI_ERROR_INVALID_CALL),
+              qz::test::ReportOf([] { QZRoot.OnResizeWindow(); }));
+
+    qz::test::RefusingSwapChain noSurface(S_OK);
+    screen.swapChain = &noSurface;
+    EXPECT_EQ(resize + "Could not get surface from backbuffer\nCOM error message: " + qz::core::ComErrorText(E_NOINTERFACE),
+              qz::test::ReportOf([] { QZRoot.OnResizeWindow(); }));
+    EXPECT_EQ(1u, noSurface.texture.Count()) << "the back buffer is released on the failure";
+    screen.swapChain = realSwapChain;
+
+    auto& record = QZRoot.renderingDevice->devices[0];
+    ID3D11Device* const realDevice = record.device;
+    ID3D11DeviceContext* const context = record.immediateContext;
+    // Released first, so that the references left are DXUT's own.
+    QZRoot.OnDestroyDevice();
+    const ULONG contextCount = CountOf(context);
+    {
+        RefusingViewDevice refusing(realDevice);
+        record.device = &refusing;
+        EXPECT_EQ("qz::engine::QZRootImpl::OnCreateDevice|engine\\EngineRoot|Could not create dialog resource manager"
+                  "\nCOM error message: " + qz::core::ComErrorText(E_OUTOFMEMORY),
+                  qz::test::ReportOf([] { QZRoot.OnCreateDevice(); }));
+        EXPECT_EQ(contextCount, CountOf(context)) << "the context is released on the failure";
+        // Made again on the real device, nothing refers to the stand-in any more.
+        record.device = realDevice;
+        EXPECT_EQ(S_OK, QZRoot.OnCreateDevice());
+        EXPECT_EQ(1u, refusing.Count());
+    }
 }
 
 TEST_F(EngineRootTest, DeviceDataIsAnErrorBeforeTheDevicesAreCounted)
