@@ -2,12 +2,14 @@
 
 #include "platform/effects/D3DCompiler.h"
 #include "platform/d3d11/com/ComPtr.h"
+#include "platform/win/RegularFile.h"
 #include "tarnwick/core/ErrorReport.h"
 #include "tarnwick/utils/ConsoleSpinner.h"
 #include "tarnwick/utils/ReplacingFile.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace qz::dx11 {
@@ -33,10 +35,15 @@ std::string BlobText(ID3DBlob* blob)
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-// The source as the compiler is given it: read in text mode, one zero byte after it.
+// The source as the compiler is given it, one zero byte after it. Only a regular file
+// is read: a folder has no size, and opening a FIFO would wait for a writer.
 std::vector<char> ReadSource(const std::string& fileName, std::size_t& size)
 {
-    File file(std::fopen(fileName.c_str(), "r"));
+    std::string failure;
+    File file(platform::win::OpenRegularFile(fileName, failure));
+    if (!file && failure == platform::win::NotARegularFileText) {
+        QZ_THROW(kCompileMethod, "Could not find shader file ", fileName, " (", failure, ")");
+    }
     if (!file) {
         QZ_THROW(kCompileMethod, "Could not find shader file ", fileName);
     }
@@ -49,10 +56,11 @@ std::vector<char> ReadSource(const std::string& fileName, std::size_t& size)
 }
 
 // The compiled bytes of a cache file that counts for this hash; false when the file is
-// missing, shorter than its header, read short, or stale.
+// missing, no regular file, shorter than its header, read short, or stale.
 bool ReadCache(const std::string& cacheName, std::uint64_t hash, std::uint32_t flags, EffectBytes& output)
 {
-    File file(std::fopen(cacheName.c_str(), "rb"));
+    std::string failure;
+    File file(platform::win::OpenRegularFile(cacheName, failure));
     if (!file) {
         return false;
     }
@@ -84,9 +92,15 @@ bool ReadCache(const std::string& cacheName, std::uint64_t hash, std::uint32_t f
 
 // Written to a temporary file and renamed over the old one, so a full disk or a second
 // writer never leaves a cut or mixed file that a later run would take. A cache that
-// cannot be written is simply not written.
+// cannot be written is simply not written, nor is one whose name stands for a folder,
+// FIFO or device: no cache could be read back from those, and a FIFO may hold the write.
 void WriteCache(const std::string& cacheName, std::uint64_t hash, const void* code, std::size_t size)
 {
+    std::error_code error;
+    const auto kind = std::filesystem::status(cacheName, error).type();
+    if (kind != std::filesystem::file_type::not_found && kind != std::filesystem::file_type::regular) {
+        return;
+    }
     unsigned char header[8];
     for (int i = 0; i < 8; ++i) {
         header[i] = static_cast<unsigned char>(hash >> (8 * i));

@@ -10,6 +10,8 @@
 #include "tests/support/LogCapture.h"
 #include "tests/utils/ErrorText.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 namespace {
@@ -163,19 +165,30 @@ TEST_F(EffectCache, ACacheOfAnotherCompilerVersionIsRecompiled)
 TEST_F(EffectCache, ACacheThatIsShortOrCannotBeReadOrWrittenStillGivesTheCompiledEffect)
 {
     Write("small.fx", qz::test::kSmallEffect);
-    for (const bool folderInTheWay : {false, true}) {
-        if (folderInTheWay) {
-            std::filesystem::remove(folder + "/small.prc");
-            std::filesystem::create_directory(folder + "/small.prc");  // reads come up short, renames fail
-        } else {
+    const std::string cache = folder + "/small.prc";
+    for (const std::string kind : {"short", "folder", "fifo"}) {
+        std::filesystem::remove_all(cache);
+        if (kind == "short") {
             Write("small.prc", "short");  // shorter than its header
+        } else if (kind == "folder") {
+            std::filesystem::create_directory(cache);  // reads come up short, renames fail
+        } else {
+            ASSERT_EQ(0, ::mkfifo(cache.c_str(), 0600));
         }
+        // A reader of the FIFO lets a write into it through, where one is tried.
+        const int reader = kind == "fifo" ? ::open(cache.c_str(), O_RDONLY | O_NONBLOCK) : -1;
         LogCapture log;
-        const EffectBytes bytes = Compile("small.fx");
-        EXPECT_TRUE(Recompiled(log)) << folderInTheWay;
+        EffectBytes bytes;
+        EXPECT_TRUE(qz::test::FinishesWithoutAWriter(cache, [&] { bytes = Compile("small.fx"); })) << kind;
+        EXPECT_TRUE(Recompiled(log)) << kind;
         EXPECT_EQ("small", Decode(bytes).name);
-        if (!folderInTheWay) {
+        if (kind == "short") {
             EXPECT_EQ(bytes.size() + 8, Read("small.prc").size());
+        }
+        if (reader >= 0) {
+            char byte = 0;
+            EXPECT_GE(0, ::read(reader, &byte, 1)) << "no cache is written into a FIFO";
+            ::close(reader);
         }
     }
     EXPECT_EQ(2u, FileCount());  // no temporary file is left behind
@@ -187,6 +200,20 @@ TEST_F(EffectCache, ErrorsNameTheFileAndTheLineAndWarningsAreLogged)
     EXPECT_NE(std::string::npos,
               missing.find("\nMethod: qz::dx11::EffectCompiler::CompileFromFile\nFile: \"dx11\\EffectCompiler\": "));
     EXPECT_NE(std::string::npos, missing.find("\nCould not find shader file " + folder + "/missing.fx"));
+    // Only a regular file is read as a source: nothing waits for a FIFO's writer or reads
+    // a folder or device.
+    std::filesystem::create_directory(folder + "/folder.fx");
+    ASSERT_EQ(0, ::mkfifo((folder + "/fifo.fx").c_str(), 0600));
+    std::filesystem::create_symlink("/dev/zero", folder + "/zero.fx");
+    for (const std::string name : {"fifo.fx", "zero.fx", "folder.fx"}) {
+        std::string special;
+        EXPECT_TRUE(qz::test::FinishesWithoutAWriter(folder + "/fifo.fx",
+                                                     [&] { special = ErrorText([&] { Compile(name); }); }))
+            << name;
+        EXPECT_NE(std::string::npos,
+                  special.find("\nCould not find shader file " + folder + "/" + name + " (not a regular file)"))
+            << special;
+    }
 
     const std::string pre = Write("pre.fx", "float a;\n#error no way\n");
     EXPECT_NE(std::string::npos, ErrorText([&] { Compile("pre.fx"); })

@@ -7,9 +7,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 
 namespace qz::test {
 
@@ -42,6 +50,37 @@ protected:
     std::string folder;
     d3d11sw::ComPtr<ID3D11Device> device;
 };
+
+// Runs the call on a thread of its own; false when it did not finish by itself within a
+// while. Such a call is taken to wait on the FIFO: writers that open and close it, again
+// and again, let a waiting open or read go on, so that the fault fails the test instead
+// of hanging it. What the call throws is thrown on.
+inline bool FinishesWithoutAWriter(const std::string& fifo, const std::function<void()>& call)
+{
+    std::exception_ptr error;
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    std::thread runner([&] {
+        try {
+            call();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        done.set_value();
+    });
+    const bool alone = finished.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    while (finished.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            ::close(writer);
+        }
+    }
+    runner.join();
+    if (error) {
+        std::rethrow_exception(error);
+    }
+    return alone;
+}
 
 // A small effect with a colour, a technique and a pass; EXTRA adds a variable, and its
 // value appears in the preprocessed text.
