@@ -47,6 +47,20 @@ void ReportFailedCompile(const std::string& text, bool logged)
     MessageBoxA(nullptr, notice, "Error", MB_ICONERROR | MB_OK);
 }
 
+// A callback that fails after a good compile is a failure of its own: the compiled bytes
+// stay and are taken as usual.
+void ReportFailedCallback(const std::string& fileName, const std::string& reason)
+{
+    try {
+        QZ_THROW("qz::dx11::ShaderEncapsulation::BackgroundCompile::RunCallback",
+                 "The completion callback of the shader compile of ", fileName, " failed: ", reason);
+    } catch (const core::Exception& e) {
+        OutputDebugStringA(e.what());
+    }
+    MessageBoxA(nullptr, "The completion callback of a shader compile failed; see the log for details", "Error",
+                MB_ICONERROR | MB_OK);
+}
+
 }  // namespace
 
 struct ShaderEncapsulation::BackgroundCompile {
@@ -61,23 +75,45 @@ struct ShaderEncapsulation::BackgroundCompile {
 
     void Run()
     {
+        if (Compile()) {
+            RunCallback();
+        }
+        ended.store(true, std::memory_order_release);
+    }
+
+    // The counter was taken for this task when it was started.
+    bool Compile()
+    {
         CompileCount count;
         try {
             EffectCompiler::CompileFromFile(fileName, bytes, 0, defines);
-            count.Done();
-            compiled.store(true, std::memory_order_release);
-            if (callback) {
-                callback();
-            }
         } catch (const core::Exception& e) {
             ReportFailedCompile(e.what(), true);
+            return false;
         } catch (const std::exception& e) {
             ReportFailedCompile(e.what(), false);
+            return false;
         } catch (...) {
             ReportFailedCompile("Unknown exception during shader compilation", false);
+            return false;
         }
         count.Done();
-        ended.store(true, std::memory_order_release);
+        compiled.store(true, std::memory_order_release);
+        return true;
+    }
+
+    void RunCallback()
+    {
+        if (!callback) {
+            return;
+        }
+        try {
+            callback();
+        } catch (const std::exception& e) {
+            ReportFailedCallback(fileName, e.what());
+        } catch (...) {
+            ReportFailedCallback(fileName, "unknown exception");
+        }
     }
 };
 
@@ -148,9 +184,17 @@ void ShaderEncapsulation::StartBackgroundCompile(const std::string& fileName)
     task->callback = callback_;
     task->generation = ++generation_;
     compilesInProgress.fetch_add(1);
-    task->thread = std::thread([task] { task->Run(); });
+    try {
+        task->thread = StartThread([task] { task->Run(); });
+    } catch (const std::exception& e) {
+        compilesInProgress.fetch_sub(1);
+        QZ_THROW("qz::dx11::ShaderEncapsulation::StartBackgroundCompile", "Could not start the background compile of ",
+                 fileName, ": ", e.what());
+    }
     tasks_.push_back(std::move(task));
 }
+
+std::thread ShaderEncapsulation::StartThread(std::function<void()> run) { return std::thread(std::move(run)); }
 
 bool ShaderEncapsulation::FinishAsyncCompilation()
 {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qz::dx11 {
@@ -35,7 +36,8 @@ public:
 
     void LoadEffect(ID3D11Device* device, const std::string& fileName);
     // Switches background compilation on for good; the callback (may be empty) runs on
-    // the task's thread when a compile has succeeded.
+    // the task's thread when a compile has succeeded. What it throws is reported as its
+    // own failure; the compiled effect is still taken.
     void SetAsyncCompilation(std::function<void()> callback);
     // On the render thread, once per frame: when the newest background compile has
     // finished, makes the effect from its bytes, runs AfterCreation and sets the ready
@@ -57,6 +59,9 @@ public:
 
 protected:
     ID3DX11Effect* Effect() const { return effect_; }
+    // Starts the thread of a background compile; throws what std::thread throws when the
+    // system has no thread to give.
+    virtual std::thread StartThread(std::function<void()> run);
 
 private:
     struct BackgroundCompile;

@@ -10,7 +10,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <sstream>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -30,8 +32,17 @@ public:
 
     int afterCreations = 0;
     bool extra = false;
+    bool threadsRefused = false;  // the system has no thread to give
 
 private:
+    std::thread StartThread(std::function<void()> run) override
+    {
+        if (threadsRefused) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "no thread");
+        }
+        return ShaderEncapsulation::StartThread(std::move(run));
+    }
+
     std::string file_;
 };
 
@@ -54,6 +65,73 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     int count_ = 0;
+};
+
+// Holds a background compile at its "*** Recompiling " line until Release, so that a test
+// sees it running. On the test's own thread the line goes through: a compile there has
+// not run in the background.
+class RecompileHold {
+public:
+    RecompileHold() : stream_(std::make_shared<Stream>())
+    {
+        stream_->SetMinLevel(0);
+        stream_->SetTypeMask(~std::uint64_t{0});
+        qz::core::Logger::Instance()->AddStream(stream_);
+    }
+    // The logger keeps its streams; this one lets everything through from now on.
+    ~RecompileHold()
+    {
+        Release();
+        stream_->SetTypeMask(0);
+    }
+    RecompileHold(const RecompileHold&) = delete;
+    RecompileHold& operator=(const RecompileHold&) = delete;
+
+    // True once a compile is held; false when the line went by on the test's thread.
+    bool WaitUntilHeld()
+    {
+        std::unique_lock lock(stream_->lock);
+        stream_->changed.wait_for(lock, std::chrono::seconds(60), [&] { return stream_->held || stream_->passed; });
+        return stream_->held;
+    }
+    void Release()
+    {
+        std::lock_guard lock(stream_->lock);
+        stream_->open = true;
+        stream_->changed.notify_all();
+    }
+
+private:
+    struct Stream : qz::core::LoggingStream {
+        Stream() : LoggingStream("hold", &text) {}
+        void EndLine() override
+        {
+            LoggingStream::EndLine();
+            const bool recompiling = text.str().find("*** Recompiling ") != std::string::npos;
+            text.str("");
+            if (!recompiling) {
+                return;
+            }
+            std::unique_lock hold(lock);
+            if (std::this_thread::get_id() == testThread) {
+                passed = true;
+            } else {
+                held = true;
+            }
+            changed.notify_all();
+            // Bounded, so that a caller that waits for its task fails instead of hanging.
+            changed.wait_for(hold, std::chrono::seconds(20), [&] { return open || passed; });
+        }
+
+        std::ostringstream text;
+        const std::thread::id testThread = std::this_thread::get_id();
+        std::mutex lock;
+        std::condition_variable changed;
+        bool held = false;
+        bool passed = false;
+        bool open = false;
+    };
+    std::shared_ptr<Stream> stream_;
 };
 
 bool WaitForNoCompiles()
@@ -124,11 +202,18 @@ TEST_F(ShaderWrapper, AFailedLoadThrowsAndLeavesTheWrapperEmpty)
 
 TEST_F(ShaderWrapper, BackgroundCompileFinishesOnTheRenderThreadWithTheCounterBackAtZero)
 {
-    TestShader shader(Write("small.fx", qz::test::kSmallEffect));
     Signal done;
+    TestShader shader(Write("small.fx", qz::test::kSmallEffect));
     shader.SetAsyncCompilation([&] { done.Notify(); });
+    RecompileHold hold;  // let go before the shader waits for its task
     shader.Create(device.Get());
+    // Create has returned while its compile is held on another thread.
+    ASSERT_TRUE(hold.WaitUntilHeld());
+    EXPECT_EQ(1u, ShaderEncapsulation::CompilesInProgress());
     EXPECT_FALSE(shader.IsReady());
+    EXPECT_FALSE(shader.IsCompiled());
+    EXPECT_FALSE(shader.FinishAsyncCompilation());
+    hold.Release();
     ASSERT_TRUE(done.WaitFor(1));
     EXPECT_TRUE(shader.IsCompiled());
     EXPECT_EQ(0u, ShaderEncapsulation::CompilesInProgress());
@@ -189,19 +274,58 @@ TEST_F(ShaderWrapper, AFailedBackgroundCompileLeavesNoEffectAndTheCounterWhereIt
     EXPECT_EQ(0, shader.afterCreations);
 }
 
+TEST_F(ShaderWrapper, ABackgroundCompileThatCannotStartIsReportedAndNotCounted)
+{
+    TestShader shader(Write("small.fx", qz::test::kSmallEffect));
+    shader.SetAsyncCompilation({});
+    shader.threadsRefused = true;
+    ::testing::internal::CaptureStderr();
+    const std::string report = qz::test::ReportOf([&] { shader.Create(device.Get()); });
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ("qz::dx11::ShaderEncapsulation::StartBackgroundCompile|dx11\\ShaderEncapsulation|"
+              "Could not start the background compile of " + folder + "/small.fx: no thread: " +
+                  std::make_error_code(std::errc::resource_unavailable_try_again).message(),
+              report);
+    EXPECT_NE(std::string::npos, errors.find("Could not start the background compile of")) << "debugger output";
+    EXPECT_EQ(0u, ShaderEncapsulation::CompilesInProgress());
+    EXPECT_FALSE(shader.IsReady());
+    EXPECT_FALSE(shader.IsCompiled());
+    // The next load that gets its thread goes through.
+    shader.threadsRefused = false;
+    shader.Create(device.Get());
+    ASSERT_TRUE(WaitForNoCompiles());
+    EXPECT_TRUE(shader.FinishAsyncCompilation());
+    EXPECT_TRUE(shader.IsReady());
+}
+
 TEST_F(ShaderWrapper, AnyExceptionOfTheTaskIsReportedAndCounted)
 {
+    Signal called;
     auto shader = std::make_unique<TestShader>(Write("small.fx", qz::test::kSmallEffect));
-    shader->SetAsyncCompilation([] { throw std::runtime_error("callback failed"); });
+    shader->SetAsyncCompilation([&] {
+        called.Notify();
+        throw std::runtime_error("callback failed");
+    });
     qz::test::LogCapture log;
     ::testing::internal::CaptureStderr();
     shader->Create(device.Get());
+    ASSERT_TRUE(called.WaitFor(1));
+    // The compile itself succeeded: its effect is taken.
+    EXPECT_TRUE(shader->FinishAsyncCompilation());
+    EXPECT_TRUE(shader->IsReady());
     shader.reset();  // waits for the task, which reports after its count is given back
     EXPECT_EQ(0u, ShaderEncapsulation::CompilesInProgress());
     const std::string errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(std::string::npos, errors.find("callback failed"));
-    EXPECT_NE(std::string::npos, errors.find("Errors occured during shader compilation"));
-    EXPECT_NE(std::string::npos, log.Text().find("callback failed"));
+    const std::string failure = "The completion callback of the shader compile of " + folder +
+                                "/small.fx failed: callback failed";
+    EXPECT_NE(std::string::npos, errors.find(failure)) << errors;
+    EXPECT_NE(std::string::npos,
+              errors.find("Error: The completion callback of a shader compile failed; see the log for details\n"));
+    EXPECT_EQ(std::string::npos, errors.find("Errors occured during shader compilation")) << errors;
+    EXPECT_NE(std::string::npos,
+              log.Text().find("\nMethod: qz::dx11::ShaderEncapsulation::BackgroundCompile::RunCallback\n"));
+    EXPECT_NE(std::string::npos, log.Text().find(failure));
+    EXPECT_EQ(std::string::npos, log.Text().find("Errors occured during shader compilation"));
 }
 
 }  // namespace
