@@ -7,6 +7,7 @@
 #include "tests/support/LogCapture.h"
 #include "tests/utils/ErrorText.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -59,6 +60,11 @@ public:
     {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, std::chrono::seconds(60), [&] { return count_ >= count; });
+    }
+    int Count()
+    {
+        std::lock_guard lock(mutex_);
+        return count_;
     }
 
 private:
@@ -160,6 +166,14 @@ TEST_F(ShaderWrapper, CompilesSourcesOnTheCallingThread)
     EXPECT_NE(std::string::npos, console.find(" ***\n\n\n")) << console;
     EXPECT_NE(std::string::npos, console.find("\rDone."));
     EXPECT_TRUE(Exists("Small_" + std::to_string(qz::dx11::EffectCompiler::Hash("/DEXTRA;")) + ".prc"));
+    // The wrapper holds one reference of its effect and gives it back.
+    ID3DX11Effect* effect = shader.GetEffect();
+    ASSERT_NE(nullptr, effect);
+    EXPECT_EQ(2u, effect->AddRef());
+    shader.Release();
+    EXPECT_EQ(nullptr, shader.GetEffect());
+    EXPECT_FALSE(shader.IsReady());
+    EXPECT_EQ(0u, effect->Release());
 }
 
 TEST_F(ShaderWrapper, LoadsCompiledEffectsOfAnyOtherName)
@@ -203,8 +217,14 @@ TEST_F(ShaderWrapper, AFailedLoadThrowsAndLeavesTheWrapperEmpty)
 TEST_F(ShaderWrapper, BackgroundCompileFinishesOnTheRenderThreadWithTheCounterBackAtZero)
 {
     Signal done;
+    Signal release;
+    std::atomic<int> returned{0};
     TestShader shader(Write("small.fx", qz::test::kSmallEffect));
-    shader.SetAsyncCompilation([&] { done.Notify(); });
+    shader.SetAsyncCompilation([&] {
+        done.Notify();
+        release.WaitFor(1);
+        ++returned;
+    });
     RecompileHold hold;  // let go before the shader waits for its task
     shader.Create(device.Get());
     // Create has returned while its compile is held on another thread.
@@ -219,6 +239,8 @@ TEST_F(ShaderWrapper, BackgroundCompileFinishesOnTheRenderThreadWithTheCounterBa
     EXPECT_EQ(0u, ShaderEncapsulation::CompilesInProgress());
     EXPECT_FALSE(shader.IsReady());
     EXPECT_TRUE(shader.FinishAsyncCompilation());
+    EXPECT_EQ(0, returned.load()) << "the render thread waited for the callback";
+    release.Notify();
     EXPECT_TRUE(shader.IsReady());
     EXPECT_EQ(1, shader.afterCreations);
     EXPECT_FALSE(shader.IsCompiled());
@@ -228,11 +250,29 @@ TEST_F(ShaderWrapper, BackgroundCompileFinishesOnTheRenderThreadWithTheCounterBa
 TEST_F(ShaderWrapper, ANewerLoadSupersedesAnOlderBackgroundCompile)
 {
     for (int round = 0; round < 5; ++round) {
+        Signal called;
+        Signal release;
+        std::atomic<int> returned{0};
         TestShader shader(Write("small.fx", qz::test::kSmallEffect));
-        shader.SetAsyncCompilation({});
+        // On odd rounds the older task is still in its callback when the newer load starts.
+        const bool held = round % 2 == 1;
+        shader.SetAsyncCompilation([&] {
+            called.Notify();
+            if (held) {
+                release.WaitFor(1);
+            }
+            ++returned;
+        });
         shader.Create(device.Get());
+        if (held) {
+            ASSERT_TRUE(called.WaitFor(1));
+        }
         shader.Defines()["EXTRA"] = std::to_string(round);
         shader.Create(device.Get());
+        if (held) {
+            ASSERT_EQ(0, returned.load()) << "the newer load waited for the older task";
+        }
+        release.Notify();
         shader.Defines().clear();  // the task keeps its own copy
         ASSERT_TRUE(WaitForNoCompiles());
         ASSERT_TRUE(shader.FinishAsyncCompilation());
@@ -256,22 +296,28 @@ TEST_F(ShaderWrapper, DestructionWaitsForARunningCompile)
 
 TEST_F(ShaderWrapper, AFailedBackgroundCompileLeavesNoEffectAndTheCounterWhereItWas)
 {
-    TestShader shader(Write("broken.fx", "float4 broken(;"));
     Signal done;
-    shader.SetAsyncCompilation([&] { done.Notify(); });
+    auto shader = std::make_unique<TestShader>(Write("broken.fx", "float4 broken(;"));
+    shader->SetAsyncCompilation([&] { done.Notify(); });
     qz::test::LogCapture log;
     ::testing::internal::CaptureStderr();
-    shader.Create(device.Get());
+    shader->Create(device.Get());
     ASSERT_TRUE(WaitForNoCompiles());
-    shader.FinishAsyncCompilation();
+    shader->FinishAsyncCompilation();
     const std::string errors = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(std::string::npos,
               errors.find("Error: Errors occured during shader compilation; see the log for details\n"));
     EXPECT_NE(std::string::npos, errors.find("Error compiling shader from file"));
     EXPECT_NE(std::string::npos, log.Text().find("Errors occured during shader compilation; see the log for details"));
-    EXPECT_FALSE(shader.IsReady());
-    EXPECT_FALSE(shader.IsCompiled());
-    EXPECT_EQ(0, shader.afterCreations);
+    // The report was logged where it was thrown, and only there.
+    const std::string report = "\nError compiling shader from file ";
+    EXPECT_NE(std::string::npos, log.Text().find(report));
+    EXPECT_EQ(log.Text().find(report), log.Text().rfind(report)) << log.Text();
+    EXPECT_FALSE(shader->IsReady());
+    EXPECT_FALSE(shader->IsCompiled());
+    EXPECT_EQ(0, shader->afterCreations);
+    shader.reset();  // waits for the task
+    EXPECT_EQ(0, done.Count()) << "the callback is for a compile that succeeded";
 }
 
 TEST_F(ShaderWrapper, ABackgroundCompileThatCannotStartIsReportedAndNotCounted)
