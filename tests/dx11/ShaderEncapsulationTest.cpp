@@ -5,6 +5,7 @@
 
 #include "tests/dx11/EffectFiles.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TextMatch.h"
 #include "tests/utils/ErrorText.h"
 
 #include <atomic>
@@ -183,11 +184,15 @@ TEST_F(ShaderWrapper, LoadsCompiledEffectsOfAnyOtherName)
     const auto& bytes = source.CompiledBytes();
     for (const char* name : {"small.fxo", "compiled"}) {
         Write(name, std::string(bytes.begin(), bytes.end()));
-        TestShader compiled(folder + "/" + name);
-        compiled.Create(device.Get());
-        EXPECT_TRUE(compiled.IsReady()) << name;
-        EXPECT_EQ(1, compiled.afterCreations);
-        EXPECT_NE(nullptr, compiled.GetEffect());
+        auto compiled = std::make_unique<TestShader>(folder + "/" + name);
+        compiled->Create(device.Get());
+        EXPECT_TRUE(compiled->IsReady()) << name;
+        EXPECT_EQ(1, compiled->afterCreations);
+        ID3DX11Effect* effect = compiled->GetEffect();
+        ASSERT_NE(nullptr, effect);
+        effect->AddRef();
+        compiled.reset();
+        EXPECT_EQ(0u, effect->Release()) << "a destroyed wrapper gives its reference back";
     }
 }
 
@@ -207,7 +212,11 @@ TEST_F(ShaderWrapper, AFailedLoadThrowsAndLeavesTheWrapperEmpty)
             ASSERT_TRUE(shader.IsReady());
             Write("small.fx", "float4 broken(;");
         }
-        EXPECT_NE(std::string::npos, ErrorText([&] { shader.Create(device.Get()); }).find(error)) << file;
+        ::testing::internal::CaptureStderr();
+        const std::string text = ErrorText([&] { shader.Create(device.Get()); });
+        EXPECT_NE(std::string::npos, text.find(error)) << file;
+        const std::string debugOutput = ::testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(qz::test::EndsWith(debugOutput, text)) << debugOutput;
         EXPECT_FALSE(shader.IsReady());
         EXPECT_EQ(nullptr, shader.GetEffect());
         EXPECT_EQ(file.ends_with(".fx") ? 1 : 0, shader.afterCreations);
@@ -245,6 +254,12 @@ TEST_F(ShaderWrapper, BackgroundCompileFinishesOnTheRenderThreadWithTheCounterBa
     EXPECT_EQ(1, shader.afterCreations);
     EXPECT_FALSE(shader.IsCompiled());
     EXPECT_FALSE(shader.FinishAsyncCompilation());
+    // The next background load takes the cache of this one.
+    qz::test::LogCapture log;
+    shader.Create(device.Get());
+    ASSERT_TRUE(done.WaitFor(2));
+    EXPECT_EQ(std::string::npos, log.Text().find("*** Recompiling ")) << log.Text();
+    EXPECT_TRUE(shader.FinishAsyncCompilation());
 }
 
 TEST_F(ShaderWrapper, ANewerLoadSupersedesAnOlderBackgroundCompile)
