@@ -1,5 +1,7 @@
 #include "platform/effects/Includes.h"
 
+#include "platform/win/RegularFile.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -22,7 +24,9 @@ bool ReadWholeFile(const std::string& path, std::string& content)
     struct Closer {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    // Only a regular file: opening a FIFO would wait for a writer, a device never ends.
+    std::string failure;
+    std::unique_ptr<std::FILE, Closer> file(platform::win::OpenRegularFile(path, failure));
     if (!file) {
         return false;
     }

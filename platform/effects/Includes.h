@@ -43,7 +43,7 @@ private:
     ID3DInclude* include_;
 };
 
-// The whole file, binary; false when it cannot be read.
+// The whole file, binary; false when it cannot be read or is no regular file.
 bool ReadWholeFile(const std::string& path, std::string& content);
 
 }  // namespace platform::effects

@@ -214,6 +214,11 @@ TEST_F(EffectCache, ErrorsNameTheFileAndTheLineAndWarningsAreLogged)
                   special.find("\nCould not find shader file " + folder + "/" + name + " (not a regular file)"))
             << special;
     }
+    const std::string includer = Write("includer.fx", "#include \"fifo.fx\"\nfloat a;\n");
+    std::string included;
+    EXPECT_TRUE(qz::test::FinishesWithoutAWriter(folder + "/fifo.fx",
+                                                 [&] { included = ErrorText([&] { Compile("includer.fx"); }); }));
+    EXPECT_NE(std::string::npos, included.find("Error during preprocessing \"" + includer + "\"")) << included;
 
     const std::string pre = Write("pre.fx", "float a;\n#error no way\n");
     EXPECT_NE(std::string::npos, ErrorText([&] { Compile("pre.fx"); })

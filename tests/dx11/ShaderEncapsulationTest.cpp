@@ -8,6 +8,8 @@
 #include "tests/support/TextMatch.h"
 #include "tests/utils/ErrorText.h"
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -221,6 +223,13 @@ TEST_F(ShaderWrapper, AFailedLoadThrowsAndLeavesTheWrapperEmpty)
         EXPECT_EQ(nullptr, shader.GetEffect());
         EXPECT_EQ(file.ends_with(".fx") ? 1 : 0, shader.afterCreations);
     }
+    // A compiled effect is read only from a regular file: nothing waits for a FIFO's writer.
+    const std::string fifo = folder + "/fifo.fxo";
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    TestShader shader(fifo);
+    std::string text;
+    EXPECT_TRUE(qz::test::FinishesWithoutAWriter(fifo, [&] { text = ErrorText([&] { shader.Create(device.Get()); }); }));
+    EXPECT_NE(std::string::npos, text.find("\nError loading shader from file " + fifo)) << text;
 }
 
 TEST_F(ShaderWrapper, BackgroundCompileFinishesOnTheRenderThreadWithTheCounterBackAtZero)
