@@ -7,6 +7,7 @@
 #include "platform/dxut/FrameworkHooks.h"
 #include "tarnwick/engine/Configuration.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TextureReadBack.h"
 #include "tests/utils/ErrorText.h"
 
 #include <SDL.h>
@@ -221,30 +222,9 @@ TEST_F(RenderingDeviceTest, StatisticsTitleOnlyWhenWindowedAndEnabled)
 // Reads a D32 depth buffer back through a staging copy.
 std::vector<float> ReadDepth(ID3D11DeviceContext* context, ID3D11DepthStencilView* view)
 {
-    ID3D11Resource* resource = nullptr;
-    view->GetResource(&resource);
-    D3D11_TEXTURE2D_DESC desc{};
-    static_cast<ID3D11Texture2D*>(resource)->GetDesc(&desc);
-    desc.Usage = D3D11_USAGE_STAGING;
-    desc.BindFlags = 0;
-    desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-    ID3D11Device* device = nullptr;
-    context->GetDevice(&device);
-    ID3D11Texture2D* staging = nullptr;
-    EXPECT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, &staging));
-    context->CopyResource(staging, resource);
-    D3D11_MAPPED_SUBRESOURCE mapped{};
-    EXPECT_EQ(S_OK, context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped));
-    std::vector<float> depth;
-    for (UINT y = 0; y < desc.Height; ++y) {
-        const auto* row = reinterpret_cast<const float*>(static_cast<const std::byte*>(mapped.pData) + y * mapped.RowPitch);
-        depth.insert(depth.end(), row, row + desc.Width);
-    }
-    context->Unmap(staging, 0);
-    staging->Release();
-    device->Release();
-    resource->Release();
-    return depth;
+    d3d11sw::ComPtr<ID3D11Resource> resource;
+    view->GetResource(resource.ReleaseAndGetAddressOf());
+    return qz::test::ReadTexels<float>(context, static_cast<ID3D11Texture2D*>(resource.Get()));
 }
 
 struct DepthCheckingCallback : qz::dx11::IRenderingCallback {

@@ -6,12 +6,12 @@
 #include "platform/d3d11/com/ComPtr.h"
 #include "platform/dxut/FrameworkHooks.h"
 #include "tarnwick/engine/EngineRoot.h"
+#include "tests/support/TextureReadBack.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -76,27 +76,7 @@ protected:
     }
 
     // The target's pixels, rows from the top, R in the low byte.
-    std::vector<std::uint32_t> Pixels()
-    {
-        D3D11_TEXTURE2D_DESC desc{};
-        target_->GetDesc(&desc);
-        desc.Usage = D3D11_USAGE_STAGING;
-        desc.BindFlags = 0;
-        desc.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-        d3d11sw::ComPtr<ID3D11Texture2D> staging;
-        EXPECT_EQ(S_OK, device->CreateTexture2D(&desc, nullptr, staging.ReleaseAndGetAddressOf()));
-        context->CopyResource(staging.Get(), target_.Get());
-        D3D11_MAPPED_SUBRESOURCE mapped{};
-        EXPECT_EQ(S_OK, context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped));
-        std::vector<std::uint32_t> pixels(std::size_t{desc.Width} * desc.Height);
-        for (UINT y = 0; y < desc.Height && mapped.pData; ++y) {
-            std::memcpy(pixels.data() + std::size_t{y} * desc.Width,
-                        static_cast<const std::uint8_t*>(mapped.pData) + std::size_t{y} * mapped.RowPitch,
-                        desc.Width * 4);
-        }
-        context->Unmap(staging.Get(), 0);
-        return pixels;
-    }
+    std::vector<std::uint32_t> Pixels() { return ReadTexels<std::uint32_t>(context, target_.Get()); }
 
     std::uint32_t Pixel(const std::vector<std::uint32_t>& pixels, UINT x, UINT y) const
     {
