@@ -41,11 +41,9 @@ std::vector<char> ReadSource(const std::string& fileName, std::size_t& size)
 {
     std::string failure;
     File file(platform::win::OpenRegularFile(fileName, failure));
-    if (!file && failure == platform::win::NotARegularFileText) {
-        QZ_THROW(kCompileMethod, "Could not find shader file ", fileName, " (", failure, ")");
-    }
     if (!file) {
-        QZ_THROW(kCompileMethod, "Could not find shader file ", fileName);
+        const bool special = failure == platform::win::NotARegularFileText;
+        QZ_THROW(kCompileMethod, "Could not find shader file ", fileName, special ? " (" + failure + ")" : "");
     }
     std::fseek(file.get(), 0, SEEK_END);
     const long end = std::ftell(file.get());
